@@ -1,0 +1,20 @@
+# Cross compilation for Windows with MinGW-w64. MINGW_ARCH picks the target:
+# i686 (the product's native form) or x86_64 (where the host cannot run 32-bit Wine).
+if(NOT MINGW_ARCH)
+  set(MINGW_ARCH i686)
+endif()
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
+set(_tp ${MINGW_ARCH}-w64-mingw32)
+set(CMAKE_C_COMPILER   ${_tp}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_tp}-g++-posix)
+set(CMAKE_RC_COMPILER  ${_tp}-windres)
+set(CMAKE_OBJDUMP      ${_tp}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${_tp})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Static runtime: a missing libwinpthread-1.dll would fail silently under WINEDEBUG=-all.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
