@@ -345,6 +345,21 @@ TEST_F(Halvo, AssertionDetailIsLimited)
     EXPECT_EQ("\r\n", detail.substr(detail.size() - 2));
 }
 
+TEST_F(Halvo, LogAndAssertionWorkAfterPoolShutdown)
+{
+    ASSERT_TRUE(LogitSwitch("/NOASSERT"));
+    ASSERT_TRUE(LogitSwitch("/LOGIT"));
+    STRING before("made while the pool runs");
+    STRING::ShutdownPool();
+    EXPECT_TRUE(Logit("after shutdown %s\n", before.Str()));
+    EXPECT_TRUE(ASSERTINFO(before.Len() == 0, "late"));
+    CRITSECT late;                              // what a late container would create
+    late.Enter();
+    late.Leave();
+    EXPECT_NE(std::string::npos, ReadWholeFile("logit.log").find("] after shutdown made while the pool runs\r\n"));
+    EXPECT_NE(std::string::npos, ReadWholeFile("assert.log").find("    Add. Info: late\r\n"));
+}
+
 TEST_F(Halvo, HotkeyInListViewsWithCtrlShift)
 {
     BYTE keys[256] = {};

@@ -59,6 +59,7 @@ TEST_F(Registry, FernwallLivesUnderTessaly)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Fernwall Pro"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Halvo\\Fernwall Pro"));
     DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Fernwall Pro");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly");      // only when nothing else is in it
 
     {
         REGISTRY reg("FERNWALL", "Software\\Halvo\\", 1);       // trailing backslash, current user
@@ -66,6 +67,7 @@ TEST_F(Registry, FernwallLivesUnderTessaly)
     }
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Tessaly\\FERNWALL"));
     DeleteTree(HKEY_CURRENT_USER, "Software\\Tessaly\\FERNWALL");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tessaly");
 
     {
         REGISTRY other("Fernwall", TestBase, 1);                // another base stays
