@@ -35,7 +35,7 @@ class KEYTABLE
 {
 public:
     KEYTABLE();
-    KEYTABLE(const STRING& text);      // parses the text form
+    explicit KEYTABLE(const STRING& text);   // parses the text form
     KEYTABLE(const KEYTABLE& other);
     KEYTABLE& operator=(const KEYTABLE& other);
     virtual ~KEYTABLE();
