@@ -895,6 +895,10 @@ void TextsFitTheirControls([[maybe_unused]] const LANGUAGE& lang, [[maybe_unused
         ASSERT_TRUE(WideString(h, id, s)) << id;
         check(MEASURE{desc, dialogFont, WithProduct(s), true}, "description " + std::to_string(id));
     }
+    // On the last step the Cancel button carries the finish caption.
+    std::wstring finish;
+    ASSERT_TRUE(WideString(h, IDS_FINISHBUTTON, finish));
+    check(MEASURE{GetDlgItem(frame, IDCANCEL), dialogFont, finish, false}, "button 2 with string 3000");
     DestroyWindow(frame);
 
     for (const std::string& f : faults)
