@@ -89,6 +89,34 @@ const STRINGRULE Strings[] = {
     {IDS_ORDERNOTE1, 0, 0}, {IDS_ORDERNOTE2, 0, 0},
 };
 
+// The numbers as the program's documentation lists them, independent of resource.h.
+const int CatalogueStrings[] = {
+    10001, 2980, 3000, 2995,
+    2900, 2912, 2913, 2904, 2905, 2902, 2903, 2906, 2907, 2909, 2911, 2916, 2917, 2914, 2915,
+    2918, 2919, 2984, 2987, 2988, 2992, 2993, 2994, 2998, 2950,
+    2901, 2989, 2997, 2932, 2933, 2934, 2935, 2936, 2937, 2938, 2939, 2985, 2986, 2999, 3004, 3001,
+    3100, 3119, 3120, 3109, 3110, 3111, 3112, 3103, 3104, 3105, 3106, 3101, 3102, 3107, 3108,
+    3121, 3122, 3115, 3116, 3113, 3114, 3117, 3118, 3198, 3130, 3131, 3132, 3133, 3134, 3135,
+    3136, 3178, 3179, 3181, 3182, 3183, 3184, 3185, 3186, 3190, 3191, 3192, 3193, 3194, 3195,
+    3196, 3197, 3199, 3287, 3288, 3289, 3290,
+};
+const int CatalogueDialogs[] = {
+    10702, 2001, 2002, 2003, 2004, 2005, 2006, 2009, 2013, 2014, 2015,
+    2041, 2042, 2043, 2044, 2045, 2046, 2047, 2048, 2049, 2050, 2051, 2090,
+};
+// Control numbers the program and the pages share.
+static_assert(IDC_HELPBUTTON == 9 && IDC_BACK == 10780 && IDC_NEXT == 10781 && IDCANCEL == 2);
+static_assert(IDC_HEADING == 10782 && IDC_HEADDESC == 10783 && IDC_PAGEAREA == 10791 &&
+              IDC_HEADBAND == 10792 && IDC_HEADICON == 10793 && IDC_PLACEHOLDER == 901);
+static_assert(IDC_BUTTON == 101 && IDC_EMAILORDER == 106 && IDC_SAVEORDER == 107 &&
+              IDC_PRINTORDER == 108 && IDC_SENDFEEDBACK == 110);
+static_assert(IDC_FIELD0 == 200 && IDC_FIELD8 == 208 && IDC_RADIO0 == 220 && IDC_RADIO5 == 225 &&
+              IDC_CHECK == 241 && IDC_LABEL0 == 280 && IDC_LABEL5 == 285 && IDC_PRICELABEL == 289 &&
+              IDC_PRICE0 == 290 && IDC_PRICE5 == 295 && IDC_LIST == 401 && IDC_BITMAP == 2070);
+static_assert(IDC_MAILTO == 1001 && IDC_MAILFROM == 1002 && IDC_MAILSUBJECT == 1003 &&
+              IDC_MAILBODY == 1004 && IDC_MAILSTATUS == 1005 && IDC_MAILSEND == 1009);
+static_assert(IDI_SETUP == 1 && IDI_UNINSTALL == 2 && IDI_ORDER == 3 && IDB_FINISH == 2070);
+
 // Headings (one line in the frame's heading font) and step descriptions.
 const int Headings[] = {
     IDS_WELCOMEHEAD, IDS_LICENCEHEAD, IDS_DESTHEAD, IDS_FILESHEAD, IDS_SHORTCUTSHEAD,
@@ -342,6 +370,14 @@ void HoldsOnlyStringsAndDialogsWithoutCode([[maybe_unused]] const LANGUAGE& lang
         return TRUE;
     }, (LONG_PTR)&types);
     EXPECT_EQ((std::set<ULONG_PTR>{(ULONG_PTR)RT_STRING, (ULONG_PTR)RT_DIALOG}), types);
+
+    // Exactly the dialogs the program loads.
+    std::set<int> dialogs;
+    EnumResourceNamesA(h, (LPCSTR)RT_DIALOG, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) -> BOOL {
+        ((std::set<int>*)p)->insert(IS_INTRESOURCE(name) ? (int)(ULONG_PTR)name : -1);
+        return TRUE;
+    }, (LONG_PTR)&dialogs);
+    EXPECT_EQ(std::set<int>(std::begin(CatalogueDialogs), std::end(CatalogueDialogs)), dialogs);
 }
 
 // ---- Strings
@@ -373,6 +409,7 @@ void NoStringsBeyondTheCatalogue([[maybe_unused]] const LANGUAGE& lang, [[maybe_
     for (const STRINGRULE& rule : Strings)
         known.insert(rule.id);
     ASSERT_EQ(97u, known.size());
+    ASSERT_EQ(std::set<int>(std::begin(CatalogueStrings), std::end(CatalogueStrings)), known);
     // String blocks hold 16 strings each; block n has numbers (n-1)*16 to n*16-1.
     std::vector<int> blocks;
     EnumResourceNamesA(h, (LPCSTR)RT_STRING, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) -> BOOL {
@@ -519,7 +556,8 @@ void EveryDialogWithTheControlsTheProgramUses([[maybe_unused]] const LANGUAGE& l
     std::vector<int> ids(std::begin(Pages), std::end(Pages));
     ids.push_back(IDD_WIZARD);
     ids.push_back(IDD_SENDMAIL);
-    ASSERT_EQ(23u, ids.size());
+    ASSERT_EQ(std::set<int>(std::begin(CatalogueDialogs), std::end(CatalogueDialogs)),
+              std::set<int>(ids.begin(), ids.end()));
     for (int id : ids) {
         SCOPED_TRACE(id);
         std::string error;
