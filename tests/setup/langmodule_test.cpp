@@ -771,11 +771,14 @@ SIZE Needed(const MEASURE& m, bool singleLine, int width)
     return SIZE{rc.right, rc.bottom};
 }
 
-// Empty string when the text fits, otherwise what does not fit.
+// Empty string when the text fits, otherwise what does not fit. Fonts differ a
+// little between systems (the dialog font is substituted here), so a text must
+// fit with a tenth of the width to spare.
 std::string Fits(const MEASURE& m, UINT codePage)
 {
     RECT rc;
     GetClientRect(m.control, &rc);
+    int width = rc.right * 9 / 10;
     char cls[32] = "";
     GetClassNameA(m.control, cls, sizeof cls);
     DWORD style = (DWORD)GetWindowLongPtrA(m.control, GWL_STYLE);
@@ -783,7 +786,7 @@ std::string Fits(const MEASURE& m, UINT codePage)
     if (_stricmp(cls, "Button") == 0) {
         DWORD type = style & BS_TYPEMASK;
         SIZE need = Needed(m, true, rc.right);
-        int room = rc.right;
+        int room = width;
         if (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
             type == BS_CHECKBOX)
             room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
@@ -794,10 +797,10 @@ std::string Fits(const MEASURE& m, UINT codePage)
         if (need.cx > room)
             why = "needs " + std::to_string(need.cx) + " px, has " + std::to_string(room);
     } else if (_stricmp(cls, "Static") == 0) {
-        SIZE need = Needed(m, false, rc.right);
-        if (need.cx > rc.right || need.cy > rc.bottom)
+        SIZE need = Needed(m, false, width);
+        if (need.cx > width || need.cy > rc.bottom)
             why = "needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) + " px, has " +
-                  std::to_string(rc.right) + "x" + std::to_string(rc.bottom);
+                  std::to_string(width) + "x" + std::to_string(rc.bottom);
     }
     if (!why.empty())
         why = "\"" + Bytes(m.text, codePage) + "\" " + why;
