@@ -1,6 +1,8 @@
 // Argument queries, language choice and the development-tree rule, in process.
 #include <gtest/gtest.h>
 #include "brisel/app.h"
+#include "brisel/halvo.h"
+#include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include <cstdio>
 #include <string>
@@ -109,4 +111,37 @@ TEST(AppFolder, DevelopmentTreeRule)
     DeleteFileA((tree + "\\main.cpp").c_str());
     RemoveDirectoryA((tree + "\\Release2").c_str());
     RemoveDirectoryA(tree.c_str());
+}
+
+TEST(AppModule, FallsBackToEnglishAndNamesTheApplication)
+{
+    // A program folder holding only the English module.
+    char temp[MAX_PATH], self[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetModuleFileNameA(NULL, self, sizeof self);
+    std::string bin(self);
+    bin = bin.substr(0, bin.find_last_of('\\'));
+    std::string dir = std::string(temp) + "app module " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryTree(dir.c_str()));
+    ASSERT_TRUE(CopyFileA((bin + "\\setupenglish.dll").c_str(), (dir + "\\setupenglish.dll").c_str(), FALSE));
+
+    APP::SetLanguage(12);
+    EXPECT_TRUE(LoadLanguageModule((dir + "\\setup.exe").c_str(), "setup", "1.00"));
+    EXPECT_EQ(9, APP::Language());
+    EXPECT_EQ(9, HalvoLanguage());
+    EXPECT_EQ(".ENG", Str(OSYS::GetStringFromResource(2980, APP::ResourceModule())));
+    std::string title = HalvoAppTitle();
+    EXPECT_EQ(" (Setup 1.00)", title.substr(title.size() - 13));
+
+    // The French module beside the test program is taken when asked for.
+    APP::SetLanguage(12);
+    EXPECT_TRUE(LoadLanguageModule(self, "setup", "1.00"));
+    EXPECT_EQ(12, APP::Language());
+    EXPECT_EQ(".FRA", Str(OSYS::GetStringFromResource(2980, APP::ResourceModule())));
+    APP::SetResourceModule(NULL);
+    HMODULE english = GetModuleHandleA((dir + "\\setupenglish.dll").c_str());
+    if (english)
+        FreeLibrary(english);
+    DeleteFileA((dir + "\\setupenglish.dll").c_str());
+    RemoveDirectoryA(dir.c_str());
 }

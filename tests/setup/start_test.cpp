@@ -141,14 +141,15 @@ protected:
 
     // Starts the command line exactly as given; returns the exit code. With
     // box, the first message box of the child is read into it and answered OK.
-    DWORD Run(const std::string& commandline, const std::string& folder, std::string* box = NULL)
+    DWORD Run(const std::string& commandline, const std::string& folder, std::string* box = NULL,
+              const char* application = NULL)
     {
         STARTUPINFOA si;
         memset(&si, 0, sizeof si);
         si.cb = sizeof si;
         PROCESS_INFORMATION pi;
         std::string cl = commandline;
-        if (!CreateProcessA(NULL, &cl[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &si, &pi)) {
+        if (!CreateProcessA(application, &cl[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &si, &pi)) {
             ADD_FAILURE() << "cannot start " << commandline;
             return (DWORD)-1;
         }
@@ -225,7 +226,7 @@ TEST_F(SetupStart, UnmatchedQuoteAndUnquotedProgram)
     EXPECT_EQ((std::vector<std::string>{ Exe(), "/LOGIT:q.log", "rest of  the line" }), Arguments(ReadLog(dir + "\\q.log")));
 
     // The program typed without path: entry 0 is still the full path.
-    ASSERT_EQ(0u, Run("setup /LOGIT:q.log \"a b\"c", dir));
+    ASSERT_EQ(0u, Run("setup /LOGIT:q.log \"a b\"c", dir, NULL, Exe().c_str()));
     EXPECT_EQ((std::vector<std::string>{ Exe(), "/LOGIT:q.log", "a b", "c" }), Arguments(ReadLog(dir + "\\q.log")));
 }
 
