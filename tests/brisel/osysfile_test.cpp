@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "brisel/osysfile.h"
 #include "brisel/stringarray.h"
+#include "../testfiles.h"
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -11,35 +12,7 @@ namespace {
 
 std::string Str(const STRING& s) { return s.IsNull() ? std::string("<null>") : std::string(s.Str()); }
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\'));
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::string text;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    fclose(f);
-    return text;
-}
+using namespace testfiles;
 
 std::vector<std::string> Items(STRINGARRAY& list)
 {
@@ -59,35 +32,13 @@ protected:
     void SetUp() override
     {
         GetCurrentDirectoryA(sizeof saved, saved);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        root = std::string(temp) + "osysfile test " + std::to_string(GetCurrentProcessId()) + " "
-             + testing::UnitTest::GetInstance()->current_test_info()->name();
+        root = TempFolder("osysfile test", testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_TRUE(CreateDirectoryTree(root.c_str()));
     }
     void TearDown() override
     {
         SetCurrentDirectoryA(saved);
-        Clean(root);
-    }
-    static void Clean(const std::string& dir)
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string n = fd.cFileName, p = dir + "\\" + n;
-                if (n == "." || n == "..")
-                    continue;
-                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Clean(p);
-                else
-                    DeleteFileA(p.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
+        RemoveTree(root);
     }
     std::string P(const std::string& rel) const { return root + "\\" + rel; }
 };
@@ -104,7 +55,7 @@ TEST_F(FileTest, FilenameJoinsWithOneBackslash)
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
     EXPECT_EQ("C:\\a.txt", Str(FILENAME(NULL, "a.txt")));
 
-    WriteFile(P("f.txt"), "x");
+    WriteText(P("f.txt"), "x");
     EXPECT_TRUE(FILENAME(root.c_str(), "f.txt").FileExists());
     EXPECT_FALSE(FILENAME(root.c_str(), "f.txt").IsDirectory());
     EXPECT_TRUE(FILENAME(root.c_str()).IsDirectory());
@@ -148,7 +99,7 @@ TEST_F(FileTest, CreateDirectoryTree)
     EXPECT_TRUE(IsDirectory(deep.c_str()));
     EXPECT_TRUE(CreateDirectoryTree(deep.c_str()));           // already there
     EXPECT_TRUE(CreateDirectoryTree((deep + "\\").c_str()));  // final backslash
-    WriteFile(P("file"), "x");                                // a file in the way
+    WriteText(P("file"), "x");                                // a file in the way
     EXPECT_FALSE(CreateDirectoryTree(P("file\\sub").c_str()));
     EXPECT_FALSE(CreateDirectoryTree(""));
     EXPECT_FALSE(CreateDirectoryTree(NULL));
@@ -156,8 +107,8 @@ TEST_F(FileTest, CreateDirectoryTree)
 
 TEST_F(FileTest, FindFileWalksAndEnds)
 {
-    WriteFile(P("one.txt"), "1");
-    WriteFile(P("two.txt"), "2");
+    WriteText(P("one.txt"), "1");
+    WriteText(P("two.txt"), "2");
     CreateDirectoryTree(P("sub").c_str());
     STRING name("start");
     std::vector<std::string> found;
@@ -183,12 +134,12 @@ TEST_F(FileTest, ListFilesPutsFoldersAfterTheirContents)
     CreateDirectoryTree(P("sub\\deep").c_str());
     CreateDirectoryTree(P("dir.txt").c_str());   // a folder that matches *.txt
     CreateDirectoryTree(P(".hidden").c_str());
-    WriteFile(P("a.txt"), "a");
-    WriteFile(P("b.dat"), "b");
-    WriteFile(P("sub\\c.txt"), "c");
-    WriteFile(P("sub\\deep\\d.txt"), "d");
-    WriteFile(P("dir.txt\\e.txt"), "e");
-    WriteFile(P(".hidden\\h.txt"), "h");
+    WriteText(P("a.txt"), "a");
+    WriteText(P("b.dat"), "b");
+    WriteText(P("sub\\c.txt"), "c");
+    WriteText(P("sub\\deep\\d.txt"), "d");
+    WriteText(P("dir.txt\\e.txt"), "e");
+    WriteText(P(".hidden\\h.txt"), "h");
 
     STRINGARRAY list;
     int n = ListFiles(root.c_str(), "*.*", &list, TRUE);
@@ -216,52 +167,52 @@ TEST_F(FileTest, ListFilesPutsFoldersAfterTheirContents)
 TEST_F(FileTest, CopyTreeCopiesNestedFolders)
 {
     CreateDirectoryTree(P("src\\sub\\deep").c_str());
-    WriteFile(P("src\\top.txt"), "top");
-    WriteFile(P("src\\sub\\f.txt"), "f");
-    WriteFile(P("src\\sub\\deep\\g.bin"), std::string("g\0h", 3));
+    WriteText(P("src\\top.txt"), "top");
+    WriteText(P("src\\sub\\f.txt"), "f");
+    WriteText(P("src\\sub\\deep\\g.bin"), std::string("g\0h", 3));
     CreateDirectoryTree(P("src\\empty").c_str());
 
     EXPECT_TRUE(CopyTree(P("src").c_str(), P("dst").c_str(), "*.*", TRUE, FALSE));
-    EXPECT_EQ("top", ReadFile(P("dst\\top.txt")));
-    EXPECT_EQ("f", ReadFile(P("dst\\sub\\f.txt")));
-    EXPECT_EQ(std::string("g\0h", 3), ReadFile(P("dst\\sub\\deep\\g.bin")));
+    EXPECT_EQ("top", ReadText(P("dst\\top.txt")));
+    EXPECT_EQ("f", ReadText(P("dst\\sub\\f.txt")));
+    EXPECT_EQ(std::string("g\0h", 3), ReadText(P("dst\\sub\\deep\\g.bin")));
     EXPECT_TRUE(IsDirectory(P("dst\\empty").c_str()));
 
     // A source with a final backslash and a target without one still join correctly.
     EXPECT_TRUE(CopyTree((P("src") + "\\").c_str(), P("dst2").c_str(), "*.*", TRUE, FALSE));
-    EXPECT_EQ("f", ReadFile(P("dst2\\sub\\f.txt")));
+    EXPECT_EQ("f", ReadText(P("dst2\\sub\\f.txt")));
     EXPECT_FALSE(FileExists(P("dst2sub").c_str()));
 
     // Without recursion only the top files.
     EXPECT_TRUE(CopyTree(P("src").c_str(), P("flat").c_str(), "*.*", FALSE, FALSE));
-    EXPECT_EQ("top", ReadFile(P("flat\\top.txt")));
+    EXPECT_EQ("top", ReadText(P("flat\\top.txt")));
     EXPECT_FALSE(FileExists(P("flat\\sub").c_str()));
 }
 
 TEST_F(FileTest, CopyTreeReportsFailedCopiesAndGoesOn)
 {
     CreateDirectoryTree(P("src\\sub").c_str());
-    WriteFile(P("src\\a.txt"), "new a");
-    WriteFile(P("src\\sub\\b.txt"), "new b");
+    WriteText(P("src\\a.txt"), "new a");
+    WriteText(P("src\\sub\\b.txt"), "new b");
     CreateDirectoryTree(P("dst").c_str());
-    WriteFile(P("dst\\a.txt"), "old a");
+    WriteText(P("dst\\a.txt"), "old a");
 
     EXPECT_FALSE(CopyTree(P("src").c_str(), P("dst").c_str(), "*.*", TRUE, TRUE));
-    EXPECT_EQ("old a", ReadFile(P("dst\\a.txt")));
-    EXPECT_EQ("new b", ReadFile(P("dst\\sub\\b.txt")));
+    EXPECT_EQ("old a", ReadText(P("dst\\a.txt")));
+    EXPECT_EQ("new b", ReadText(P("dst\\sub\\b.txt")));
 
     EXPECT_TRUE(CopyTree(P("src").c_str(), P("dst").c_str(), "*.*", TRUE, FALSE));
-    EXPECT_EQ("new a", ReadFile(P("dst\\a.txt")));
+    EXPECT_EQ("new a", ReadText(P("dst\\a.txt")));
 }
 
 TEST_F(FileTest, DeleteTreeStopsAtReadOnlyFiles)
 {
     CreateDirectoryTree(P("tree\\keep\\inner").c_str());
     CreateDirectoryTree(P("tree\\gone").c_str());
-    WriteFile(P("tree\\a.txt"), "a");
-    WriteFile(P("tree\\gone\\b.txt"), "b");
-    WriteFile(P("tree\\keep\\inner\\c.txt"), "c");
-    WriteFile(P("tree\\keep\\ro.txt"), "r");
+    WriteText(P("tree\\a.txt"), "a");
+    WriteText(P("tree\\gone\\b.txt"), "b");
+    WriteText(P("tree\\keep\\inner\\c.txt"), "c");
+    WriteText(P("tree\\keep\\ro.txt"), "r");
     SetFileAttributesA(P("tree\\keep\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
     // Folders tried: gone, keep, keep\inner and the tree itself.
@@ -280,7 +231,7 @@ TEST_F(FileTest, DeleteTreeStopsAtReadOnlyFiles)
 
 TEST_F(FileTest, DeleteTreeWithoutFolderDeletesNothing)
 {
-    WriteFile(P("stay.txt"), "s");
+    WriteText(P("stay.txt"), "s");
     ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
     EXPECT_EQ(0, DeleteTree("", "*.*", TRUE));
     EXPECT_EQ(0, DeleteTree(NULL, "*.*", TRUE));
@@ -290,7 +241,7 @@ TEST_F(FileTest, DeleteTreeWithoutFolderDeletesNothing)
 TEST_F(FileTest, DeleteTreeDoesNotFollowFolderLinks)
 {
     CreateDirectoryTree(P("outside").c_str());
-    WriteFile(P("outside\\precious.txt"), "p");
+    WriteText(P("outside\\precious.txt"), "p");
     CreateDirectoryTree(P("tree").c_str());
     // Only where the link works as one: the outside file is visible through it.
     BOOL made = CreateSymbolicLinkA(P("tree\\link").c_str(), P("outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
@@ -299,7 +250,7 @@ TEST_F(FileTest, DeleteTreeDoesNotFollowFolderLinks)
         || !FileExists(P("tree\\link\\precious.txt").c_str()))
         GTEST_SKIP() << "folder links are not available here";
     DeleteTree(P("tree").c_str(), "*.*", TRUE);
-    EXPECT_EQ("p", ReadFile(P("outside\\precious.txt")));
+    EXPECT_EQ("p", ReadText(P("outside\\precious.txt")));
 }
 
 class StartTest : public FileTest
@@ -314,7 +265,7 @@ protected:
     }
     std::vector<std::string> Result()
     {
-        std::string text = ReadFile(P("cmdline.txt"));
+        std::string text = ReadText(P("cmdline.txt"));
         std::vector<std::string> lines;
         size_t start = 0, nl;
         while ((nl = text.find('\n', start)) != std::string::npos) {

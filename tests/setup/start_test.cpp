@@ -7,24 +7,11 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "../testfiles.h"
 
 namespace {
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\'));
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
+using namespace testfiles;
 
 // The log's lines without their time and thread prefix.
 std::vector<std::string> ReadLog(const std::string& path)
@@ -68,25 +55,6 @@ std::vector<std::string> Arguments(const std::vector<std::string>& lines)
     return args;
 }
 
-void Clean(const std::string& dir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName, p = dir + "\\" + n;
-            if (n == "." || n == "..")
-                continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                Clean(p);
-            else
-                DeleteFileA(p.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 struct FINDBOX { DWORD pid; HWND box; };
 
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
@@ -120,13 +88,10 @@ protected:
     void SetUp() override
     {
         bin = ProgramFolder();
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        dir = std::string(temp) + "Halvo Setup Test " + std::to_string(GetCurrentProcessId()) + " "
-            + testing::UnitTest::GetInstance()->current_test_info()->name();
+        dir = TempFolder("Halvo Setup Test", testing::UnitTest::GetInstance()->current_test_info()->name());
         CreateDirectoryA(dir.c_str(), NULL);
     }
-    void TearDown() override { Clean(dir); }
+    void TearDown() override { RemoveTree(dir); }
 
     // Copies setup.exe and the named language modules into folder.
     void Install(const std::string& folder, std::vector<std::string> modules)
@@ -233,8 +198,8 @@ TEST_F(SetupStart, UnmatchedQuoteAndUnquotedProgram)
 TEST_F(SetupStart, CommandLineFilesAddArguments)
 {
     Install(dir, { "english", "french" });
-    WriteFile(dir + "\\commandline.ini", "  /ORDER \t\r\n\r\n/LOGIT:files.log\r\nname with blanks\r\n");
-    WriteFile(dir + "\\setup_commandline.ini", "/LANG:FRENCH\r\n/LOG:12");
+    WriteText(dir + "\\commandline.ini", "  /ORDER \t\r\n\r\n/LOGIT:files.log\r\nname with blanks\r\n");
+    WriteText(dir + "\\setup_commandline.ini", "/LANG:FRENCH\r\n/LOG:12");
     ASSERT_EQ(0u, Run(Quoted() + " -x", dir));
     std::vector<std::string> log = ReadLog(dir + "\\files.log");
     EXPECT_EQ((std::vector<std::string>{ Exe(), "-x", "/ORDER", "/LOGIT:files.log", "name with blanks", "/LANG:FRENCH", "/LOG:12" }),
@@ -249,7 +214,7 @@ TEST_F(SetupStart, ExcessArgumentsAreIgnored)
     std::string cl = Quoted() + " /LOGIT:many.log";
     for (int i = 2; i < 200; i++)
         cl += " a" + std::to_string(i);
-    WriteFile(dir + "\\commandline.ini", "/FROMFILE\r\n");
+    WriteText(dir + "\\commandline.ini", "/FROMFILE\r\n");
     ASSERT_EQ(0u, Run(cl, dir));
     std::vector<std::string> args = Arguments(ReadLog(dir + "\\many.log"));
     ASSERT_EQ(127u, args.size());
@@ -284,8 +249,8 @@ TEST_F(SetupStart, DevelopmentTreeFolder)
     // module and the command-line file are taken from the tree.
     Install(dir + "\\Release", {});
     ASSERT_TRUE(CopyFileA((bin + "\\setupenglish.dll").c_str(), (dir + "\\setupenglish.dll").c_str(), FALSE));
-    WriteFile(dir + "\\main.cpp", "");
-    WriteFile(dir + "\\commandline.ini", "/LOG:12\r\n");
+    WriteText(dir + "\\main.cpp", "");
+    WriteText(dir + "\\commandline.ini", "/LOG:12\r\n");
     ASSERT_EQ(0u, Run("\"" + dir + "\\Release\\setup.exe\" /LOGIT:dev.log", dir + "\\Release"));
     std::vector<std::string> log = ReadLog(dir + "\\dev.log");
     EXPECT_TRUE(Has(log, "Program Argument 2= /LOG:12"));
