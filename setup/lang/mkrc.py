@@ -54,8 +54,9 @@ def products_rows():
 DIALOGS = [
     # id, style, caption key, w, h, controls
     ('IDD_WIZARD', POPUP, 'frame.caption', 316, 184, [
-        ('CONTROL Static', None, 'IDC_HEADBAND', 0, 0, 316, 32, 'SS_WHITERECT'),
-        ('LTEXT', None, 'IDC_HEADING', 8, 8, 272, 8, 'SS_NOPREFIX'),
+        ('CONTROL Static', None, 'IDC_HEADBAND', 0, 0, 316, 36, 'SS_WHITERECT'),
+        # The heading is shown in Arial 9 pt bold: one line of it needs 10 units.
+        ('LTEXT', None, 'IDC_HEADING', 8, 5, 272, 10, 'SS_NOPREFIX'),
         ('LTEXT', None, 'IDC_HEADDESC', 16, 16, 264, 16, 'SS_NOPREFIX'),
         ('CONTROL Static', None, 'IDC_HEADICON', 288, 8, 20, 16, 'SS_ICON'),
         ('CONTROL Static', None, 'IDC_PAGEAREA', 8, 40, 300, 112, 'SS_LEFT | ' + HIDDEN),
