@@ -11,7 +11,7 @@
 // RINGBUFFER ------------------------------------------------------------------
 
 RINGBUFFER::RINGBUFFER(int initsize)
-    : lock(FALSE, NULL), dataEvent(FALSE), Data(NULL), written(0), read(0), size(0)
+    : lock(FALSE, NULL), dataEvent(FALSE), Data(NULL), written(0), read(0), size(0), cancelled(0)
 {
     if (initsize > 0)
         Data = (char*)malloc(initsize);
@@ -28,6 +28,11 @@ RINGBUFFER::~RINGBUFFER()
     Data = NULL;
     size = 0;
     lock.Release();
+}
+
+void RINGBUFFER::Cancel()
+{
+    InterlockedExchange(&cancelled, 1);
 }
 
 int RINGBUFFER::Available()
@@ -53,6 +58,8 @@ BOOL RINGBUFFER::Write(const void* bytes, int length)
     }
 
     for (int attempt = 0;; attempt++) {
+        if (cancelled)
+            return FALSE;
         lock.Request(-1);
         if (size - (written - read) >= length)
             break;
@@ -272,6 +279,8 @@ void BASEIO::KillDaemon()
     if (hDaemon) {
         LogitLevel(DEVLEVEL(0), "BASEIO::KillDaemon about to post\n");
         StopEvent.Set();
+        // A daemon stuck on a full buffer that nobody reads any more would never stop.
+        ReceiveBuffer.Cancel();
         LogitLevel(DEVLEVEL(0), "BASEIO::KillDaemon about posted\n");
         // A deferred start that never came would keep the daemon waiting for good.
         StartEvent.Set();

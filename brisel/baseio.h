@@ -18,6 +18,7 @@ public:
     // length: wanted in, delivered out; stop: zero-terminated set of stop bytes or NULL.
     BOOL Read(void* buffer, int* length, int timeout, const char* stop);
     int Available();
+    void Cancel();      // waiting and later writes give up (the reader is gone)
     int Size() const { return size; }
     RINGBUFFER(const RINGBUFFER&) = delete;
     RINGBUFFER& operator=(const RINGBUFFER&) = delete;
@@ -29,6 +30,7 @@ private:
     int written;        // bytes written since the buffer was last empty
     int read;           // bytes read since the buffer was last empty
     int size;
+    volatile LONG cancelled;
 };
 
 typedef void (*BASEIO_FEEDPROC)(void* context, const char* bytes, int length);
