@@ -214,7 +214,7 @@ BOOL BASEIO::Read(char* buffer, int* length, int timeout, const char* stop)
 {
     int wanted = *length;
     LogitLevel(DEVLEVEL(0), "BASEIO::Read %d %d\n", wanted, timeout);
-    DWORD start = (DWORD)OSYS::Milliseconds(FALSE);
+    LONGLONG start = OSYS::Milliseconds(FALSE);
     // Wait in quarters so a reply is noticed early even under a long time-out
     // (at least 1 ms, so a tiny time-out does not spin).
     int quarter = timeout / 4;
@@ -231,12 +231,14 @@ BOOL BASEIO::Read(char* buffer, int* length, int timeout, const char* stop)
             fill += got;
             LogitLevel(DEVLEVEL(1), "BASEIO::Read got %d byte packet\n", got);
         }
-        DWORD now = (DWORD)OSYS::Milliseconds(FALSE);
-        if (now < start) {
+        LONGLONG now = OSYS::Milliseconds(FALSE);
+        if (now < start + (LONGLONG)elapsed) {
+            // The clock went back: this step counts as no time, and the wait
+            // goes on from the new reading instead of waiting for the old one.
             Logit("BASEIO::Read *** WARNING!!! *** negative time diff %d ms\n", (int)(start - now));
-            now = start;
+            start = now - elapsed;
         }
-        elapsed = now - start;
+        elapsed = (DWORD)(now - start);
         LogitLevel(DEVLEVEL(1), "BASEIO::Read loop fill= %d, dura= %d\n", fill, (int)elapsed);
         if (fill > 0 && stop && buffer[fill - 1] && strchr(stop, buffer[fill - 1])) {
             LogitLevel(DEVLEVEL(0), "BASEIO::Read got readuntil byte ... break;\n");
