@@ -293,3 +293,74 @@ TEST(TcpDevice, DestroyedWhileItsBufferIsFull)
     closesocket(peer);
     closesocket(listener);
 }
+
+TEST(TcpDevice, ListenersShareOnePort)
+{
+    int port = FreePort();
+    std::string id = std::to_string(port) + " [127.0.0.1]";
+    TCPIPIO a("", "", ""), b("", "", "");
+    a.SetOurId(id.c_str());
+    b.SetOurId(id.c_str());
+    struct ACCEPTOR {
+        TCPIPIO* Dev;
+        BOOL Ok;
+        static DWORD WINAPI Run(LPVOID p) { ((ACCEPTOR*)p)->Ok = ((ACCEPTOR*)p)->Dev->AcceptCall(); return 0; }
+    } acc[2] = { { &a, FALSE }, { &b, FALSE } };
+    HANDLE t[2] = { CreateThread(NULL, 0, ACCEPTOR::Run, &acc[0], 0, NULL), NULL };
+    Sleep(300);     // the first one has made the listening socket
+    t[1] = CreateThread(NULL, 0, ACCEPTOR::Run, &acc[1], 0, NULL);
+    Sleep(300);
+
+    sockaddr_in sa = {};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons((u_short)port);
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    SOCKET c[2];
+    for (SOCKET& s : c) {
+        s = socket(AF_INET, SOCK_STREAM, 0);
+        EXPECT_EQ(0, connect(s, (sockaddr*)&sa, sizeof sa));
+    }
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, t, TRUE, 10000));
+    EXPECT_TRUE(acc[0].Ok);
+    EXPECT_TRUE(acc[1].Ok);
+    EXPECT_EQ("1", Info(a, "ONLINE"));
+    EXPECT_EQ("1", Info(b, "ONLINE"));
+
+    // One drop leaves the port listening for the other device's sake...
+    a.DropCall();
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    EXPECT_NE(0, bind(probe, (sockaddr*)&sa, sizeof sa));
+    closesocket(probe);
+    // ...the last one closes it.
+    b.DropCall();
+    probe = socket(AF_INET, SOCK_STREAM, 0);
+    EXPECT_EQ(0, bind(probe, (sockaddr*)&sa, sizeof sa));
+    closesocket(probe);
+    for (int i = 0; i < 2; i++) {
+        CloseHandle(t[i]);
+        closesocket(c[i]);
+    }
+}
+
+TEST(TcpDevice, ServiceNameGivesThePort)
+{
+    // Needs port 25 on loopback for ourselves; skipped where it is taken.
+    SOCKET l = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa = {};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(25);
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(l, (sockaddr*)&sa, sizeof sa) != 0 || listen(l, 1) != 0) {
+        closesocket(l);
+        GTEST_SKIP() << "port 25 not available";
+    }
+    TCPIPIO dev("", "", "");
+    EXPECT_TRUE(dev.MakeCall("localhost:smtp"));
+    SOCKET peer = TestAccept(l, 5000);
+    EXPECT_NE(INVALID_SOCKET, peer);
+    EXPECT_TRUE(std::regex_match(Info(dev, "CALLERID"), std::regex("localhost \\(127\\.0\\.0\\.1\\)")))
+        << Info(dev, "CALLERID");
+    dev.DropCall();
+    closesocket(peer);
+    closesocket(l);
+}
