@@ -78,6 +78,33 @@ TEST(EmailSend, WholeDialogueAndExactMessage)
         EXPECT_NE(".", data[i]) << i;
 }
 
+TEST(EmailSend, EncryptedMailWithAttachmentOnTheWire)
+{
+    TESTRELAY relay({ "220 hi", Ehlo, "250 ok", "250 ok", "354 go", "250 done", "221 bye" });
+    EMAIL mail("me", "orders@example.test", "Order", "Item 1\nItem 2", "");
+    ASSERT_TRUE(mail.EncryptBody("order-key-123456", "order.skf"));
+    STRING error;
+    ASSERT_TRUE(Deliver(relay, mail, &error)) << error.Str();
+    ASSERT_EQ(6u, relay.Commands.size());
+
+    const std::string b = "----=_Halvo_Mime_Part_08154711";
+    std::vector<std::string> data = Lines(relay.Commands[4] + "\r\n");
+    std::vector<std::string> armour = Lines(mail.Body.Str());
+    std::vector<std::string> base64 = Lines(mail.Body.ToBase64(TRUE).Str());
+    ASSERT_EQ(4u, armour.size());
+    std::vector<std::string> expect = { "Content-Type: multipart/mixed; boundary=\"" + b + "\"", "", "--" + b,
+                                        "Content-Type: text/plain", "" };
+    expect.insert(expect.end(), armour.begin(), armour.end());
+    expect.insert(expect.end(), { "", "", "--" + b, "Content-Type: application/octet-stream; name=\"order.skf\"",
+                                  "Content-Transfer-Encoding: base64",
+                                  "Content-Disposition: attachment; filename=\"order.skf\"", "" });
+    expect.insert(expect.end(), base64.begin(), base64.end());
+    expect.insert(expect.end(), { "", "--" + b + "--", "", "", "." });
+    ASSERT_EQ(4 + expect.size(), data.size());
+    for (size_t i = 0; i < expect.size(); i++)
+        EXPECT_EQ(expect[i], data[4 + i]) << i;
+}
+
 TEST(EmailSend, EhloAuthDetectionAndLogin)
 {
     // AUTH on a continuation line: LOGIN noted (no CRAM-MD5), exact LOGIN answers.
