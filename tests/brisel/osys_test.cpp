@@ -187,6 +187,19 @@ TEST_F(Osys, DatesFollowTheClock)
     EXPECT_NE(2030, now.wYear);
 }
 
+TEST_F(Osys, ClockFromText)
+{
+    EXPECT_TRUE(OSYS::SetClockText("2027-02-28 23:59:58"));
+    EXPECT_STREQ("2027-02-28", OSYS::DateIso().Str());
+    STRING time = OSYS::TimeText();
+    EXPECT_TRUE(time == "23:59:58" || time == "23:59:59") << time.Str();
+    for (const char* bad : { "", "2027-02-29 10:00:00", "2027-13-01 10:00:00", "2027-02-28", "2027-02-28 25:00:00",
+                             "2027-02-28 10:00:00x", "tomorrow" })
+        EXPECT_FALSE(OSYS::SetClockText(bad)) << bad;
+    EXPECT_FALSE(OSYS::SetClockText(NULL));
+    EXPECT_STREQ("2027-02-28", OSYS::DateIso().Str());       // a bad text leaves the clock
+}
+
 namespace {
 DWORD WINAPI WaitForEvent(LPVOID p)
 {

@@ -129,6 +129,12 @@ TEST(StringArray, LoadLinesInsertsBeforeExistingItems)
     EXPECT_EQ("a||", Items(t));
     EXPECT_EQ(0, t.LoadLines("missing.txt", FALSE));
     EXPECT_EQ(2, t.Count());
+
+    // A zero byte inside a line does not join it to the next; Ctrl-Z ends the text.
+    WriteRaw("zero.txt", std::string("a\0b\r\nc\r\n\x1a" "after\n", 14));
+    STRINGARRAY z;
+    EXPECT_EQ(2, z.LoadLines("zero.txt", FALSE));
+    EXPECT_EQ(std::string("a\0b|c|", 6), Items(z));
 }
 
 TEST(StringArray, LoadLinesReadsATenMegabyteLine)

@@ -521,3 +521,21 @@ TEST(String, SaveAndLoadWithShareModes)
     EXPECT_FALSE(text.Load("text.txt", "r"));
     CloseHandle(h);
 }
+
+// Last in this file: the pool stays closed for the rest of the process.
+TEST(String, AfterShutdownStringsUseTheHeap)
+{
+    STRING before("made while the pool runs");
+    { STRING recycled("x"); }
+    EXPECT_GT(STRING::PoolHeld(), 0);
+    STRING::ShutdownPool();
+    EXPECT_EQ(0, STRING::PoolHeld());
+    for (int i = 0; i < 200; i++) {
+        STRING s("short");
+        s.Append(" text");
+        EXPECT_EQ(0, strcmp("short text", s.Str()));
+    }
+    EXPECT_EQ(0, STRING::PoolHeld());
+    before.Append(" and after");
+    EXPECT_EQ(0, strcmp("made while the pool runs and after", before.Str()));
+}
