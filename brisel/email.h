@@ -1,0 +1,45 @@
+// Plain-text mail with optional MIME attachments, delivered in one SMTP
+// dialogue through a relay host over the TCP device; and the encrypted-mail
+// armour of the order mail.
+#ifndef BRISEL_EMAIL_H
+#define BRISEL_EMAIL_H
+
+#include <windows.h>
+#include "brisel/strings.h"
+#include "brisel/stringarray.h"
+
+#define EMAIL_DOMAIN     "halvo.com"     // our name in EHLO and HELO
+#define EMAIL_REPLYMAX   256             // one reply line, terminator included
+
+class EMAIL
+{
+public:
+    EMAIL(const char* sender, const char* receiver, const char* subject, const char* body,
+          const char* smtphost);
+
+    void AddAttachment(const char* contenttype, const char* filename, const STRING& data);
+    // TRUE when the relay took the message; errortext: the relay's last reply
+    // line or the device's error text.
+    BOOL Send(STRING* errortext);
+    BOOL SendMail(const STRING& message, char* error, int size, int timeout);
+    BOOL EncryptBody(const char* key, const char* attachment);
+
+    STRING ComposeMessage();
+    STRING Boundary();
+    static STRING DateText(const SYSTEMTIME& utc);   // "05 Mar 03 0907 GMT"
+
+    STRING Sender;
+    STRING Receiver;
+    STRING Subject;
+    STRING SmtpHost;
+    STRING UserName;
+    STRING Password;
+    STRING Body;
+    STRINGARRAY Attachments;
+    BOOL Sent;           // set by the send dialog once a mail went out
+};
+
+// Bytes as lower-case hex, 30 bytes to a line with CR LF unless nobreaks.
+STRING HexLines(const void* bytes, int length, BOOL nobreaks);
+
+#endif
