@@ -198,8 +198,10 @@ int INFLATE::Dynamic()
     unsigned nlit = Bits(5) + 257, ndist = Bits(5) + 1, ncl = Bits(4) + 4;
     if (nlit > 286 || ndist > 30) return BAD;
     uint8_t len[288 + 32] = {};
-    if (!Refill()) return BAD;
-    for (unsigned i = 0; i < ncl; i++) len[CLORDER[i]] = static_cast<uint8_t>(Bits(3));
+    for (unsigned i = 0; i < ncl; i++) {
+        if (!Refill()) return BAD;
+        len[CLORDER[i]] = static_cast<uint8_t>(Bits(3));
+    }
     uint32_t ct[CCAP];
     if (HufBuild(ct, CCAP, 7, len, 19, symbols.cl, false) != HUF_COMPLETE) return BAD;
 
