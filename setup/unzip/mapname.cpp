@@ -42,7 +42,7 @@ static std::string To83(const std::string& comp)
 {
     std::string s = comp;
     for (char& ch : s)
-        if (strchr("[]<>\"|?*", ch))
+        if (strchr("[]<>:\"|?*", ch))
             ch = '_';
     size_t lastDot = s.rfind('.');
     for (size_t i = 0; i < s.size(); ++i)
@@ -174,7 +174,9 @@ int MapName(const MEMBER& m, bool isDir)
         unsigned char ch = (unsigned char)name[i];
         if (ch == 0x16 && i + 1 < name.size()) {
             unsigned char lit = (unsigned char)name[++i];
-            if (lit >= 0x20 && lit != 0x7f && lit != 0xff && lit != '/' && lit != '\\')
+            if (lit == ':')
+                comp += '_';
+            else if (lit >= 0x20 && lit != 0x7f && lit != 0xff && lit != '/' && lit != '\\')
                 comp += (char)lit;
             continue;
         }

@@ -26,10 +26,13 @@ void OutRaw(int stream, const char* data, size_t n)
         G->run.sink(G->run.sinkCtx, stream, data, n);
         return;
     }
-    FILE* f = stream == 1 ? stdout : stderr;
-    fwrite(data, 1, n, f);
-    if (stream != 1)
-        fflush(f);
+    if (stream == 1) {
+        fwrite(data, 1, n, stdout);
+    } else {
+        fflush(stdout);     // keep the two streams in order on a console
+        fwrite(data, 1, n, stderr);
+        fflush(stderr);
+    }
 }
 
 void Out(int stream, const char* fmt, ...)
