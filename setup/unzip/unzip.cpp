@@ -169,6 +169,7 @@ static void Bump(int& v, bool neg, int cap = 0x7fffffff)
 static int ParseOptions(std::vector<std::string>& args)
 {
     OPTIONS& o = G->o;
+    bool pipe = false;
     size_t i = 1;
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -200,8 +201,8 @@ static int ParseOptions(std::vector<std::string>& args)
                     o.q = o.q > 999 ? o.q - 999 : 0;
                 } else {
                     Bump(o.c, false);
-                    o.a = 0;
                     o.q += 999;
+                    pipe = true;
                 }
                 break;
             case 'q': Bump(o.q, neg); break;
@@ -217,6 +218,8 @@ static int ParseOptions(std::vector<std::string>& args)
             }
         }
     }
+    if (pipe)
+        o.a = 0;     // a pipe gets the bytes as stored
     return (int)i;
 }
 
