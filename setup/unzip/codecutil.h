@@ -58,7 +58,7 @@ public:
     // True once bits beyond the member's data have been consumed.
     bool Overrun() const { return bc_ < pad_ * 8; }
     // Bytes consumed, a started byte counting whole (zero bytes past the end included).
-    uint64_t Used() const { return got_ + pad_ - bc_ / 8; }
+    uint64_t Used() const { return got_ - (n_ - i_) + pad_ - bc_ / 8; }
 private:
     void Refill()
     {
