@@ -51,6 +51,12 @@ public:
     ZIPHANDLE Create(const char* path) override
     {
         HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+            // a hidden or system file refuses CREATE_ALWAYS with other attributes
+            DWORD a = GetFileAttributesA(path);
+            if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+                h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
         return h == INVALID_HANDLE_VALUE ? ZIP_NOHANDLE : (ZIPHANDLE)h;
     }
     int64_t FileSize(ZIPHANDLE h) override

@@ -133,6 +133,7 @@ TEST(EndRecord, EveryCommentLengthUpTo2100)
         UNZRESULT r = RunUnzip({"-qql", GenPath(rel)});
         ASSERT_EQ(r.code, 0) << n << r.err;
         ASSERT_EQ(UnzipCapture().size(), 1u) << n;
+        ASSERT_EQ(UnzipCapture()[0].size, (uint64_t)n);
     }
     UnzipClearCapture();
 }
@@ -148,6 +149,10 @@ TEST(EndRecord, LongestCommentIsFoundAndShown)
     EXPECT_TRUE(r.out == want + "\n");
     r = RunUnzip({"-qt", path});
     EXPECT_EQ(r.code, 0);
+    // 600 more bytes behind it put the record beyond the 66,000 searched
+    r = RunUnzip({"-qt", GenPath("py/toofar.zip")});
+    EXPECT_EQ(r.code, 9);
+    EXPECT_NE(r.err.find("End-of-central-directory signature not found."), std::string::npos);
 }
 
 TEST(EndRecord, CommentDisplayAndTruncation)
@@ -156,6 +161,8 @@ TEST(EndRecord, CommentDisplayAndTruncation)
     UNZRESULT r = RunUnzip({"-qz", path});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "one\ntwo ^[[1m bold\n");
+    r = RunUnzip({"-z", GenPath("zip/comment.zip")});
+    EXPECT_EQ(r.out, "Archive:  " + GenPath("zip/comment.zip") + "\nAn archive comment\nwith two lines\n");
     path = GenPath("py/truncomment.zip");
     r = RunUnzip({"-l", path});
     EXPECT_EQ(r.code, 1);
@@ -187,6 +194,18 @@ TEST(EndRecord, DiskNumbersOffsetsAndDamage)
     r = RunUnzip({"-qt", p});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "error [" + p + "]:  NULL central directory offset\n  (attempting to process anyway)\n");
+
+    p = GenPath("py/nocd.zip");
+    r = RunUnzip({"-qt", p});
+    EXPECT_EQ(r.code, 3);
+    std::string want = "error [" + p + "]:  start of central directory not found;\n  zipfile corrupt.\n";
+    EXPECT_EQ(r.err.compare(0, want.size(), want), 0) << r.err;
+
+    p = GenPath("py/damagedend.zip");   // directory offset 3 instead of 49: found, first member re-compensated
+    TEMPDIR dir;
+    r = RunUnzip({"-qq", p, "-d", dir.Path()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Kind(dir / "x.txt"), unz::PATH_FILE);
 
     p = GenPath("py/truncfile.zip");
     r = RunUnzip({"-qt", p});

@@ -1,6 +1,7 @@
 // Member selection, checks, directory mapping, the existing-file policy, text
 // conversion, output modes, times and attributes, and hostile archives.
 #include "unztest.h"
+#include <algorithm>
 #include <csignal>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -393,6 +394,56 @@ TEST(Robust, InterruptEndsTheRunWithACodeAndHandlersComeBack)
     raise(SIGINT);
     EXPECT_EQ(s_ownSignals, 1);   // and gave it back afterwards
     signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged copies of real and made archives: every run ends with a code of the
+// table, and nothing appears beside the extraction root.
+TEST(Robust, MutatedArchivesEndWithACodeAndStayInTheRoot)
+{
+    const char* sources[] = {"zip/folders.zip", "py/descriptor.zip", "py/dosnames.zip"};
+    const char* real[] = {"pkzip-small/example-i.zip", "pkzip-small/example-r.zip", "commons-compress/SHRUNK.ZIP",
+                          "libarchive/test_read_format_zip_msdos.zip"};
+    std::vector<std::string> originals;
+    for (const char* s : sources) {
+        std::string d;
+        ASSERT_TRUE(ReadWhole(GenPath(s), d)) << s;
+        originals.push_back(d);
+    }
+    for (const char* s : real) {
+        std::string d;
+        ASSERT_TRUE(ReadWhole(DataPath(s), d)) << s;
+        originals.push_back(d);
+    }
+    const int allowed[] = {0, 1, 2, 3, 4, 5, 9, 11, 50, 51};
+    uint32_t seed = 12345;
+    auto next = [&seed]() { seed = seed * 1103515245u + 12345u; return seed >> 8; };
+    TEMPDIR dir;
+    std::string archive = dir / "m.zip";
+    for (const std::string& original : originals) {
+        for (int round = 0; round < 150; ++round) {
+            std::string d = original;
+            int changes = 1 + (int)(next() % 4);
+            for (int k = 0; k < changes; ++k)
+                d[next() % d.size()] = (char)(next() & 0xff);
+            if (round % 10 == 9)
+                d.resize(next() % d.size());
+            WriteWhole(archive, d);
+            UNZRESULT r = RunUnzip({"-qq", archive, "-d", dir / "root"});
+            EXPECT_NE(std::find(std::begin(allowed), std::end(allowed), r.code), std::end(allowed))
+                << "round " << round << " code " << r.code;
+            r = RunUnzip({"-qqv", archive});
+            EXPECT_NE(std::find(std::begin(allowed), std::end(allowed), r.code), std::end(allowed));
+        }
+    }
+    std::vector<std::string> names;
+    ASSERT_TRUE(unz::PlatformZipOs().ListDir(dir.Path().c_str(), names));
+    for (const std::string& n : names)
+        EXPECT_TRUE(n == "." || n == ".." || n == "m.zip" || n == "root") << n;
+    UnzipClearCapture();
 }
 
 }  // namespace

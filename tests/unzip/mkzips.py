@@ -141,6 +141,7 @@ def made_by_hand():
     w('nullcd.zip', [M('x.txt', hello)], prefix=pre, adjust=True, cd_offset=0)
     w('missing.zip', [M('x.txt', hello), M('y.txt', hello)], cd_size_delta=10)
     w('damagedend.zip', [M('x.txt', hello)], cd_offset=3)
+    w('nocd.zip', [M('x.txt', hello)], cd_offset=5, cd_size_delta=44)   # sizes add up, no directory there
     write('py/noend.zip', b'This is not an archive at all.\n' * 10)
     write('py/noend.exe', b'MZ' + b'\x00' * 300)
     w('multidisk.zip', [M('x.txt', hello)], disk=(0, 1))
@@ -149,9 +150,12 @@ def made_by_hand():
     w('emptymembers.zip', [M('zero1.txt'), M('zero2.txt', method=8, raw=b'\x03\x00', verneed=20),
                            M('some.txt', b'x' * 1000, method=8, verneed=20)])
     w('grown.zip', [M('grown.bin', b'ab', method=8, verneed=20)])
+    # member and comment grow together, so that the end record moves through
+    # every offset of its 2048-byte block and the tail changes too
     for n in range(0, 2101):
-        w('comments/c%04d.zip' % n, [M('a.txt', b'x')], comment=(b'c' * n))
+        w('comments/c%04d.zip' % n, [M('a.txt', b'x' * n)], comment=(b'c' * n))
     w('bigcomment.zip', [M('a.txt', hello)], comment=bytes((65 + i % 26) for i in range(65535)))
+    w('toofar.zip', [M('a.txt', hello)], comment=b'z' * 65535, tail=b'\0' * 600)
     w('escomment.zip', [M('a.txt', hello)], comment=b'one\r\ntwo \x1b[1m bold\r\n')
     w('truncomment.zip', [M('a.txt', hello)], comment=b'short')
     with open(os.path.join(OUT, 'py', 'truncomment.zip'), 'r+b') as f:   # claims 40 bytes, holds 5
