@@ -356,3 +356,37 @@ TEST(Listing, ArchivesMadeByZipAtEveryLevel)
 }
 
 }  // namespace
+
+#include "unzpriv.h"
+
+namespace {
+
+TEST(Patterns, SetsRangesNegationEscapesAndCase)
+{
+    struct CASE { const char* pattern; const char* name; bool ignoreCase, match; } cases[] = {
+        {"*", "any/path/at/all", false, true},
+        {"a*/c", "a/b/c", false, true},          // "*" crosses "/"
+        {"a?c", "abc", false, true},
+        {"a?c", "ac", false, false},
+        {"[a-c]x", "bx", false, true},
+        {"[a-c]x", "dx", false, false},
+        {"[!a-c]x", "dx", false, true},
+        {"[^a-c]x", "ax", false, false},
+        {"[]]", "]", false, true},
+        {"[a\\-z]", "-", false, true},
+        {"x\\*", "x*", false, true},
+        {"x\\*", "xy", false, false},
+        {"README.*", "readme.txt", true, true},
+        {"README.*", "readme.txt", false, false},
+        {"[A-C]*", "b.txt", true, true},
+        {"[abc", "a", false, false},             // unterminated set
+        {"*.txt", "a.txt.bak", false, false},
+        {"**a", "bba", false, true},
+    };
+    for (const CASE& c : cases)
+        EXPECT_EQ(unz::Match(c.pattern, c.name, c.ignoreCase), c.match) << c.pattern << " " << c.name;
+    EXPECT_TRUE(unz::HasWild("a/b*.zip"));
+    EXPECT_FALSE(unz::HasWild("a/b\\*.zip"));
+}
+
+}  // namespace

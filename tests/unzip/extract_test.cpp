@@ -447,3 +447,20 @@ TEST(Robust, MutatedArchivesEndWithACodeAndStayInTheRoot)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Extract, ImplodedMemberWithMoreDataThanItNeeds)
+{
+    TEMPDIR dir;
+    UNZRESULT r = RunUnzip({"-qq", GenPath("py/implode_long.zip"), "-d", dir.Path()});
+    EXPECT_EQ(r.code, 1);
+    std::string want = "warning  i.bin:  89 bytes required to uncompress to 2048 bytes;\n       ";
+    EXPECT_EQ(r.err.compare(0, want.size(), want), 0) << r.err;
+    EXPECT_NE(r.err.find("supposed to require 99 bytes\n"), std::string::npos);
+    std::string data;
+    ASSERT_TRUE(ReadWhole(dir / "i.bin", data));
+    EXPECT_EQ(Crc(data), 0x8314ddd9u);
+}
+
+}  // namespace

@@ -10,6 +10,7 @@ import sys
 import zlib
 
 OUT = sys.argv[1]
+DATA = sys.argv[2] if len(sys.argv) > 2 else None   # tests/data/zip
 
 
 def dos(y, mo, d, h=12, mi=0, s=0):
@@ -24,10 +25,10 @@ class M:
 
     def __init__(self, name, data=b'', method=0, host=0, vermade=20, verneed=10, hostneed=0,
                  flags=0, intattr=0, extattr=0x20, date=DEFAULT_DATE, time=DEFAULT_TIME,
-                 crc=None, raw=None, lname=None, comment=b'', offset_delta=0, descriptor=False):
+                 crc=None, raw=None, lname=None, comment=b'', offset_delta=0, descriptor=False, size=None):
         self.name = name if isinstance(name, bytes) else name.encode('latin-1')
         self.lname = self.name if lname is None else (lname if isinstance(lname, bytes) else lname.encode('latin-1'))
-        self.data = data
+        self.data = data if size is None else b'\0' * size
         if raw is None:
             if method == 8:
                 c = zlib.compressobj(9, zlib.DEFLATED, -15)
@@ -190,6 +191,14 @@ def made_by_hand():
     w('policy.zip', [M('old.txt', b'from archive\n', date=od, time=ot), M('new.txt', b'from archive\n', date=nd, time=nt),
                      M('missing.txt', b'from archive\n', date=nd, time=nt)])
     w('comments_member.zip', [M('a.txt', hello, comment=b'member comment')])
+    if DATA:
+        # an imploded member whose stated size is 10 bytes more than its data needs
+        with open(os.path.join(DATA, 'pkzip-small', 'example-i.zip'), 'rb') as f:
+            src = f.read()
+        flags, method = struct.unpack('<HH', src[6:10])
+        crc, csize, usize, nlen, xlen = struct.unpack('<IIIHH', src[14:30])
+        raw = src[30 + nlen + xlen:30 + nlen + xlen + csize]
+        w('implode_long.zip', [M('I.BIN', method=6, flags=flags, crc=crc, size=usize, raw=raw + b'\0' * 10)])
 
 
 os.makedirs(OUT, exist_ok=True)
