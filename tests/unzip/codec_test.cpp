@@ -54,7 +54,7 @@ public:
     size_t Fill(uint8_t* buf, size_t size) override
     {
         size_t n = std::min({size, piece_, in_.size() - pos_});
-        memcpy(buf, in_.data() + pos_, n);
+        if (n) memcpy(buf, in_.data() + pos_, n);
         pos_ += n;
         return n;
     }
@@ -109,7 +109,7 @@ class BITWRITER {
 public:
     void Put(unsigned v, unsigned n)
     {
-        for (unsigned i = 0; i < n; i++) Bit((v >> i) & 1);
+        for (unsigned i = 0; i < n; i++) Bit(i < 32 ? (v >> i) & 1 : 0);   // n may exceed 32 for padding
     }
     void Code(unsigned code, unsigned n)
     {
