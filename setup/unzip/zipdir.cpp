@@ -1,6 +1,7 @@
 // The central directory: fixed headers, names and the listings.
 #include "unzpriv.h"
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace unz {
@@ -162,18 +163,33 @@ static std::string Printable(const std::string& name)
     return s;
 }
 
+// A pattern also takes the member whose name it spells exactly, so that a
+// caller can name "file[1].txt" although backslash escapes never survive.
+static bool Takes(const std::string& pattern, const std::string& name, bool ignoreCase)
+{
+    if (pattern.size() == name.size()) {
+        bool same = true;
+        for (size_t i = 0; i < name.size() && same; ++i)
+            same = ignoreCase ? tolower((unsigned char)pattern[i]) == tolower((unsigned char)name[i])
+                              : pattern[i] == name[i];
+        if (same)
+            return true;
+    }
+    return Match(pattern.c_str(), name.c_str(), ignoreCase);
+}
+
 bool Selected(const std::string& name, bool ignoreCase)
 {
     bool take = G->incl.empty();
     for (size_t i = 0; i < G->incl.size(); ++i)
-        if (Match(G->incl[i].c_str(), name.c_str(), ignoreCase)) {
+        if (Takes(G->incl[i], name, ignoreCase)) {
             G->inclHit[i] = true;
             take = true;
         }
     if (!take)
         return false;
     for (size_t i = 0; i < G->excl.size(); ++i)
-        if (Match(G->excl[i].c_str(), name.c_str(), ignoreCase)) {
+        if (Takes(G->excl[i], name, ignoreCase)) {
             G->exclHit[i] = true;
             take = false;
         }

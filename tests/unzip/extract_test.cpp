@@ -64,6 +64,17 @@ TEST(Extract, CaseOfPatternsFollowsTheHost)
     EXPECT_EQ(Kind(dir / "NTFS.TXT"), unz::PATH_FILE);
 }
 
+TEST(Extract, APatternAlsoNamesItsOwnSpelling)
+{
+    TEMPDIR dir;
+    UNZRESULT r = RunUnzip({"-qq", GenPath("py/brackets.zip"), "file[1].txt", "-d", dir.Path()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Content(dir / "file[1].txt"), "bracketed\n");
+    EXPECT_EQ(Kind(dir / "file2.txt"), unz::PATH_NONE);
+    r = RunUnzip({"-qq", GenPath("py/brackets.zip"), "file[0-9].txt", "-d", dir.Path()});
+    EXPECT_EQ(Content(dir / "file2.txt"), HELLO);
+}
+
 TEST(Extract, UnsupportedMembersAreSkippedWithCode1)
 {
     struct CASE { const char* archive; const char* line; } cases[] = {

@@ -190,6 +190,7 @@ def made_by_hand():
     nd, nt = dos(2030, 1, 1, 0, 0, 0)
     w('policy.zip', [M('old.txt', b'from archive\n', date=od, time=ot), M('new.txt', b'from archive\n', date=nd, time=nt),
                      M('missing.txt', b'from archive\n', date=nd, time=nt)])
+    w('brackets.zip', [M('file[1].txt', b'bracketed\n', host=3), M('file2.txt', hello, host=3)])
     w('comments_member.zip', [M('a.txt', hello, comment=b'member comment')])
     if DATA:
         # an imploded member whose stated size is 10 bytes more than its data needs
