@@ -465,10 +465,10 @@ static std::string DirOf(const std::string& s, std::string& last)
     return s.substr(0, slash + 1);
 }
 
-static void Expand(const std::string& spec, std::vector<std::string>& out)
+static void Expand(const std::string& archiveArg, std::vector<std::string>& out)
 {
     std::string last;
-    std::string dir = DirOf(spec, last);
+    std::string dir = DirOf(archiveArg, last);
     std::vector<std::string> names;
     if (!G->os->ListDir(dir.empty() ? "." : dir.c_str(), names))
         return;
@@ -480,19 +480,19 @@ static void Expand(const std::string& spec, std::vector<std::string>& out)
 
 static const char* Plural(int n) { return n == 1 ? "" : "s"; }
 
-static int ProcessArchives(const std::string& spec)
+static int ProcessArchives(const std::string& archiveArg)
 {
     std::string last;
-    DirOf(spec, last);
+    DirOf(archiveArg, last);
     bool wild = HasWild(last.c_str());
 
     if (!wild) {
         int kind;
-        G->zipfn = spec;
+        G->zipfn = archiveArg;
         int r = DoArchive(kind);
         if (kind == KIND_DONE)
             return r == IZ_DIR ? UNZ_NOZIP : r;
-        std::string second = spec + ".zip";
+        std::string second = archiveArg + ".zip";
         G->zipfn = second;
         int kind2;
         int r2 = DoArchive(kind2);
@@ -500,16 +500,16 @@ static int ProcessArchives(const std::string& spec)
             return r2;
         if (kind == KIND_NOEND)
             Out(2, "%s:  can't find zipfile directory in %s,\n        %sand can't find %s, period.\n", "unzip",
-                spec.c_str(), "", second.c_str());
+                archiveArg.c_str(), "", second.c_str());
         else
-            Out(2, "%s:  can't find either %s or %s, so there.\n", "unzip", spec.c_str(), second.c_str());
+            Out(2, "%s:  can't find either %s or %s, so there.\n", "unzip", archiveArg.c_str(), second.c_str());
         return UNZ_NOZIP;
     }
 
     std::vector<std::string> names;
-    Expand(spec, names);
+    Expand(archiveArg, names);
     if (names.empty())
-        Expand(spec + ".zip", names);
+        Expand(archiveArg + ".zip", names);
     int worst = UNZ_OK, ok = 0, warned = 0, fatal = 0, nozip = 0, dirs = 0;
     for (const std::string& n : names) {
         int kind;
