@@ -1,0 +1,15 @@
+// Unreduce on arbitrary input: a byte choosing the factor (1 to 4), three
+// bytes of uncompressed size, then the data.
+#include "fuzzio.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    int factor = static_cast<int>(TakeLE(data, size, 1) & 3) + 1;
+    uint64_t ucsize = TakeLE(data, size, 3);
+    unz::MEMBERINFO m{size, ucsize, 0};
+    FUZZIO io(data, size, 4096);
+    int rc = unz::Unreduce(io, m, factor);
+    if (io.out.size() > ucsize) __builtin_trap();
+    if (rc == unz::CODEC_OK && io.out.size() != ucsize) __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,539 @@
+// Selecting, checking and extracting (or testing) the members of an archive.
+#include "unzpriv.h"
+#include <algorithm>
+#include <cstring>
+
+namespace unz {
+
+bool Selected(const std::string& name, bool ignoreCase);
+
+static bool s_textMode = false;
+
+// Asks a yes/no question on the console; without one the answer is No.
+static bool AskYes(const char* prompt)
+{
+    if (!G->run.ask)
+        return false;
+    OutRaw(1, prompt, strlen(prompt));
+    char answer[80] = "";
+    if (!G->run.ask(G->run.askCtx, answer, sizeof answer))
+        return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+static int DiskFull()
+{
+    std::string prompt = "\n" + G->filename + ":  write error (disk full?).  Continue? (y/n/^C) ";
+    if (G->run.ask) {
+        G->diskErr = AskYes(prompt.c_str()) ? 1 : 2;
+    } else {
+        Out(2, "\n%s:  write error (disk full?)\n", G->filename.c_str());
+        G->diskErr = 2;
+    }
+    return UNZ_DISK;
+}
+
+// Every decompressor's output passes here: CRC, text conversion, writing.
+static int WriteOut(const uint8_t* p, size_t n)
+{
+    G->crc = Crc32Update(G->crc, p, n);
+    if (g_interrupted)
+        return UNZ_INTR;
+    if (G->testing || n == 0)
+        return UNZ_OK;
+    if (G->diskErr)
+        return UNZ_DISK;
+    while (n) {
+        size_t chunk = std::min(n, WSIZE);
+        const uint8_t* out = p;
+        size_t outLen = chunk;
+        if (s_textMode) {
+            uint8_t* q = G->outbuf.data();
+            for (size_t i = 0; i < chunk; ++i) {
+                uint8_t ch = p[i];
+                if (ch == '\n') {
+                    if (!G->lastCR) {
+                        *q++ = '\r';
+                        *q++ = '\n';
+                    }
+                    G->lastCR = false;
+                } else if (ch == '\r') {
+                    *q++ = '\r';
+                    *q++ = '\n';
+                    G->lastCR = true;
+                } else {
+                    *q++ = ch;
+                    G->lastCR = false;
+                }
+            }
+            out = G->outbuf.data();
+            outLen = (size_t)(q - G->outbuf.data());
+        }
+        if (G->toStdout) {
+            OutRaw(1, (const char*)out, outLen);
+        } else {
+            long w = G->os->Write(G->outfd, out, outLen);
+            if (w < 0 || (size_t)w != outLen)
+                return DiskFull();
+        }
+        p += chunk;
+        n -= chunk;
+    }
+    return UNZ_OK;
+}
+
+// The engine's side of a decompressor: the member's compressed bytes in, the
+// plain bytes out through WriteOut.
+class MEMBERIO : public CODECIO {
+public:
+    explicit MEMBERIO(uint64_t csize) : m_left(csize) {}
+    size_t Fill(uint8_t* buf, size_t size) override
+    {
+        if (!m_left)
+            return 0;
+        size_t want = (size_t)std::min<uint64_t>(size, m_left);
+        size_t got = G->in.Read(buf, want);
+        m_left = got < want ? 0 : m_left - got;
+        return got;
+    }
+    int Flush(const uint8_t* data, size_t n) override
+    {
+        int r = WriteOut(data, n);
+        if (r)
+            m_stop = r;
+        return r;
+    }
+    void Note(const char* text) override
+    {
+        if (!G->o.q)
+            Out(1, "%s", text);
+    }
+    int m_stop = 0;
+private:
+    uint64_t m_left;
+};
+
+struct LOCAL {
+    unsigned flags, method, time, date;
+    uint32_t crc, csize, ucsize;
+};
+
+static void CloseLine()
+{
+    if (G->lineOpen)
+        Out(1, "\n");
+    G->lineOpen = false;
+}
+
+static void SetTimesAndAttributes(const MEMBER& m, const LOCAL& l)
+{
+    const char* fn = G->filename.c_str();
+    int64_t utc = 0;
+    unsigned err = 0;
+    int t = G->os->DosToUtc(((uint32_t)l.date << 16) | l.time, utc, err);
+    if (t == DOSTIME_BADDATE) {
+        Out(2, "DosDateTime failed: %d\n", (int)err);
+    } else {
+        if (t == DOSTIME_NOUTC)
+            Out(2, "LocalFileTime failed: %d\n", (int)err);
+        int s = G->os->SetFileTime(fn, utc, err);
+        if (s == FTIME_OPEN)
+            Out(2, "\nCreateFile error %d when trying set file time\n", (int)err);
+        else if (s == FTIME_SET)
+            Out(2, "\nSetFileTime failed: %d\n", (int)err);
+    }
+    unsigned attr = ((m.attr & ~1u) | 0x20) & 0x7f;
+    if (!G->os->SetAttributes(fn, attr, err))
+        Out(2, "\nwarning (%d): could not set file attributes\n", (int)err);
+}
+
+// A decompressor's failure as a message and a code.
+static int CodecFailure(int result, const MEMBER& m, const char* verb, const char* kind)
+{
+    char shortText[96], longText[96];
+    if (result == CODEC_NOMEM) {
+        snprintf(shortText, sizeof shortText, "not enough memory to %s ", verb);
+        snprintf(longText, sizeof longText, "not enough memory for %s operation", verb);
+    } else {
+        snprintf(shortText, sizeof shortText, "invalid compressed (%s) data for ", kind);
+        snprintf(longText, sizeof longText, "invalid compressed data for %s format", verb);
+    }
+    if (G->o.q) {
+        CloseLine();
+        Out(2, "  error:  %s%s\n", shortText, m.name.c_str());
+    } else {
+        Out(1, "\n  error:  %s\n", longText);
+        G->lineOpen = false;
+    }
+    return result == CODEC_NOMEM ? UNZ_MEM2 : UNZ_ERR;
+}
+
+static int ExtractOne(const MEMBER& m, const LOCAL& l)
+{
+    OPTIONS& o = G->o;
+    G->crc = 0xFFFFFFFFu;
+    G->lastCR = false;
+    G->diskErr = 0;
+    G->lineOpen = false;
+    s_textMode = m.textMode;
+    const std::string& shown = (G->testing || G->toStdout) ? m.name : G->filename;
+
+    if (G->testing) {
+        if (!o.q) {
+            Out(1, "%11s: %-22s  %s%s", "testing", shown.c_str(), "", "");
+            G->lineOpen = true;
+        }
+    } else if (G->toStdout) {
+        G->os->StdoutBinary();
+    } else {
+        PATHINFO pi;
+        if (G->os->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
+            G->os->MakeWritable(G->filename.c_str());
+        G->outfd = G->os->Create(G->filename.c_str());
+        if (G->outfd == ZIP_NOHANDLE) {
+            Out(2, "\nerror:  cannot create %s\n", G->filename.c_str());
+            return UNZ_DISK;
+        }
+    }
+
+    if (!G->testing && !o.q) {
+        static const char* words[] = {"extracting", "unshrinking", "unreducing", "unreducing", "unreducing",
+                                      "unreducing", "exploding", "extracting", "inflating"};
+        const char* word = l.method <= 8 ? words[l.method] : "extracting";
+        const char* tag = !o.a ? "" : l.ucsize == 0 ? "[empty] " : m.textMode ? "[text]  " : "[binary]";
+        Out(1, "%11s: %-22s  %s%s", word, shown.c_str(), "", tag);
+        G->lineOpen = true;
+        if (G->toStdout)
+            CloseLine();
+    }
+
+    MEMBERIO io(l.csize);
+    MEMBERINFO info = {l.csize, l.ucsize, l.flags};
+    int r = UNZ_OK;
+    int cr = CODEC_OK;
+    bool checkCrc = true;
+    switch (l.method) {
+    case 0: {
+        std::vector<uint8_t> slide(WSIZE);
+        size_t n;
+        while ((n = io.Fill(slide.data(), WSIZE)) > 0)
+            if (io.Flush(slide.data(), n))
+                break;
+        if (io.m_stop)
+            cr = CODEC_STOPPED;
+        break;
+    }
+    case 1:
+        cr = Unshrink(io, info);
+        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
+            r = CodecFailure(cr, m, "unshrink", "shrunk");
+            checkCrc = false;
+        }
+        break;
+    case 2: case 3: case 4: case 5:
+        cr = Unreduce(io, info, (int)l.method - 1);
+        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
+            r = CodecFailure(cr, m, "unreduce", "reduced");
+            checkCrc = false;
+        }
+        break;
+    case 6: {
+        uint64_t used = 0;
+        cr = Explode(io, info, used);
+        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
+            r = CodecFailure(cr, m, "explode", "imploded");
+            checkCrc = false;
+        } else if (cr == CODEC_OK && used != l.csize) {
+            bool more = used > l.csize;
+            CloseLine();
+            Out(2, "%s  %s:  %ld bytes required to uncompress to %lu bytes;\n       %s   supposed to require %lu bytes%s%s%s\n",
+                more ? "error" : "warning", m.name.c_str(), (long)used, (unsigned long)l.ucsize,
+                more ? "  " : "    ", (unsigned long)l.csize, "", "", "");
+            r = more ? UNZ_ERR : UNZ_WARN;
+        }
+        break;
+    }
+    case 8:
+        cr = Inflate(io);
+        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
+            r = CodecFailure(cr, m, "inflate", "deflated");
+            checkCrc = false;
+        }
+        break;
+    default:
+        CloseLine();
+        Out(2, "%s:  unknown compression method\n", m.name.c_str());
+        r = UNZ_WARN;
+        checkCrc = false;
+        break;
+    }
+    if (cr == CODEC_STOPPED) {
+        checkCrc = false;
+        int stop = io.m_stop ? io.m_stop : UNZ_ERR;
+        if (stop == UNZ_DISK && G->diskErr == 1)
+            stop = UNZ_WARN;
+        r = std::max(r, stop);
+    }
+
+    if (!G->testing && !G->toStdout) {
+        G->os->Close(G->outfd);
+        G->outfd = ZIP_NOHANDLE;
+        SetTimesAndAttributes(m, l);
+    }
+    if (checkCrc) {
+        uint32_t got = ~G->crc;
+        if (got != l.crc) {
+            if (o.q) {
+                CloseLine();
+                Out(2, "%-22s  bad CRC %08lx  (should be %08lx)\n", m.name.c_str(), (unsigned long)got,
+                    (unsigned long)l.crc);
+            } else {
+                Out(1, " bad CRC %08lx  (should be %08lx)\n", (unsigned long)got, (unsigned long)l.crc);
+                G->lineOpen = false;
+            }
+            r = std::max(r, (int)UNZ_ERR);
+        } else if (G->testing && !o.q) {
+            Out(1, " OK\n");
+            G->lineOpen = false;
+        }
+    }
+    CloseLine();
+    return r;
+}
+
+static const unsigned FOLDER_HOSTS[] = {0, 6};
+
+// Reads the local header of `m` and extracts or tests the member.
+static int DoMember(MEMBER& m, bool first, int& archiveError)
+{
+    OPTIONS& o = G->o;
+    uint8_t sig[4];
+    int64_t off = (int64_t)m.c.localOffset + G->extraBytes;
+    bool ok = off >= 0 && G->in.Seek(off) && G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigLocal, 4) == 0;
+    if (!ok) {
+        Out(2, "file #%u:  bad zipfile offset (%s):  %ld\n", m.fileNo, "local header sig", (long)off);
+        if (first && G->extraBytes != 0) {
+            Out(2, "  (attempting to re-compensate)\n");
+            int64_t saved = G->extraBytes;
+            G->extraBytes = 0;
+            off = m.c.localOffset;
+            ok = G->in.Seek(off) && G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigLocal, 4) == 0;
+            if (ok)
+                archiveError = std::max(archiveError, (int)UNZ_ERR);
+            else
+                G->extraBytes = saved;
+        }
+        if (!ok)
+            return UNZ_BADERR;
+    }
+    uint8_t h[26];
+    if (G->in.Read(h, 26) != 26) {
+        Out(2, "\nfile #%u:  bad local header\n", m.fileNo);
+        return UNZ_ERR;
+    }
+    LOCAL l;
+    l.flags = Get16(h + 2);
+    l.method = Get16(h + 4);
+    l.time = Get16(h + 6);
+    l.date = Get16(h + 8);
+    l.crc = Get32(h + 10);
+    l.csize = Get32(h + 14);
+    l.ucsize = Get32(h + 18);
+    unsigned nameLen = Get16(h + 22), extraLen = Get16(h + 24);
+    if ((l.flags & 8) || m.extHeader) {
+        l.crc = m.c.crc;
+        l.csize = m.c.csize;
+        l.ucsize = m.c.ucsize;
+    }
+    std::string lname;
+    int r = ReadName(nameLen, lname);
+    if (r == UNZ_EOF) {
+        Out(2, "%s:  bad filename length (%s)\n", m.name.c_str(), "local");
+        return UNZ_ERR;
+    }
+    int warn = r;
+    if (!G->in.Skip(extraLen)) {
+        Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "local");
+        return UNZ_ERR;
+    }
+    if (UnsafeName(lname)) {
+        Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", lname.c_str());
+        return UNZ_ERR;
+    }
+    bool lcflag;
+    ConvertName(lname, m.c, lcflag, m.volLabel);
+    m.name = lname;
+
+    bool isDir = !m.name.empty() && m.name.back() == '/';
+    if (!isDir && (m.c.extAttr & 0x10) && m.c.ucsize == 0 &&
+        std::find(std::begin(FOLDER_HOSTS), std::end(FOLDER_HOSTS), m.c.hostMade) != std::end(FOLDER_HOSTS))
+        isDir = true;
+
+    if (!G->testing && !G->toStdout) {
+        r = MapName(m, isDir);
+        if (r == MPN_CREATED_DIR || r == MPN_SKIP || r == MPN_VOL_LABEL)
+            return warn;
+        if (r > UNZ_WARN)
+            return UNZ_ERR;
+        warn = std::max(warn, r);
+        if (isDir)
+            return warn;
+
+        PATHINFO pi;
+        PATHKIND k = G->os->Query(G->filename.c_str(), &pi);
+        if (k == PATH_NONE) {
+            if (o.f)
+                return warn;
+        } else {
+            int64_t existing = (pi.mtime + 1) & ~(int64_t)1;
+            int64_t member = 0;
+            unsigned err;
+            G->os->DosToUtc(((uint32_t)l.date << 16) | l.time, member, err);
+            if (existing < member) {
+                if (o.n)
+                    return warn;
+            } else if (o.n || o.u || o.f) {
+                return warn;
+            }
+        }
+    }
+    return std::max(warn, ExtractOne(m, l));
+}
+
+int ExtractMembers()
+{
+    OPTIONS& o = G->o;
+    G->testing = o.t != 0;
+    G->toStdout = o.c != 0;
+    int error = UNZ_OK;
+    unsigned unsupported = 0, tested = 0;
+    bool first = true;
+    int64_t cdPos = G->in.Tell();
+    unsigned j = 0;
+    while (j < G->entriesTotal) {
+        G->in.Seek(cdPos);
+        std::vector<MEMBER> block;
+        while (block.size() < 64 && j < G->entriesTotal) {
+            ++j;
+            MEMBER m;
+            int r = ReadCentral(m.c);
+            if (r == UNZ_BADERR) {
+                Out(2, "error:  expected central file header signature not found (file #%u).\n%s", j,
+                    BinaryNote());
+                return std::max(error, r);
+            }
+            if (r) {
+                Out(2, "error [%s]:  unexpected end of file\n", G->zipfn.c_str());
+                return std::max(error, r);
+            }
+            r = ReadName(m.c.nameLen, m.name);
+            if (r == UNZ_EOF) {
+                Out(2, "%s:  bad filename length (%s)\n", G->zipfn.c_str(), "central");
+                return std::max(error, (int)UNZ_ERR);
+            }
+            error = std::max(error, r);
+            if (!G->in.Skip(m.c.extraLen)) {
+                Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "central");
+                return std::max(error, (int)UNZ_ERR);
+            }
+            if (!G->in.Skip(m.c.commentLen)) {
+                Out(2, "\n%s:  bad file comment length\n", m.name.c_str());
+                return std::max(error, (int)UNZ_ERR);
+            }
+            m.fileNo = j;
+            m.volLabel = m.c.hostMade == 0 && (m.c.extAttr & 0x08);
+            ConvertName(m.name, m.c, m.lcflag, m.volLabel);
+            if (!Selected(m.name, m.lcflag))
+                continue;
+            if (UnsafeName(m.name)) {
+                Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", m.name.c_str());
+                error = std::max(error, (int)UNZ_ERR);
+                continue;
+            }
+            const CENTRAL& c = m.c;
+            if (c.hostNeed == 2) {
+                if (c.verNeed > 42) {
+                    Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "VMS",
+                        c.verNeed / 10, c.verNeed % 10, 4u, 2u);
+                    ++unsupported;
+                    continue;
+                }
+                if (!o.t && !o.o) {
+                    std::string q = "\n" + m.name + ":  stored in VMS format.  Extract anyway? (y/n) ";
+                    if (!AskYes(q.c_str())) {
+                        ++unsupported;
+                        continue;
+                    }
+                }
+            } else if (c.verNeed > 20) {
+                Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "PK",
+                    c.verNeed / 10, c.verNeed % 10, 2u, 0u);
+                ++unsupported;
+                continue;
+            }
+            if (c.method == 7 || c.method > 8) {
+                Out(2, "   skipping: %-22s  compression method %u\n", m.name.c_str(), c.method);
+                ++unsupported;
+                continue;
+            }
+            if (c.flags & 1) {
+                Out(2, "   skipping: %-22s  encrypted (not supported)\n", m.name.c_str());
+                ++unsupported;
+                continue;
+            }
+            m.attr = (c.extAttr & 0xff) | 0x20;
+            m.encrypted = false;
+            m.extHeader = (c.flags & 8) != 0;
+            m.textFile = (c.intAttr & 1) != 0;
+            m.textMode = o.a >= 2 || (o.a == 1 && m.textFile);
+            block.push_back(m);
+        }
+        cdPos = G->in.Tell();
+        for (MEMBER& m : block) {
+            if (g_interrupted)
+                return UNZ_INTR;
+            int r = DoMember(m, first, error);
+            first = false;
+            ++tested;
+            error = std::max(error, r);
+            if (r == UNZ_INTR || (r == UNZ_DISK && G->diskErr == 2))
+                return r;
+        }
+    }
+
+    for (size_t i = 0; i < G->incl.size(); ++i)
+        if (!G->inclHit[i]) {
+            Out(2, "caution: filename not matched:  %s\n", G->incl[i].c_str());
+            error = std::max(error, (int)UNZ_WARN);
+        }
+    for (size_t i = 0; i < G->excl.size(); ++i)
+        if (!G->exclHit[i]) {
+            Out(2, "caution: excluded filename not matched:  %s\n", G->excl[i].c_str());
+            error = std::max(error, (int)UNZ_WARN);
+        }
+    G->in.Seek(cdPos);
+    uint8_t sig[4];
+    if (G->in.Read(sig, 4) != 4 || memcmp(sig, G->sigEnd, 4) != 0) {
+        Out(2, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+        error = std::max(error, (int)UNZ_WARN);
+    }
+    if (G->testing && o.q < 2) {
+        const char* zn = G->zipfn.c_str();
+        if (error > UNZ_OK)
+            Out(1, "At least one %serror was detected in %s.\n", error == UNZ_WARN ? "warning-" : "", zn);
+        else if (tested == 0)
+            Out(1, "Caution:  zero files tested in %s.\n", zn);
+        else if (!G->incl.empty())
+            Out(1, "No errors detected in %s for the %u file%s tested.\n", zn, tested, tested == 1 ? "" : "s");
+        else
+            Out(1, "No errors detected in compressed data of %s.\n", zn);
+        if (unsupported)
+            Out(1, "%u file%s skipped because of unsupported compression or encoding.\n", unsupported,
+                unsupported == 1 ? "" : "s");
+    }
+    if (unsupported && error == UNZ_OK)
+        error = UNZ_WARN;
+    return error;
+}
+
+}  // namespace unz

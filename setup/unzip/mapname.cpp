@@ -1,0 +1,241 @@
+// From a member's stored name to a path under the extraction root. Names only
+// ever add components below the root: "/" starts a folder, ":" becomes "_",
+// control characters are dropped, and names with ".." never get here.
+#include "unzpriv.h"
+#include <cctype>
+#include <cstring>
+
+namespace unz {
+
+static bool IsFat()
+{
+    if (!G->fsKnown) {
+        std::string fs = G->os->VolumeFsName(G->root.empty() ? "." : G->root.c_str());
+        G->fsFat = fs.compare(0, 3, "FAT") == 0;
+        G->fsKnown = true;
+    }
+    return G->fsFat;
+}
+
+// Device names would reach a device instead of a file on Windows.
+static void GuardDevice(std::string& comp)
+{
+    static const char* devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    std::string base = comp.substr(0, comp.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& ch : base)
+        ch = (char)toupper((unsigned char)ch);
+    bool device = false;
+    for (const char* d : devices)
+        if (base == d)
+            device = true;
+    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '0' &&
+        base[3] <= '9')
+        device = true;
+    if (device)
+        comp = "_" + comp;
+}
+
+// The FAT 8.3 form of a component the file system refused.
+static std::string To83(const std::string& comp)
+{
+    std::string s = comp;
+    for (char& ch : s)
+        if (strchr("[]<>:\"|?*", ch))
+            ch = '_';
+    size_t lastDot = s.rfind('.');
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i] == '.' && i != lastDot)
+            s[i] = '_';
+    std::string base = lastDot == std::string::npos ? s : s.substr(0, lastDot);
+    std::string ext = lastDot == std::string::npos ? std::string() : s.substr(lastDot + 1);
+    if (base.size() > 8)
+        base.resize(8);
+    if (ext.size() > 3)
+        ext.resize(3);
+    return lastDot == std::string::npos ? base : base + "." + ext;
+}
+
+static void FitComponent(const std::string& dir, std::string& comp)
+{
+    GuardDevice(comp);
+    if (!G->os->NameValid(dir.empty() ? "." : dir.c_str(), comp.c_str()))
+        comp = To83(comp);
+}
+
+static bool MakeDirs(const std::string& path)
+{
+    std::string sofar;
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        sofar = path.substr(0, end);
+        if (!sofar.empty() && !(sofar.size() == 2 && sofar[1] == ':')) {
+            PATHKIND k = G->os->Query(sofar.c_str(), nullptr);
+            if (k == PATH_FILE)
+                return false;
+            if (k == PATH_NONE && !G->os->MakeDir(sofar.c_str()))
+                return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+int SetRoot(const std::string& dirIn)
+{
+    std::string dir = dirIn;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    if (dir.size() == 2 && dir[1] == ':')
+        dir += '.';
+    if (dir.empty()) {
+        G->root.clear();
+        return UNZ_OK;
+    }
+    if (dir != "/" && G->os->Query(dir.c_str(), nullptr) != PATH_DIR) {
+        if (G->o.f || !MakeDirs(dir)) {
+            Out(2, "checkdir:  can't create extraction directory: %s\n", dir.c_str());
+            return UNZ_BADERR;
+        }
+    }
+    G->root = dir == "/" ? dir : dir + "/";
+    return UNZ_OK;
+}
+
+// Appends one folder component to `path`, creating the folder as needed.
+static int AppendDir(std::string& path, std::string comp, bool& created, const MEMBER& m)
+{
+    FitComponent(path, comp);
+    std::string next = path + comp;
+    if (next.size() + 1 > 258) {
+        Out(2, "checkdir error:  path too long: %s\n", next.c_str());
+        return UNZ_MEM;
+    }
+    PATHKIND k = G->os->Query(next.c_str(), nullptr);
+    if (k == PATH_NONE) {
+        if (G->o.f)
+            return MPN_SKIP;
+        if (!G->os->MakeDir(next.c_str())) {
+            Out(2, "checkdir error:  can't create %s\n                 unable to process %s.\n", next.c_str(),
+                m.name.c_str());
+            return UNZ_BADERR;
+        }
+        created = true;
+    } else if (k == PATH_FILE) {
+        Out(2, "checkdir error:  %s exists but is not directory\n                 unable to process %s.\n",
+            next.c_str(), m.name.c_str());
+        return UNZ_BADERR;
+    }
+    path = next + "/";
+    return UNZ_OK;
+}
+
+static int VolumeLabel(const MEMBER& m)
+{
+    const char* where = G->root.empty() ? "." : G->root.c_str();
+    bool removable = G->os->IsRemovable(where);
+    if (!G->o.dollar || (G->o.dollar == 1 && !removable)) {
+        Out(2, "   skipping: %-22s  %svolume label\n", m.name.c_str(), G->o.dollar ? "hard disk " : "");
+        return MPN_VOL_LABEL;
+    }
+    std::string drive = G->root.size() >= 2 && G->root[1] == ':' ? G->root.substr(0, 2) : std::string();
+    Out(1, "labelling %s %-22s\n", drive.c_str(), m.name.c_str());
+    if (!G->os->SetLabel(where, m.name.c_str())) {
+        Out(2, "mapname:  error setting volume label\n");
+        return UNZ_BADERR;
+    }
+    return MPN_VOL_LABEL;
+}
+
+int MapName(const MEMBER& m, bool isDir)
+{
+    if (m.volLabel)
+        return VolumeLabel(m);
+    std::string name = m.name;
+    if (isDir && (name.empty() || name.back() != '/'))
+        name += '/';
+    if (G->o.j) {
+        size_t slash = name.find_last_of("/\\");
+        if (slash != std::string::npos)
+            name = name.substr(slash + 1);
+        if (name.empty())
+            return MPN_SKIP;       // a folder entry has nothing left
+    }
+    bool fat = G->o.s || IsFat();
+    std::string path = G->root;
+    std::string comp;
+    size_t semicolon = std::string::npos;
+    bool created = false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char ch = (unsigned char)name[i];
+        if (ch == 0x16 && i + 1 < name.size()) {
+            unsigned char lit = (unsigned char)name[++i];
+            if (lit == ':')
+                comp += '_';
+            else if (lit >= 0x20 && lit != 0x7f && lit != 0xff && lit != '/' && lit != '\\')
+                comp += (char)lit;
+            continue;
+        }
+        if (ch == '/' || ch == '\\') {
+            if (!comp.empty()) {
+                int r = AppendDir(path, comp, created, m);
+                if (r)
+                    return r;
+            }
+            comp.clear();
+            semicolon = std::string::npos;
+        } else if (ch == ' ') {
+            comp += fat ? '_' : ' ';
+        } else if (ch == ':') {
+            comp += '_';
+        } else if (ch == ';') {
+            semicolon = comp.size();
+            comp += ';';
+        } else if ((ch >= 0x20 && ch < 0x7f) || (ch >= 0x80 && ch <= 0xfe)) {
+            comp += (char)ch;
+        }
+    }
+    if (!name.empty() && name.back() == '/') {
+        G->filename = path;
+        if (created) {
+            if (!G->o.q)
+                Out(1, "   creating: %-22s\n", path.c_str());
+            return MPN_CREATED_DIR;
+        }
+        return MPN_SKIP;
+    }
+    if (!G->o.V && semicolon != std::string::npos) {
+        bool digits = true;
+        for (size_t i = semicolon + 1; i < comp.size(); ++i)
+            if (!isdigit((unsigned char)comp[i]))
+                digits = false;
+        if (digits)
+            comp.resize(semicolon);
+    }
+    if (comp.empty()) {
+        Out(2, "mapname:  conversion of %s failed\n", m.name.c_str());
+        return UNZ_BADERR;
+    }
+    FitComponent(path, comp);
+    std::string full = path + comp;
+    int r = UNZ_OK;
+    if (full.size() > 260) {
+        if (path.size() >= 260) {
+            Out(2, "checkdir error:  path too long: %s\n", full.c_str());
+            return UNZ_MEM;
+        }
+        std::string cut = full.substr(0, 260);
+        Out(2, "checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
+            full.c_str(), cut.c_str());
+        full = cut;
+        r = UNZ_WARN;
+    }
+    G->filename = full;
+    return r;
+}
+
+}  // namespace unz

@@ -1,0 +1,47 @@
+// The ZIP engine's entry point, its run options and the capture table that a
+// listing run fills for the unzip adapter.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace unz { class ZIPOS; }
+
+// Runs the engine like the command-line tool: argv[0] is "unzip". Returns the
+// exit code; never ends the process.
+int UnzipMain(int argc, char* argv[]);
+
+// Exit codes that leave the engine.
+enum {
+    UNZ_OK = 0, UNZ_WARN = 1, UNZ_ERR = 2, UNZ_BADERR = 3, UNZ_MEM = 4, UNZ_MEM2 = 5,
+    UNZ_NOZIP = 9, UNZ_PARAM = 10, UNZ_FIND = 11, UNZ_DISK = 50, UNZ_EOF = 51,
+    UNZ_INTR = 80      // the run was interrupted (Ctrl-C or termination request)
+};
+
+// One member as a listing run met it: the name as the engine read it and the
+// uncompressed size.
+struct UNZCAPTURE {
+    std::string name;
+    uint64_t size;
+};
+const std::vector<UNZCAPTURE>& UnzipCapture();
+uint64_t UnzipCaptureTotal();
+void UnzipClearCapture();
+
+// Where the engine's texts go (stream 1 standard output, 2 standard error)
+// and how it asks its two console questions. Without an asker (the setup) no
+// question is asked: the VMS question is answered No and a disk-full write
+// ends the run with 50.
+typedef void (*UNZSINK)(void* ctx, int stream, const char* data, size_t n);
+typedef bool (*UNZASK)(void* ctx, char* answer, size_t size);
+
+struct UNZRUNOPTIONS {
+    UNZSINK sink;        // null: stdout and stderr
+    void* sinkCtx;
+    UNZASK ask;          // null: no console
+    void* askCtx;
+    unz::ZIPOS* os;      // null: the platform's own
+};
+void UnzipSetRunOptions(const UNZRUNOPTIONS& options);
+const UNZRUNOPTIONS& UnzipRunOptions();

@@ -1,0 +1,125 @@
+// Run-wide state and helpers shared by the engine's modules.
+#pragma once
+#include "codec.h"
+#include "unzip.h"
+#include "zipos.h"
+#include <csignal>
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+namespace unz {
+
+// Internal results that never leave the engine.
+enum { IZ_DIR = 76, MPN_CREATED_DIR = 77, MPN_VOL_LABEL = 78, MPN_SKIP = 79 };
+
+constexpr size_t INBUFSIZ = 2048;
+constexpr size_t OUTBUFSIZ = 2 * WSIZE + 1;
+constexpr size_t NAMEMAX = 260;
+
+struct OPTIONS {
+    int a, c, f, j, n, o, q, s, t, u, U, V, z, dollar, level;
+    bool invalid;
+};
+
+// Fixed part of a central header (after its signature).
+struct CENTRAL {
+    unsigned verMade, hostMade, verNeed, hostNeed;
+    unsigned flags, method, time, date;
+    uint32_t crc, csize, ucsize;
+    unsigned nameLen, extraLen, commentLen, diskStart, intAttr;
+    uint32_t extAttr, localOffset;
+};
+
+// Working record of an accepted member.
+struct MEMBER {
+    std::string name;
+    CENTRAL c;
+    unsigned fileNo;       // position in the central directory, from 1
+    unsigned attr;         // MS-DOS attributes with the archive bit
+    bool encrypted, extHeader, textFile, textMode, lcflag, volLabel;
+};
+
+// Archive input in 2048-byte aligned blocks.
+class READER {
+public:
+    void Attach(ZIPOS* os, ZIPHANDLE h, int64_t size);
+    bool Seek(int64_t pos);               // false for a negative target
+    size_t Read(void* dst, size_t n);     // short at the end of the file or on error
+    bool Skip(uint64_t n);
+    int64_t Tell() const { return m_pos; }
+    bool Failed() const { return m_failed; }
+private:
+    bool Load(int64_t block);
+    ZIPOS* m_os = nullptr;
+    ZIPHANDLE m_h = ZIP_NOHANDLE;
+    int64_t m_size = 0, m_pos = 0, m_block = -1;
+    long m_len = 0;
+    bool m_failed = false;
+    uint8_t m_buf[INBUFSIZ + 4];
+};
+
+struct STATE {
+    OPTIONS o;
+    std::vector<std::string> incl, excl;
+    std::vector<bool> inclHit, exclHit;
+    std::string root;          // with a trailing "/", empty for the current folder
+    ZIPOS* os;
+    UNZRUNOPTIONS run;
+    uint8_t sigLocal[4], sigCentral[4], sigEnd[4];
+    std::vector<uint8_t> outbuf;
+
+    // current archive
+    std::string zipfn;
+    ZIPHANDLE zipfd;
+    int64_t ziplen;
+    READER in;
+    unsigned diskNum, cdDisk, entriesDisk, entriesTotal, commentLen;
+    uint32_t cdSize, cdOffset;
+    int64_t eocdPos, extraBytes;
+
+    // current member
+    uint32_t crc;
+    ZIPHANDLE outfd;
+    bool toStdout, testing, lastCR, lineOpen;
+    int diskErr;               // 0 none, 1 continue, 2 end the run
+    std::string filename;      // the built output path
+    bool fsKnown;
+    bool fsFat;
+};
+
+extern STATE* G;
+extern volatile sig_atomic_t g_interrupted;
+
+// Output: stream 1 standard output, 2 standard error.
+void Out(int stream, const char* fmt, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+void OutRaw(int stream, const char* data, size_t n);
+const char* BinaryNote();
+
+// Archive helpers (zipdir.cpp).
+unsigned Get16(const uint8_t* p);
+uint32_t Get32(const uint8_t* p);
+bool CheckSig(const uint8_t* sig);
+int ReadCentral(CENTRAL& c);
+int ReadName(unsigned len, std::string& name);
+void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabel);
+bool UnsafeName(const std::string& name);
+int ListMembers();
+void DosDate(unsigned date, unsigned time, unsigned& y, unsigned& mo, unsigned& d, unsigned& h, unsigned& mi);
+
+// Extraction (extract.cpp).
+int ExtractMembers();
+
+// Directory mapping (mapname.cpp).
+int SetRoot(const std::string& dir);
+int MapName(const MEMBER& m, bool isDir);
+
+// Patterns (match.cpp).
+bool Match(const char* pattern, const char* name, bool ignoreCase);
+bool HasWild(const char* s);
+
+}  // namespace unz
