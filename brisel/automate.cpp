@@ -15,10 +15,7 @@
 #include <cstdarg>
 #include <string>
 #include <vector>
-#if __has_include("brisel/app.h")
 #include "brisel/app.h"
-#define AUTOMATE_HAS_APP 1
-#endif
 
 namespace {
 
@@ -971,14 +968,12 @@ BOOL AutomateRun(const char* scriptfile, const char* basedir)
 
 void AutomateStart()
 {
-#ifdef AUTOMATE_HAS_APP
     STRING script = GetArgValue("SCRIPT", 0);
     const char* file = script.Str();
     if (!file || !*file)
         file = getenv("BRISEL_SCRIPT");
     if (file && *file)
         AutomateRun(file, APP::StartDirectory().Str());
-#endif
 }
 
 // ---------------------------------------------------------------- PNG

@@ -1,6 +1,7 @@
 // Window framework: object binding, dialogs and their modal loop, controls, help.
 #include "brisel/windows.h"
 #include "brisel/halvo.h"
+#include "brisel/app.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ WINHELP AppHelp;
 // Dialogs, menus and class icons come from the resource module (the language module once loaded).
 static HINSTANCE ResModule()
 {
-    return GetModuleHandleA(NULL);
+    return APP::ResourceModule();
 }
 
 // Up-down and progress classes must be registered before a template or a control uses them.
