@@ -12,6 +12,7 @@
 #include "brisel/osys.h"
 #include "brisel/stringarray.h"
 #include "brisel/windows.h"
+#include "brisel/winmisc.h"
 #include "demo.h"
 
 static void Report(const char* text)
@@ -73,7 +74,7 @@ static STRING PushCallback(INT_PTR userdata, HWND, STRING value)
 // Data dialog: every item kind and the rules; runs until confirmed with OK.
 static int Data()
 {
-    STRING edit(""), spin(""), path("C:\\no such folder"), radio("1"), list("beta"), combo("gr"), push("p");
+    STRING edit(""), spin(""), path("C:\\missing folder"), radio("1"), list("beta"), combo("gr"), push("p");
     STRINGARRAY choices;
     choices.Add(STRING("Alpha"));
     choices.Add(STRING("Beta"));
@@ -211,9 +212,42 @@ static int Threads()
     return 0;
 }
 
+// The save dialog: reports the chosen path (or that it was cancelled).
+static int Save()
+{
+    STRING initial = GetArgValue("INIT", 0);
+    STRING filter = GetArgValue("FILTER", 0);
+    if (!filter.IsNull())
+        filter.Replace("~", "\n", TRUE);
+    STRING chosen = SaveFileDialog(NULL, "Save demo", initial.IsNull() ? ".\\Name-Order.txt" : initial.Str(),
+                                   filter.Str());
+    STRING text;
+    text.Format("saved=[%s] length=%d", chosen.IsNull() ? "<null>" : chosen.Str(), chosen.Len());
+    Report(text.Str());
+    return 0;
+}
+
+// A folder-browse button bound to an edit control.
+static int Browse()
+{
+    STRING folder("C:\\windows"), title("Pick a folder|*");
+    MODALDATADIALOG d(IDD_BROWSE, NULL);
+    d.AddItem(new EDITITEM(201, &folder, 200));
+    d.AddItem(new PUSHITEM(501, &title, BrowseForFolder, 201));
+    int end = d.Run();
+    STRING text;
+    text.Format("end=%d folder=[%s] title=[%s]", end, folder.Str(), title.Str());
+    Report(text.Str());
+    return 0;
+}
+
 int AppMain(int, char**)
 {
     STRING demo = GetArgValue("DEMO", 0);
+    if (demo == "save")
+        return Save();
+    if (demo == "browse")
+        return Browse();
     if (demo == "basic")
         return Basic(1);
     if (demo == "twice")

@@ -22,7 +22,7 @@ def check(cond, what):
         print("FAILED:", what, file=sys.stderr)
 
 
-def run(script, demo, env=None, timeout=120, switch=True, short=True):
+def run(script, demo, env=None, timeout=120, switch=True, short=True, extra=()):
     """Runs the demo in a fresh folder with the script; returns (rc, out, err, folder)."""
     folder = tempfile.mkdtemp(prefix="brisel-script-")
     with open(os.path.join(folder, "test.script"), "w", newline="\r\n") as f:
@@ -33,7 +33,7 @@ def run(script, demo, env=None, timeout=120, switch=True, short=True):
     if short:
         e["BRISEL_SCRIPT_TIMEOUT"] = "5000"
     e.update(env or {})
-    args = [WINE, EXE, "/DEMO:" + demo]
+    args = [WINE, EXE, "/DEMO:" + demo] + list(extra)
     if switch:
         args.insert(2, "/SCRIPT:test.script")
     else:
@@ -198,7 +198,7 @@ expect-disabled 115
 type 202 12345
 expect-text 202 123
 click 2
-expect-box end=0 edit=[] spin=[] path=[C:\\no such folder] radio=[1] list=[beta] combo=[gr] push=[p]
+expect-box end=0 edit=[] spin=[] path=[C:\\missing folder] radio=[1] list=[beta] combo=[gr] push=[p]
 answer ok
 expect-dialog 200
 expect-text 201 
@@ -210,7 +210,7 @@ select 402 Blue
 click 303
 type 202 77
 click 1
-expect-box end=1 edit=[] spin=[77] path=[C:\\no such folder] radio=[2] list=[Beta] combo=[Blue] push=[p+7+7]
+expect-box end=1 edit=[] spin=[77] path=[C:\\missing folder] radio=[2] list=[Beta] combo=[Blue] push=[p+7+7]
 answer ok
 """, "data")
     check(rc == 0, "data: exit code %d" % rc)
@@ -247,6 +247,40 @@ def case_clock():
     check(rc == 0 and "clock=2024-02-29 13:45:07 script=1" in out, "clock: rc=%d %s" % (rc, out))
     rc, out, err, _ = run("answer ok\n", "clock", env={"BRISEL_CLOCK": "2024-02-30 13:45:07"})
     check(rc == 120 and "BRISEL_CLOCK" in err, "bad clock: rc=%d %s" % (rc, err))
+
+
+def case_save():
+    rc, out, err, folder = run("save-as out.txt\nexpect-box saved=\nanswer ok\n", "save")
+    win = "Z:" + folder.replace("/", "\\")
+    check(rc == 0 and ("saved=[%s\\out.txt]" % win).lower() in out.lower(), "save: rc=%d %s" % (rc, out))
+    # A chosen path longer than 128 characters comes back whole.
+    deep = "d" * 60 + "/" + "e" * 60
+    base = tempfile.mkdtemp(prefix="brisel-long-")
+    os.makedirs(os.path.join(base, deep))
+    target = "Z:" + os.path.join(base, deep, "long-name.txt").replace("/", "\\")
+    rc, out, err, folder = run("save-as %s\nexpect-box saved=\nanswer ok\n" % target, "save")
+    check(rc == 0 and ("saved=[%s] length=%d" % (target, len(target))).lower() in out.lower(),
+          "long save path: rc=%d %s" % (rc, out))
+    # Cancelled: the null string; German default filter.
+    rc, out, err, folder = run("expect-text 1136 Alle Dateien (*.*)\nclick 2\nexpect-box saved=[<null>]\nanswer ok\n",
+                               "save", extra=["/LANG:GER"])
+    check(rc == 0, "save cancelled, German filter: rc=%d %s" % (rc, err))
+    rc, out, err, folder = run("expect-text 1136 Text|*.txt\nclick 2\nanswer ok\n", "save",
+                               extra=["/FILTER:.txt~Text|*.txt~~All|*.*"])
+    check(rc == 121 and 'but it is "Text (*.txt)"' in err, "save filter entry: rc=%d %s" % (rc, err))
+
+
+def case_browse():
+    rc, out, err, _ = run("""expect-text 201 C:\\windows
+click 501
+browse C:\\windows\\system32
+expect-dialog 500
+expect-text 201 C:\\windows\\system32
+click 1
+expect-box end=1 folder=[C:\\windows\\system32] title=[Pick a folder|*]
+answer ok
+""", "browse")
+    check(rc == 0, "browse: rc=%d" % rc)
 
 
 globals()["case_" + CASE]()
