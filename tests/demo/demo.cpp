@@ -55,9 +55,11 @@ static int Basic(int runs)
         char name[64] = "", number[64] = "";
         GetDlgItemTextA(d.Hwnd(), 201, name, sizeof(name));
         GetDlgItemTextA(d.Hwnd(), 202, number, sizeof(number));
-        snprintf(text, sizeof(text), "run=%d end=%d name=[%s] number=[%s] check=%d help=%d topic=%d hidden=%d size=%ldx%ld",
+        snprintf(text, sizeof(text),
+                 "run=%d end=%d name=[%s] number=[%s] check=%d help=%d topic=%d hidden=%d ctrl=%d size=%ldx%ld",
                  i + 1, end, name, number, (int)IsDlgButtonChecked(d.Hwnd(), 301), HelpShown, HelpTopic,
-                 IsWindow(d.Hwnd()) && !IsWindowVisible(d.Hwnd()), r.right - r.left, r.bottom - r.top);
+                 IsWindow(d.Hwnd()) && !IsWindowVisible(d.Hwnd()), (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+                 r.right - r.left, r.bottom - r.top);
         Report(text);
     }
     DeleteFileA(cnt);
@@ -241,9 +243,40 @@ static int Browse()
     return 0;
 }
 
+// Runs the basic dialog, then a copy of itself (which picks up a handed-over
+// script), and reports the copy's exit code.
+static int Spawn()
+{
+    DIALOG d(IDD_BASIC, NULL);
+    d.Run();
+    char cmd[MAX_PATH + 64];
+    snprintf(cmd, sizeof(cmd), "\"%s\" /DEMO:basic", APP::ProgramPath().Str());
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    DWORD code = 255;
+    if (CreateProcessA(NULL, cmd, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+        while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    char text[64];
+    snprintf(text, sizeof(text), "child=%lu", (unsigned long)code);
+    Report(text);
+    return 0;
+}
+
 int AppMain(int, char**)
 {
     STRING demo = GetArgValue("DEMO", 0);
+    if (demo == "spawn")
+        return Spawn();
     if (demo == "save")
         return Save();
     if (demo == "browse")

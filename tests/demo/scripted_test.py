@@ -283,6 +283,41 @@ answer ok
     check(rc == 0, "browse: rc=%d" % rc)
 
 
+def case_keys():
+    rc, out, err, _ = run("""expect-dialog 100
+key TAB
+key TAB
+key SPACE
+expect-checked 301
+key SHIFT-TAB
+key TAB
+key SPACE
+expect-unchecked 301
+hold CTRL
+race-click 1
+expect-box ctrl=1
+release
+answer ok
+""", "basic")
+    check(rc == 0 and "end=1 " in out and "ctrl=1" in out, "keys: rc=%d %s" % (rc, out))
+
+
+def case_handover():
+    folder = tempfile.mkdtemp(prefix="brisel-child-")
+    child = os.path.join(folder, "child.script")
+    with open(child, "w") as f:
+        f.write("type 201 kid\nclick 1234\nexpect-box end=1234 name=[kid]\nanswer ok\n")
+    rc, out, err, _ = run("handover Z:%s\nclick 1\nexpect-box child=0\nanswer ok\n" % child.replace("/", "\\"),
+                          "spawn", short=False)
+    check(rc == 0 and "end=1234 name=[kid]" in out and "child=0" in out, "handover: rc=%d %s" % (rc, out))
+    # The copy fails its script: its exit code reaches the parent.
+    with open(child, "w") as f:
+        f.write("jump 1\n")
+    rc, out, err, _ = run("handover Z:%s\nclick 1\nexpect-box child=120\nanswer ok\n" % child.replace("/", "\\"),
+                          "spawn")
+    check(rc == 0 and "child=120" in out and 'unknown action "jump"' in err, "handover failure: rc=%d %s" % (rc, err))
+
+
 globals()["case_" + CASE]()
 if failures:
     print("%d check(s) failed" % len(failures), file=sys.stderr)
