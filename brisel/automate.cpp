@@ -138,8 +138,12 @@ BOOL Expired(DWORD deadline)
     return (LONG)(GetTickCount() - deadline) >= 0;
 }
 
+HWND AnyBox();
+
 // Idle: two probes in a row handled with nothing else handled between them.
-BOOL WaitIdle(DWORD deadline)
+// With boxOk, a message box that is up counts as well: a worker's box can be
+// answered while the user-interface thread waits for that worker.
+BOOL WaitIdle(DWORD deadline, BOOL boxOk = FALSE)
 {
     LONG previous = -1;
     BOOL havePrevious = FALSE;
@@ -147,9 +151,11 @@ BOOL WaitIdle(DWORD deadline)
         LONG n = ++ProbeSeq;
         if (!PostMessageA(hProbe, WM_PROBE, (WPARAM)n, 0))
             return FALSE;
-        while (ProbeDone != n) {
+        for (int spins = 0; ProbeDone != n; spins++) {
             if (Expired(deadline))
                 return FALSE;
+            if (boxOk && spins >= 200 && AnyBox())
+                return TRUE;
             Sleep(1);
         }
         LONG a = ActivityAtProbe;
@@ -376,10 +382,13 @@ HWND WaitControl(int id, BOOL boxAllowed = FALSE)
     }
 }
 
-void Settle()
+void Settle(BOOL boxOk = FALSE)
 {
-    if (!WaitIdle(Deadline()))
-        Fail(SCRIPT_EXIT_TIMEOUT, "the program did not become idle");
+    if (WaitIdle(Deadline(), boxOk))
+        return;
+    if (HWND box = AnyBox())
+        Fail(SCRIPT_EXIT_UNEXPECTED, "the program did not become idle; a message box is up: %s", Quote(box).c_str());
+    Fail(SCRIPT_EXIT_TIMEOUT, "the program did not become idle");
 }
 
 // ---------------------------------------------------------------- actions
@@ -672,7 +681,7 @@ void Do(const std::string& line)
         }
     }
 
-    Settle();
+    Settle(action == "answer" || action == "expect-box");
 
     if (action == "click") {
         PostMessageA(WaitControl(ParseId(arg, line)), BM_CLICK, 0, 0);

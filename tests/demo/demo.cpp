@@ -13,6 +13,7 @@
 #include "brisel/stringarray.h"
 #include "brisel/windows.h"
 #include "brisel/winmisc.h"
+#include "brisel/winprint.h"
 #include "demo.h"
 
 static void Report(const char* text)
@@ -272,9 +273,32 @@ static int Spawn()
     return 0;
 }
 
+// Prints two lines through the print dialog.
+static int Print()
+{
+    PRINTER p;
+    int first = 1, last = 3, copies = 1;
+    if (!p.Open(NULL, &first, &last, -1, &copies, FALSE)) {
+        Report("print=cancelled");
+        return 0;
+    }
+    p.SetMargins(25, 25, 15, 20);
+    p.SetFont("Courier New", 10, FALSE, FALSE);
+    p.StartDocument("Demo print", FALSE);
+    p.NewPage();
+    p.Print("Brisel demo printout\r\nSecond\tline\r\n");
+    p.EndDocument();
+    char text[64];
+    snprintf(text, sizeof(text), "print=done pages=%d-%d copies=%d", first, last, copies);
+    Report(text);
+    return 0;
+}
+
 int AppMain(int, char**)
 {
     STRING demo = GetArgValue("DEMO", 0);
+    if (demo == "print")
+        return Print();
     if (demo == "spawn")
         return Spawn();
     if (demo == "save")

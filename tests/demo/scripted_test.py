@@ -318,6 +318,28 @@ def case_handover():
     check(rc == 0 and "child=120" in out and 'unknown action "jump"' in err, "handover failure: rc=%d %s" % (rc, err))
 
 
+def case_print():
+    if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
+        print("no private PDF printer (needs root and scripts/cups); skipped")
+        sys.exit(77)
+    pdfdir = os.path.expanduser("~/PDF")
+    before = set(os.listdir(pdfdir)) if os.path.isdir(pdfdir) else set()
+    rc, out, err, _ = run("print-to PDF\nexpect-box print=done\nanswer ok\n", "print", short=False)
+    check(rc == 0 and "print=done pages=1-3 copies=1" in out, "print: rc=%d %s" % (rc, out))
+    import time
+    for _ in range(60):
+        busy = subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout.strip()
+        new = set(os.listdir(pdfdir)) - before if os.path.isdir(pdfdir) else set()
+        if not busy and new:
+            break
+        time.sleep(1)
+    check(bool(new), "print: no PDF appeared")
+    if new:
+        newest = max((os.path.join(pdfdir, n) for n in new), key=os.path.getmtime)
+        text = subprocess.run(["pdftotext", "-layout", newest, "-"], capture_output=True, text=True).stdout
+        check("Brisel demo printout" in text and "Second" in text, "print: PDF text " + text)
+
+
 globals()["case_" + CASE]()
 if failures:
     print("%d check(s) failed" % len(failures), file=sys.stderr)
