@@ -26,13 +26,16 @@ public:
     // items in file order. Returns the number of lines added, 0 when the file
     // cannot be opened.
     int LoadLines(const char* filename, BOOL unescape);
+
+private:
+    BOOL AddLine(STRING& line, int pos, BOOL unescape);
 };
 
 class KEYTABLE
 {
 public:
     KEYTABLE();
-    KEYTABLE(const STRING& text);      // parses the text form
+    explicit KEYTABLE(const STRING& text);   // parses the text form
     KEYTABLE(const KEYTABLE& other);
     KEYTABLE& operator=(const KEYTABLE& other);
     virtual ~KEYTABLE();
