@@ -3,7 +3,7 @@
 runs the demo with /SCRIPT: (or BRISEL_SCRIPT) and checks the exit code, the
 message on standard error and the results the demo prints.
 
-usage: scripted_test.py WINE-RUN DEMO-EXE CASE
+usage: scripted_test.py WINE-RUN DEMO-EXE CASE [CUPS-SOCKET]
 """
 import os
 import struct
@@ -13,6 +13,8 @@ import tempfile
 import zlib
 
 WINE, EXE, CASE = sys.argv[1], sys.argv[2], sys.argv[3]
+if len(sys.argv) > 4:
+    os.environ.setdefault("CUPS_SERVER", sys.argv[4])   # the private printer of scripts/test
 failures = []
 
 
@@ -322,20 +324,23 @@ def case_print():
     if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
         print("no private PDF printer (needs root and scripts/cups); skipped")
         sys.exit(77)
+    import time
     pdfdir = os.path.expanduser("~/PDF")
-    before = set(os.listdir(pdfdir)) if os.path.isdir(pdfdir) else set()
+    started = time.time() - 1
     rc, out, err, _ = run("print-to PDF\nexpect-box print=done\nanswer ok\n", "print", short=False)
     check(rc == 0 and "print=done pages=1-3 copies=1" in out, "print: rc=%d %s" % (rc, out))
-    import time
-    for _ in range(60):
+    new = []
+    for _ in range(60):   # cups-pdf names the file after the title, so look at the times
         busy = subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout.strip()
-        new = set(os.listdir(pdfdir)) - before if os.path.isdir(pdfdir) else set()
+        if os.path.isdir(pdfdir):
+            new = [os.path.join(pdfdir, n) for n in os.listdir(pdfdir)
+                   if os.path.getmtime(os.path.join(pdfdir, n)) >= started]
         if not busy and new:
             break
         time.sleep(1)
     check(bool(new), "print: no PDF appeared")
     if new:
-        newest = max((os.path.join(pdfdir, n) for n in new), key=os.path.getmtime)
+        newest = max(new, key=os.path.getmtime)
         text = subprocess.run(["pdftotext", "-layout", newest, "-"], capture_output=True, text=True).stdout
         check("Brisel demo printout" in text and "Second" in text, "print: PDF text " + text)
 
