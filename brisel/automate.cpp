@@ -875,21 +875,6 @@ DWORD WINAPI ScriptThread(LPVOID)
     return 0;
 }
 
-BOOL ParseClock(const char* text, SYSTEMTIME& st)
-{
-    int y, mo, d, h, mi, s;
-    char extra;
-    if (sscanf(text, "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &extra) != 6)
-        return FALSE;
-    memset(&st, 0, sizeof(st));
-    st.wYear = (WORD)y; st.wMonth = (WORD)mo; st.wDay = (WORD)d;
-    st.wHour = (WORD)h; st.wMinute = (WORD)mi; st.wSecond = (WORD)s;
-    FILETIME ft;   // rejects impossible dates and fills in the weekday
-    if (mo < 1 || mo > 12 || !SystemTimeToFileTime(&st, &ft) || !FileTimeToSystemTime(&ft, &st))
-        return FALSE;
-    return TRUE;
-}
-
 } // namespace
 
 BOOL AutomateActive()
@@ -948,12 +933,9 @@ BOOL AutomateRun(const char* scriptfile, const char* basedir)
     }
 
     const char* clock = getenv("BRISEL_CLOCK");
-    if (clock && *clock) {
-        SYSTEMTIME st;
-        if (!ParseClock(clock, st))
-            Fail(SCRIPT_EXIT_BADSCRIPT, "BRISEL_CLOCK \"%s\" is not YYYY-MM-DD HH:MM:SS", clock);
-        OSYS::SetClock(&st, FALSE);
-    }
+    // The clock runs on from the given time, so that time-outs measured with it still expire.
+    if (clock && *clock && !OSYS::SetClockText(clock))
+        Fail(SCRIPT_EXIT_BADSCRIPT, "BRISEL_CLOCK \"%s\" is not YYYY-MM-DD HH:MM:SS", clock);
 
     // Probe window and hooks live on this (the user-interface) thread.
     UiThread = GetCurrentThreadId();

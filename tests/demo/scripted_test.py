@@ -246,7 +246,9 @@ answer ok
 
 def case_clock():
     rc, out, err, _ = run("expect-box clock=\nanswer ok\n", "clock", env={"BRISEL_CLOCK": "2024-02-29 13:45:07"})
-    check(rc == 0 and "clock=2024-02-29 13:45:07 script=1" in out, "clock: rc=%d %s" % (rc, out))
+    # The clock runs on from the given time: the demo reads it within moments.
+    check(rc == 0 and any("clock=2024-02-29 13:45:%02d script=1" % s in out for s in (7, 8, 9)),
+          "clock: rc=%d %s" % (rc, out))
     rc, out, err, _ = run("answer ok\n", "clock", env={"BRISEL_CLOCK": "2024-02-30 13:45:07"})
     check(rc == 120 and "BRISEL_CLOCK" in err, "bad clock: rc=%d %s" % (rc, err))
 
