@@ -4,6 +4,7 @@
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include "brisel/stringarray.h"
+#include "brisel/automate.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +101,7 @@ HMODULE LoadModule(const STRING& folder, const STRING& file)
 
 } // namespace
 
-void (*APP::StartAutomation)() = NULL;
+void (*APP::StartAutomation)() = AutomateStart;   // scripted runs (brisel/automate)
 
 HINSTANCE APP::Instance() { return hInstance; }
 HINSTANCE APP::ResourceModule() { return hResource ? hResource : GetModuleHandleA(NULL); }
