@@ -264,6 +264,31 @@ void OSYS::SetClock(const SYSTEMTIME* start, BOOL running)
     }
 }
 
+BOOL OSYS::SetClockText(const char* text)
+{
+    if (text == NULL)
+        return FALSE;
+    int year, month, day, hour, minute, second;
+    char end;
+    if (sscanf(text, "%4d-%2d-%2d %2d:%2d:%2d%c", &year, &month, &day, &hour, &minute, &second, &end) != 6)
+        return FALSE;
+    SYSTEMTIME st = {};
+    st.wYear = (WORD)year;
+    st.wMonth = (WORD)month;
+    st.wDay = (WORD)day;
+    st.wHour = (WORD)hour;
+    st.wMinute = (WORD)minute;
+    st.wSecond = (WORD)second;
+    FILETIME check;
+    SYSTEMTIME back;
+    // Out-of-range fields (month 13, 31 April) do not survive the round trip.
+    if (year < 1601 || year > 30827 || !SystemTimeToFileTime(&st, &check) || !FileTimeToSystemTime(&check, &back)
+        || back.wDay != st.wDay || back.wMonth != st.wMonth)
+        return FALSE;
+    SetClock(&st, TRUE);
+    return TRUE;
+}
+
 LONGLONG OSYS::Milliseconds(BOOL reset)
 {
     SYSTEMTIME st;

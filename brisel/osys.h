@@ -28,6 +28,9 @@ public:
     // Replaces the clock: NULL restores the system clock; otherwise the clock
     // shows *start, frozen there, or running on from it when running is TRUE.
     static void SetClock(const SYSTEMTIME* start, BOOL running);
+    // The same from the text "YYYY-MM-DD HH:MM:SS" (the clock runs on from it);
+    // FALSE, and the clock unchanged, when the text is not such a time.
+    static BOOL SetClockText(const char* text);
     static LONGLONG Milliseconds(BOOL reset);          // stopwatch in ms
     static time_t Time();                              // seconds since 1970
     static STRING DateIso();

@@ -84,6 +84,20 @@ BOOL STRINGARRAY::Add(const STRING& item)
     return ok;
 }
 
+// Inserts one line read by LoadLines at pos and empties the line buffer.
+BOOL STRINGARRAY::AddLine(STRING& line, int pos, BOOL unescape)
+{
+    STRING item;
+    if (line.IsNull())
+        item.Make(0, "");
+    else if (unescape)
+        item = line.Unescape(FALSE);
+    else
+        item.Make(line.Len(), line.Str());
+    line.Make(0, "");
+    return Insert(pos, item);
+}
+
 int STRINGARRAY::LoadLines(const char* filename, BOOL unescape)
 {
     if (filename == NULL)
@@ -97,29 +111,31 @@ int STRINGARRAY::LoadLines(const char* filename, BOOL unescape)
         fclose(f);
         return 0;
     }
+    // Lines are cut at "\n" in what the text-mode reads return, so a line of
+    // any length (or one holding a zero byte) is assembled whole.
     STRING line(256);
     int added = 0;
     Lock();
     for (;;) {
-        BOOL eof = fgets(buf, bufsize, f) == NULL;
-        int len = eof ? 0 : (int)strlen(buf);
-        BOOL complete = len > 0 && buf[len - 1] == '\n';
-        if (!eof)
-            line.Append(buf, complete ? len - 1 : len);
-        // A line ends at "\n"; at the end of the file only a non-empty rest counts.
-        if (complete || (eof && line.Len() > 0)) {
-            STRING item;
-            if (unescape)
-                item = line.Unescape(FALSE);
-            else
-                item.Make(line.Len(), line.Str());
-            if (Insert(added, item))
-                added++;
-            line.Make(0, "");
-        }
-        if (eof)
+        size_t got = fread(buf, 1, (size_t)bufsize, f);
+        if (got == 0)
             break;
+        size_t from = 0;
+        while (from < got) {
+            const char* nl = (const char*)memchr(buf + from, '\n', got - from);
+            size_t to = nl ? (size_t)(nl - buf) : got;
+            line.Append(buf + from, (int)(to - from));
+            from = to;
+            if (nl == NULL)
+                break;
+            from++;
+            if (AddLine(line, added, unescape))
+                added++;
+        }
     }
+    // At the end of the file only a non-empty rest counts as a line.
+    if (line.Len() > 0 && AddLine(line, added, unescape))
+        added++;
     Unlock();
     free(buf);
     fclose(f);

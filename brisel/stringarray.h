@@ -26,6 +26,9 @@ public:
     // items in file order. Returns the number of lines added, 0 when the file
     // cannot be opened.
     int LoadLines(const char* filename, BOOL unescape);
+
+private:
+    BOOL AddLine(STRING& line, int pos, BOOL unescape);
 };
 
 class KEYTABLE

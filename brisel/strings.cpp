@@ -195,9 +195,11 @@ BOOL STRING::Make(int l, const char* text)
         ASSERT(buffer);
         if (!buffer)
             return FALSE;
-        memset(buffer, 0, (size_t)b);
-        if (Buffer)
-            memcpy(buffer, Buffer, (size_t)(StrLen < b ? StrLen : b));
+        // Zero-filled beyond the old content (only the tail needs clearing).
+        int keep = Buffer ? StrLen : 0;
+        if (keep)
+            memcpy(buffer, Buffer, (size_t)keep);
+        memset(buffer + keep, 0, (size_t)(b - keep));
         old = Buffer;
         oldlen = BufLen;
         Buffer = buffer;

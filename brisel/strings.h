@@ -5,11 +5,19 @@
 #define BRISEL_STRINGS_H
 
 #include <windows.h>
+#include <stdio.h>
 
 #define STRINGFLAG_BINARY    0x0001  // content is arbitrary bytes
 #define STRINGFLAG_DYNABLOCK 0x0002  // block size follows the buffer size
 
 #define STRING_BLOCKSIZE     96      // default block, the size the pool recycles
+
+// Lets the compiler check Format arguments (a STRING passed for "%s" is a fault).
+#ifdef __GNUC__
+#define STRING_PRINTF(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
+#else
+#define STRING_PRINTF(f, a)
+#endif
 
 // Flags of Word(): low 16 bits non-zero = rest of the text from the field on.
 #define WORD_REST            0x0001
@@ -84,8 +92,8 @@ public:
     BOOL iFind(const char* text, int* pos = NULL, int start = 0) const;
 
     // Formatting: the formatter's result
-    int Format(const char* format, ...);
-    int AppendFormat(const char* format, ...);
+    int Format(const char* format, ...) STRING_PRINTF(2, 3);
+    int AppendFormat(const char* format, ...) STRING_PRINTF(2, 3);
 
     // Encodings (new strings)
     STRING Escape(const char* extra = NULL) const;
