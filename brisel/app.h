@@ -41,8 +41,10 @@ public:
     // Forgets the argument table (tests parse several command lines).
     static void ResetArguments();
 
-    // Started right after the arguments are parsed, before the language
-    // module is loaded; set by the scripted-run module, NULL otherwise.
+    // Called right after the arguments are parsed, before the language module
+    // is loaded, to start a scripted run; NULL runs nothing. The program's own
+    // WinMain sets it before calling APP::WinMain (a static library member
+    // that only registers itself would never be linked in).
     static void (*StartAutomation)();
 };
 

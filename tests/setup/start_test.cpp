@@ -1,0 +1,258 @@
+// setup.exe's start: exact command lines given through CreateProcessA, the
+// command-line files, the language module chosen and the "DLL not found" box.
+// Each test copies setup.exe (and the modules it needs) into a fresh folder
+// whose name has blanks and reads the log the program writes there.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include <vector>
+#include "../testfiles.h"
+
+namespace {
+
+using namespace testfiles;
+
+// The log's lines without their time and thread prefix.
+std::vector<std::string> ReadLog(const std::string& path)
+{
+    std::vector<std::string> lines;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return lines;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    fclose(f);
+    size_t start = 0, nl;
+    while ((nl = text.find("\r\n", start)) != std::string::npos) {
+        std::string line = text.substr(start, nl - start);
+        size_t p = line.find("] ");
+        lines.push_back(p == std::string::npos ? line : line.substr(p + 2));
+        start = nl + 2;
+    }
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line)
+{
+    for (const auto& l : lines)
+        if (l == line)
+            return true;
+    return false;
+}
+
+std::vector<std::string> Arguments(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> args;
+    for (const auto& l : lines) {
+        std::string head = "Program Argument " + std::to_string(args.size()) + "= ";
+        if (l.compare(0, head.size(), head) == 0)
+            args.push_back(l.substr(head.size()));
+    }
+    return args;
+}
+
+struct FINDBOX { DWORD pid; HWND box; };
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
+{
+    FINDBOX* f = (FINDBOX*)param;
+    DWORD pid = 0;
+    char cls[32];
+    GetWindowThreadProcessId(hwnd, &pid);
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == f->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+        f->box = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindStatic(HWND child, LPARAM param)
+{
+    char cls[32], text[1024];
+    GetClassNameA(child, cls, sizeof cls);
+    if (_stricmp(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+        *(std::string*)param = text;
+    return TRUE;
+}
+
+class SetupStart : public testing::Test
+{
+protected:
+    std::string bin, dir;
+
+    void SetUp() override
+    {
+        bin = ProgramFolder();
+        dir = TempFolder("Halvo Setup Test", testing::UnitTest::GetInstance()->current_test_info()->name());
+        CreateDirectoryA(dir.c_str(), NULL);
+    }
+    void TearDown() override { RemoveTree(dir); }
+
+    // Copies setup.exe and the named language modules into folder.
+    void Install(const std::string& folder, std::vector<std::string> modules)
+    {
+        CreateDirectoryA(folder.c_str(), NULL);
+        ASSERT_TRUE(CopyFileA((bin + "\\setup.exe").c_str(), (folder + "\\setup.exe").c_str(), FALSE));
+        for (const auto& m : modules) {
+            std::string name = "setup" + m + ".dll";
+            ASSERT_TRUE(CopyFileA((bin + "\\" + name).c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+        }
+    }
+
+    // Starts the command line exactly as given; returns the exit code. With
+    // box, the first message box of the child is read into it and answered OK.
+    DWORD Run(const std::string& commandline, const std::string& folder, std::string* box = NULL,
+              const char* application = NULL)
+    {
+        STARTUPINFOA si;
+        memset(&si, 0, sizeof si);
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi;
+        std::string cl = commandline;
+        if (!CreateProcessA(application, &cl[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &si, &pi)) {
+            ADD_FAILURE() << "cannot start " << commandline;
+            return (DWORD)-1;
+        }
+        DWORD wait = WAIT_TIMEOUT;
+        for (int i = 0; i < 600 && wait == WAIT_TIMEOUT; i++) {
+            wait = WaitForSingleObject(pi.hProcess, 50);
+            if (box && wait == WAIT_TIMEOUT) {
+                FINDBOX f = { pi.dwProcessId, NULL };
+                EnumWindows(FindBox, (LPARAM)&f);
+                if (f.box) {
+                    char caption[256];
+                    GetWindowTextA(f.box, caption, sizeof caption);
+                    std::string text;
+                    EnumChildWindows(f.box, FindStatic, (LPARAM)&text);
+                    *box = std::string(caption) + "|" + text;
+                    PostMessageA(f.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(f.box, IDOK));
+                    box = NULL;
+                }
+            }
+        }
+        DWORD code = (DWORD)-1;
+        if (wait == WAIT_TIMEOUT) {
+            ADD_FAILURE() << "still running: " << commandline;
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 5000);
+        } else {
+            GetExitCodeProcess(pi.hProcess, &code);
+        }
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        return code;
+    }
+
+    std::string Exe() const { return dir + "\\setup.exe"; }
+    std::string Quoted() const { return "\"" + Exe() + "\""; }
+};
+
+} // namespace
+
+TEST_F(SetupStart, QuotedProgramPathAndRemoveKey)
+{
+    Install(dir, { "english", "french" });
+    ASSERT_EQ(0u, Run(Quoted() + "  -remove MyKey   /LOGIT:start.log /LOG:12  ", dir));
+    std::vector<std::string> log = ReadLog(dir + "\\start.log");
+    EXPECT_EQ((std::vector<std::string>{ Exe(), "-remove", "MyKey", "/LOGIT:start.log", "/LOG:12" }), Arguments(log));
+    EXPECT_TRUE(Has(log, "Trying commandline.ini"));
+    EXPECT_TRUE(Has(log, "Trying " + dir + "\\setup_commandline.ini"));
+    EXPECT_TRUE(Has(log, "GetArgValue(\"LANG\", 0) returned <NULL>"));
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2980 returns .ENG"));
+}
+
+TEST_F(SetupStart, LanguageSwitchesChooseTheModule)
+{
+    Install(dir, { "english", "french" });
+    const char* lines[] = { " /LANG:FRENCH", " -lang 12", " /LANG:12" };
+    for (const char* l : lines) {
+        ASSERT_EQ(0u, Run(Quoted() + " /LOGIT:lang.log /LOG:12" + l, dir)) << l;
+        EXPECT_TRUE(Has(ReadLog(dir + "\\lang.log"), "OSYS::GetStringFromResource 2980 returns .FRA")) << l;
+    }
+    // "/LANGUAGE" matches LANG with the value "UAGE": language 0, the English module.
+    ASSERT_EQ(0u, Run(Quoted() + " /LOGIT:lang.log /LOG:12 /LANGUAGE", dir));
+    std::vector<std::string> log = ReadLog(dir + "\\lang.log");
+    EXPECT_TRUE(Has(log, "GetArgValue(\"LANG\", 0) returned UAGE"));
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2980 returns .ENG"));
+    // No German module here: English instead.
+    ASSERT_EQ(0u, Run(Quoted() + " /LOGIT:lang.log /LOG:12 /LANG:GER", dir));
+    EXPECT_TRUE(Has(ReadLog(dir + "\\lang.log"), "OSYS::GetStringFromResource 2980 returns .ENG"));
+}
+
+TEST_F(SetupStart, UnmatchedQuoteAndUnquotedProgram)
+{
+    Install(dir, { "english" });
+    ASSERT_EQ(0u, Run(Quoted() + " /LOGIT:q.log \"rest of  the line", dir));
+    EXPECT_EQ((std::vector<std::string>{ Exe(), "/LOGIT:q.log", "rest of  the line" }), Arguments(ReadLog(dir + "\\q.log")));
+
+    // The program typed without path: entry 0 is still the full path.
+    ASSERT_EQ(0u, Run("setup /LOGIT:q.log \"a b\"c", dir, NULL, Exe().c_str()));
+    EXPECT_EQ((std::vector<std::string>{ Exe(), "/LOGIT:q.log", "a b", "c" }), Arguments(ReadLog(dir + "\\q.log")));
+}
+
+TEST_F(SetupStart, CommandLineFilesAddArguments)
+{
+    Install(dir, { "english", "french" });
+    WriteText(dir + "\\commandline.ini", "  /ORDER \t\r\n\r\n/LOGIT:files.log\r\nname with blanks\r\n");
+    WriteText(dir + "\\setup_commandline.ini", "/LANG:FRENCH\r\n/LOG:12");
+    ASSERT_EQ(0u, Run(Quoted() + " -x", dir));
+    std::vector<std::string> log = ReadLog(dir + "\\files.log");
+    EXPECT_EQ((std::vector<std::string>{ Exe(), "-x", "/ORDER", "/LOGIT:files.log", "name with blanks", "/LANG:FRENCH", "/LOG:12" }),
+              Arguments(log));
+    EXPECT_TRUE(Has(log, "Loading " + dir + "\\setup_commandline.ini"));
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2980 returns .FRA"));
+}
+
+TEST_F(SetupStart, ExcessArgumentsAreIgnored)
+{
+    Install(dir, { "english" });
+    std::string cl = Quoted() + " /LOGIT:many.log";
+    for (int i = 2; i < 200; i++)
+        cl += " a" + std::to_string(i);
+    WriteText(dir + "\\commandline.ini", "/FROMFILE\r\n");
+    ASSERT_EQ(0u, Run(cl, dir));
+    std::vector<std::string> args = Arguments(ReadLog(dir + "\\many.log"));
+    ASSERT_EQ(127u, args.size());
+    EXPECT_EQ("a126", args[126]);
+}
+
+TEST_F(SetupStart, MissingEnglishModuleEndsWith99)
+{
+    Install(dir, {});
+    std::string box;
+    EXPECT_EQ(99u, Run(Quoted() + " /LOGIT:none.log /LANG:GER", dir, &box));
+    EXPECT_EQ("Halvo Application|DLL not found:\r" + dir + "\\setupenglish.dll", box);
+}
+
+TEST_F(SetupStart, LongProgramFolderFindsItsModule)
+{
+    // A program path of 258 characters, the most a folder of this kind allows.
+    std::string folder = dir + "\\";
+    folder += std::string(258 - folder.size() - strlen("\\setup.exe"), 'L');
+    ASSERT_EQ(258u, folder.size() + strlen("\\setup.exe"));
+    Install(folder, { "english" });
+    ASSERT_EQ(0u, Run("\"" + folder + "\\setup.exe\" /LOGIT:long.log /LOG:12", folder));
+    std::vector<std::string> log = ReadLog(folder + "\\long.log");
+    ASSERT_FALSE(Arguments(log).empty());
+    EXPECT_EQ(folder + "\\setup.exe", Arguments(log)[0]);
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2980 returns .ENG"));
+}
+
+TEST_F(SetupStart, DevelopmentTreeFolder)
+{
+    // setup.exe in tree\Release beside a main source file one level up: the
+    // module and the command-line file are taken from the tree.
+    Install(dir + "\\Release", {});
+    ASSERT_TRUE(CopyFileA((bin + "\\setupenglish.dll").c_str(), (dir + "\\setupenglish.dll").c_str(), FALSE));
+    WriteText(dir + "\\main.cpp", "");
+    WriteText(dir + "\\commandline.ini", "/LOG:12\r\n");
+    ASSERT_EQ(0u, Run("\"" + dir + "\\Release\\setup.exe\" /LOGIT:dev.log", dir + "\\Release"));
+    std::vector<std::string> log = ReadLog(dir + "\\dev.log");
+    EXPECT_TRUE(Has(log, "Program Argument 2= /LOG:12"));
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2980 returns .ENG"));
+}
