@@ -80,7 +80,7 @@ def hooklog(folder):
 
 
 def reg(*args):
-    subprocess.run([WINE, "reg"] + list(args), capture_output=True, timeout=120)
+    return subprocess.run([WINE, "reg"] + list(args), capture_output=True, timeout=120).returncode
 
 
 CFG = """AppName=Tool
@@ -155,6 +155,8 @@ answer ok
     check(hooklog(folder) == expected, "hook events of a completed install: %s" % hooklog(folder))
     check(not os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "DeleteAfterExtract file is gone")
     check(os.path.exists(os.path.join(folder, "inst", "keep.txt")), "other files stay")
+    # The product's uninstall key exists from the start of the run on.
+    check(reg("query", UNINSTALL + "BriselE2E_pages") == 0, "uninstall key created")
 
 
 def case_keys():
@@ -330,6 +332,7 @@ def case_hungarian():
 
 
 globals()["case_" + CASE]()
+reg("delete", UNINSTALL + "BriselE2E_" + CASE, "/f")
 if failures:
     print("%d check(s) failed" % len(failures), file=sys.stderr)
     sys.exit(1)
