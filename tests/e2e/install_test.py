@@ -270,6 +270,29 @@ answer no
     check(os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "files of the default folder untouched")
 
 
+def case_stale():
+    # An older version whose folder is gone: update mode, default folder.
+    folder = layout(CFG)
+    key = UNINSTALL + "BriselE2E_stale"
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(os.path.join(folder, "gone")), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "2.10", "/f")
+    rc, err = run(folder, """expect-dialog 2001
+expect-checked 223
+expect-disabled 222
+expect-enabled 223
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+expect-disabled 201
+click 2
+answer no
+""" % winpath(os.path.join(folder, "inst")))
+    check(rc == 0, "rc %d" % rc)
+
+
 def case_nocfg():
     folder = layout(None)
     rc, err = run(folder, """expect-box Halvo Setup
