@@ -1,0 +1,29 @@
+// The install pages: page functions of the install wizard's steps.
+#pragma once
+#include "setup/setupdialog.h"
+#include "brisel/strings.h"
+
+class INSTALL
+{
+public:
+    static int WelcomePage(SETUPDIALOG* frame, DATADIALOG* page);
+    static int LicencePage(SETUPDIALOG* frame, DATADIALOG* page);
+    static int DestinationPage(SETUPDIALOG* frame, DATADIALOG* page);
+    // Steps 4 to 7 show their pages and run the frame only, for now.
+    static int FilesPage(SETUPDIALOG* frame, DATADIALOG* page);
+    static int ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page);
+    static int AdvertPage(SETUPDIALOG* frame, DATADIALOG* page);
+    static int FinishPage(SETUPDIALOG* frame, DATADIALOG* page);
+
+    // Install mode from the installed version (null: nothing installed) and the
+    // one being installed: "2" update, "1" same version, else the current mode.
+    // Tells which of the options 222 and 223 stay enabled.
+    static STRING DecideMode(const STRING& installedpath, const STRING& installedversion,
+                             const STRING& version, const STRING& mode, BOOL* enable222, BOOL* enable223);
+    // First line of WelcomeMsg (carriage returns count as line ends).
+    static STRING FirstLine(const STRING& text);
+    // Licence text: the file (LIZENZ.TXT for language 49, else LICENSE.TXT) or the
+    // built-in text, $PROGRAM replaced, line ends as "\r\n".
+    static STRING LicenceText(int language, const char* program);
+    static const char* BuiltinLicence(BOOL german);
+};

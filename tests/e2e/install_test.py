@@ -1,0 +1,362 @@
+#!/usr/bin/env python3
+"""End-to-end runs of setup.exe's install wizard under Wine: every case lays out
+a distribution folder (setup.exe, the language modules, setup.cfg and the test
+hook library) in a temporary folder, runs setup.exe /SCRIPT:file and checks the
+exit code, the events the hook recorded and the files left behind.
+
+usage: install_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR CASE
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+sys.path.insert(0, LANGDIR)
+import texts_english  # noqa: E402
+import texts_french  # noqa: E402
+import texts_german  # noqa: E402
+import texts_hungarian  # noqa: E402
+
+EN = texts_english.STRINGS
+failures = []
+UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAILED:", what, file=sys.stderr)
+
+
+def winpath(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def layout(cfg, hook=True):
+    """A distribution folder with an install folder 'inst' holding two files."""
+    folder = tempfile.mkdtemp(prefix="brisel-e2e-")
+    for name in os.listdir(BINDIR):
+        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
+            shutil.copy(os.path.join(BINDIR, name), folder)
+    if hook:
+        shutil.copy(HOOK, os.path.join(folder, "SETUPHOOK.DLL"))
+    inst = os.path.join(folder, "inst")
+    os.mkdir(inst)
+    for name in ("temp1.txt", "keep.txt"):
+        open(os.path.join(inst, name), "w").write("x")
+    if cfg is not None:
+        # The key=value form escapes backslashes.
+        cfg = cfg.replace("@INST@", winpath(inst).replace("\\", "\\\\"))
+        with open(os.path.join(folder, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
+            f.write(cfg)
+    return folder
+
+
+def run(folder, script, args=(), env=None, encoding="cp1252", cwd=None):
+    with open(os.path.join(folder, "test.script"), "w", encoding=encoding, newline="\r\n") as f:
+        f.write(script)
+    e = dict(os.environ)
+    e.pop("BRISEL_SCRIPT", None)
+    e["BRISEL_SCRIPT_TIMEOUT"] = "20000"
+    e.update(env or {})
+    cmd = [WINE, os.path.join(folder, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
+    try:
+        p = subprocess.run(cmd + list(args), cwd=cwd or folder, env=e, capture_output=True, timeout=240)
+    except subprocess.TimeoutExpired:
+        check(False, "setup.exe did not end")
+        return -1, ""
+    err = p.stderr.decode("latin-1").replace("\r\n", "\n")
+    print("rc=%d err: %s" % (p.returncode, err.strip()))
+    return p.returncode, err
+
+
+def hooklog(folder):
+    path = os.path.join(folder, "hooklog.txt")
+    if not os.path.exists(path):
+        return None
+    return open(path, encoding="latin-1").read().splitlines()
+
+
+def reg(*args):
+    return subprocess.run([WINE, "reg"] + list(args), capture_output=True, timeout=120).returncode
+
+
+CFG = """AppName=Tool
+AppVersion=2.5
+IniKey=BriselE2E_%s
+InstallPath=*@INST@
+WelcomeMsg=First line of the welcome\\r\\nSecond line
+WelcomeMsg.GER=Erste Zeile\\nZweite Zeile
+WelcomeMsg.FRA=Premi\xe8re ligne
+DeleteAfterExtract=temp1.txt||missing.txt
+""" % CASE
+
+
+def steps_events(results):
+    """Events 4 and 5 of the steps walked: (idstep, result) pairs."""
+    lines = []
+    for idstep, result in results:
+        lines.append("N 4 %d 1 1 1 0" % idstep)
+        lines.append("N 5 %d 1 1 1 %d" % (idstep, result))
+    return lines
+
+
+START = ["S 0 (null)", "N 0 9 0 0 0 1"]
+
+
+def heads(n, texts=EN):
+    return "expect-text 10782 %s\nexpect-text 10783 %s\n" % (texts[n], texts[n + 1])
+
+
+def case_pages():
+    folder = layout(CFG)
+    inst = winpath(os.path.join(folder, "inst"))
+    rc, err = run(folder, """expect-dialog 2001
+expect-text 10782 %sTool 2.5
+expect-text 10783 First line of the welcome
+expect-hidden 10780
+expect-checked 221
+expect-disabled 222
+expect-disabled 223
+click 10781
+expect-dialog 2003
+%sexpect-disabled 10781
+expect-enabled 10780
+check 241
+expect-enabled 10781
+uncheck 241
+expect-disabled 10781
+check 241
+click 10781
+expect-dialog 2002
+%sexpect-text 201 %s
+expect-enabled 201
+click 10781
+expect-dialog 2004
+%sclick 10781
+expect-dialog 2005
+%sclick 10781
+expect-dialog 2006
+click 10781
+expect-dialog 2009
+expect-text 10782 %s
+expect-hidden 10781
+expect-hidden 10780
+expect-text 2 %s
+click 2
+expect-box Halvo Setup Tool
+expect-box Tool has been installed successfully.
+answer ok
+""" % (EN[2912], heads(2904), heads(2902), inst, heads(2906), heads(2916), EN[2918], EN[3000]))
+    check(rc == 0, "completed install ends with 0, not %d" % rc)
+    expected = START + steps_events([(i, 10781) for i in range(1, 7)] + [(7, 0)]) + ["S 1 " + inst, "N 1 1 0 0 0 0"]
+    check(hooklog(folder) == expected, "hook events of a completed install: %s" % hooklog(folder))
+    check(not os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "DeleteAfterExtract file is gone")
+    check(os.path.exists(os.path.join(folder, "inst", "keep.txt")), "other files stay")
+    # The product's uninstall key exists from the start of the run on.
+    check(reg("query", UNINSTALL + "BriselE2E_pages") == 0, "uninstall key created")
+
+
+def case_keys():
+    folder = layout(CFG + "NoFinalPopup=1\n")
+    rc, err = run(folder, """expect-dialog 2001
+key ENTER
+expect-dialog 2003
+key ENTER
+wait 300
+expect-dialog 2003
+expect-disabled 10781
+check 241
+key ENTER
+expect-dialog 2002
+key ENTER
+expect-dialog 2004
+key ENTER
+expect-dialog 2005
+key ENTER
+expect-dialog 2006
+key ENTER
+expect-dialog 2009
+key ENTER
+""")
+    # NoFinalPopup: no box after the last page, so the run ends by itself.
+    check(rc == 0, "Enter walks the wizard to its end, rc %d" % rc)
+    log = hooklog(folder) or []
+    check(log[-1:] == ["N 1 1 0 0 0 0"], "the wizard completed: %s" % log[-3:])
+    # Enter on the licence page without acceptance did not end the page.
+    check(log.count("N 5 2 1 1 1 10781") == 1 and "N 5 2 1 1 1 0" not in log, "licence page ended once: %s" % log)
+
+
+def case_close():
+    folder = layout(CFG)
+    rc, err = run(folder, """expect-dialog 2001
+close
+expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+close
+expect-dialog 2003
+expect-unchecked 241
+expect-disabled 10781
+click 2
+expect-box Tool Setup
+answer no
+""")
+    check(rc == 0, "cancelled install ends with 0, not %d" % rc)
+    expected = START + steps_events([(1, 2), (1, 10781), (2, 2), (2, 0)]) + ["N 1 0 0 0 0 0"]
+    check(hooklog(folder) == expected, "the close command repeats the step: %s" % hooklog(folder))
+
+
+def case_cancel():
+    folder = layout(CFG)
+    rc, err = run(folder, """expect-dialog 2001
+click 2
+expect-box Tool Setup
+expect-box continue the installation?
+answer yes
+expect-dialog 2001
+key ESC
+expect-box continue the installation?
+answer yes
+expect-dialog 2001
+click 10781
+expect-dialog 2003
+click 2
+answer no
+""")
+    check(rc == 0, "cancelled install ends with 0, not %d" % rc)
+    expected = START + steps_events([(1, 0), (1, 0), (1, 10781), (2, 0)]) + ["N 1 0 0 0 0 0"]
+    check(hooklog(folder) == expected, "Cancel, Yes repeats; Cancel, No ends: %s" % hooklog(folder))
+    check(not os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "DeleteAfterExtract also after Cancel")
+    check(os.path.exists(os.path.join(folder, "inst", "keep.txt")), "other files stay")
+
+
+def case_installed():
+    folder = layout(CFG)
+    old = os.path.join(folder, "old")
+    os.mkdir(old)
+    key = UNINSTALL + "BriselE2E_installed"
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(old), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "2.5", "/f")
+    try:
+        rc, err = run(folder, """expect-dialog 2001
+expect-checked 222
+expect-enabled 221
+expect-enabled 222
+expect-disabled 223
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+expect-disabled 201
+expect-disabled 101
+click 10780
+expect-dialog 2001
+click 10781
+expect-dialog 2002
+click 2
+answer no
+""" % winpath(old))
+    finally:
+        reg("delete", key, "/f")
+    check(rc == 0, "rc %d" % rc)
+    # The licence page skips itself in both directions.
+    expected = START + steps_events([(1, 10781), (2, -1), (3, 10780), (2, -1), (1, 10781), (2, -1), (3, 0)]) \
+        + ["N 1 0 0 0 0 0"]
+    check(hooklog(folder) == expected, "licence skipped both ways: %s" % hooklog(folder))
+    # The install folder is the earlier one: DeleteAfterExtract looked there.
+    check(os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "files of the default folder untouched")
+
+
+def case_stale():
+    # An older version whose folder is gone: update mode, default folder.
+    folder = layout(CFG)
+    key = UNINSTALL + "BriselE2E_stale"
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(os.path.join(folder, "gone")), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "2.10", "/f")
+    rc, err = run(folder, """expect-dialog 2001
+expect-checked 223
+expect-disabled 222
+expect-enabled 223
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+expect-disabled 201
+click 2
+answer no
+""" % winpath(os.path.join(folder, "inst")))
+    check(rc == 0, "rc %d" % rc)
+
+
+def case_nocfg():
+    folder = layout(None)
+    rc, err = run(folder, """expect-box Halvo Setup
+expect-box File SETUP.CFG not found.\\r(Program already installed?)
+answer ok
+""")
+    check(rc == 0, "missing setup.cfg ends with 0, not %d" % rc)
+    check(hooklog(folder) is None, "no hook events without setup.cfg")
+
+
+def case_jobs():
+    for switch in ("-ORDERFORM", "-removeall"):
+        folder = layout(CFG)
+        rc, err = run(folder, "expect-box not available yet\nanswer ok\n", args=[switch])
+        check(rc == 2, "%s: not available, exit 2, not %d" % (switch, rc))
+        check(hooklog(folder) is None, "%s: no install events" % switch)
+
+
+def case_hookless():
+    # A hook library in the start folder and on the search path is not loaded.
+    folder = layout(CFG, hook=False)
+    other = tempfile.mkdtemp(prefix="brisel-e2e-cwd-")
+    shutil.copy(HOOK, os.path.join(other, "SETUPHOOK.DLL"))
+    rc, err = run(folder, "expect-dialog 2001\nclick 2\nanswer no\n", cwd=other,
+                  env={"WINEPATH": winpath(other)})
+    check(rc == 0, "rc %d" % rc)
+    check(hooklog(folder) is None and hooklog(other) is None, "no foreign hook library loaded")
+
+
+def language(module, locale, encoding, welcome):
+    T = module.STRINGS
+    folder = layout(CFG)
+    rc, err = run(folder, """expect-dialog 2001
+expect-text 10782 %sTool 2.5
+expect-text 10783 %s
+click 10781
+expect-dialog 2003
+%scheck 241
+click 10781
+expect-dialog 2002
+%sclick 2
+expect-box %s
+answer no
+""" % (T[2912], welcome, heads(2904, T), heads(2902, T), T[2900].replace("Halvo", "Tool")),
+                  env={"LC_ALL": locale}, encoding=encoding)
+    check(rc == 0, "%s: rc %d" % (locale, rc))
+
+
+def case_german():
+    language(texts_german, "de_DE.UTF-8", "cp1252", "Erste Zeile")
+
+
+def case_french():
+    language(texts_french, "fr_FR.UTF-8", "cp1252", "Premi\xe8re ligne")
+
+
+def case_hungarian():
+    # No Hungarian variant: the base key stays.
+    language(texts_hungarian, "hu_HU.UTF-8", "cp1250", "First line of the welcome")
+
+
+globals()["case_" + CASE]()
+reg("delete", UNINSTALL + "BriselE2E_" + CASE, "/f")
+if failures:
+    print("%d check(s) failed" % len(failures), file=sys.stderr)
+    sys.exit(1)
+print("ok")

@@ -1,0 +1,33 @@
+// A product hook library for the end-to-end tests: appends every event to
+// "hooklog.txt" in the current folder, one line each.
+#include <windows.h>
+#include <cstdio>
+
+static void Line(const char* text)
+{
+    FILE* f = fopen("hooklog.txt", "ab");
+    if (f) {
+        fputs(text, f);
+        fclose(f);
+    }
+}
+
+extern "C" __declspec(dllexport) int WINAPI SetupHook(int event, const char* text)
+{
+    char line[1024];
+    snprintf(line, sizeof line, "S %d %s\n", event, text ? text : "(null)");
+    Line(line);
+    return 0;
+}
+
+// Windows and addresses are written as set (1) or not (0); the data argument
+// as a number, except for event 0, where it is the settings table's address.
+extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, HWND first, HWND second,
+                                                         INT_PTR address, INT_PTR data)
+{
+    char line[256];
+    snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
+             address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
+    Line(line);
+    return 0;
+}
