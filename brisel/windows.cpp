@@ -413,33 +413,36 @@ int DIALOG::Run()
         EnableWindow(owner, FALSE);
     ShowWindow(h, SW_SHOWNORMAL);
     SetForegroundWindow(h);
-    int result = 0;
+    int result = ModalLoop();
+    if (owner)
+        EnableWindow(owner, TRUE);
+    if (IsWindow(h))
+        ShowWindow(h, SW_HIDE);
+    return result;
+}
+
+int DIALOG::ModalLoop()
+{
+    HWND h = hWnd;
     MSG msg;
     for (;;) {
         BOOL rc = GetMessageA(&msg, NULL, 0, 0);
         if (rc == 0) {
             // Hand the quit request on to the loop that owns it.
             PostQuitMessage((int)msg.wParam);
-            break;
+            return 0;
         }
         if (rc == -1)
-            break;
+            return 0;
         if (msg.message != WM_BRISEL_END && IsDialogMessageA(h, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
-        if (msg.message == WM_BRISEL_END && msg.hwnd == h) {
-            result = (int)msg.wParam;
-            break;
-        }
+        if (msg.message == WM_BRISEL_END && msg.hwnd == h)
+            return (int)msg.wParam;
         if (!IsWindow(h))   // destroyed under the loop: nothing left to wait for
-            break;
+            return 0;
     }
-    if (owner)
-        EnableWindow(owner, TRUE);
-    if (IsWindow(h))
-        ShowWindow(h, SW_HIDE);
-    return result;
 }
 
 // ---------------------------------------------------------------- CONTROL

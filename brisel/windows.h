@@ -66,6 +66,9 @@ public:
     virtual INT_PTR DialogProc(UINT message, WPARAM wparam, LPARAM lparam);
     virtual int Run();
     virtual BOOL End(int value);
+    // The dialog's own message loop: runs until End (or the window is gone)
+    // and returns End's value.
+    int ModalLoop();
 
     static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     // Push button: class "Button" with style type 0, 1 or 8. Radio: type 4 or 9.

@@ -16,7 +16,9 @@ endmacro()
 
 # brisel_test(NAME SOURCES... [LIBS libs...] [TIMEOUT s] [PROPERTIES ...])
 # A GoogleTest program whose tests are discovered when CTest runs them
-# (under Wine through the emulator for the Windows build).
+# (under Wine through the emulator for the Windows build). Tests that open
+# windows take RESOURCE_LOCK desktop: two window programs on one Wine desktop
+# send each other activation messages, and one blocked on purpose stalls the other.
 function(brisel_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "LIBS;PROPERTIES" ${ARGN})
   if(NOT T_TIMEOUT)

@@ -234,28 +234,7 @@ int SETUPDIALOG::Run()
             }
         }
 
-    int result = 0;
-    HWND h = hWnd;
-    MSG msg;
-    for (;;) {
-        BOOL rc = GetMessageA(&msg, NULL, 0, 0);
-        if (rc == 0) {
-            PostQuitMessage((int)msg.wParam);
-            break;
-        }
-        if (rc == -1)
-            break;
-        if (msg.message != WM_BRISEL_END && IsDialogMessageA(h, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (msg.message == WM_BRISEL_END && msg.hwnd == h) {
-            result = (int)msg.wParam;
-            break;
-        }
-        if (!IsWindow(h))
-            break;
-    }
+    int result = ModalLoop();
     if (pSubDlg)
         pSubDlg->FromControls();
     return result;

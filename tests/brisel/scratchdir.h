@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include "brisel/osysfile.h"   // FileExists
 
 class SCRATCHDIR
 {
@@ -51,9 +52,4 @@ inline std::string ReadWholeFile(const char* name)
         data.append(buf, got);
     CloseHandle(h);
     return data;
-}
-
-inline bool FileExists(const char* name)
-{
-    return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
 }

@@ -6,57 +6,20 @@
 #include <cstdio>
 #include <string>
 #include "brisel/halvo.h"
+#include "scratchdir.h"
 
-class TESTFOLDER
+// A scratch folder in which assertions never open a box.
+class TESTFOLDER : public SCRATCHDIR
 {
 public:
     TESTFOLDER()
     {
-        // Assertions must never open a box in a test.
         if (!HalvoAssertBoxesOff())
             LogitSwitch("/NOASSERT");
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        GetCurrentDirectoryA(sizeof old, old);
-        static LONG counter;
-        char name[MAX_PATH + 64];
-        snprintf(name, sizeof name, "%sfound_%lu_%ld", temp, GetCurrentProcessId(), InterlockedIncrement(&counter));
-        path = name;
-        CreateDirectoryA(path.c_str(), NULL);
-        SetCurrentDirectoryA(path.c_str());
     }
-    ~TESTFOLDER()
-    {
-        SetCurrentDirectoryA(old);
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do
-                DeleteFileA((path + "\\" + fd.cFileName).c_str());
-            while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string path;
-
-private:
-    char old[MAX_PATH];
 };
 
-inline std::string ReadRaw(const char* name)
-{
-    std::string data;
-    FILE* f = fopen(name, "rb");
-    if (!f)
-        return data;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        data.append(buf, n);
-    fclose(f);
-    return data;
-}
+inline std::string ReadRaw(const char* name) { return ReadWholeFile(name); }
 
 inline void WriteRaw(const char* name, const std::string& data)
 {
