@@ -23,6 +23,9 @@ public:
     BOOL Send(STRING* errortext);
     BOOL SendMail(const STRING& message, char* error, int size, int timeout);
     BOOL EncryptBody(const char* key, const char* attachment);
+    // Modal dialog (template of the language module) to review and send the
+    // mail; returns Sent.
+    BOOL SendDialog(int templateid, const char* title);
 
     STRING ComposeMessage();
     STRING Boundary();

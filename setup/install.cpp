@@ -1,4 +1,4 @@
-// The install pages: welcome, licence, destination; the later steps show their pages.
+// The first install pages: welcome, licence and destination.
 #include "setup/install.h"
 #include "setup/main.h"
 #include "setup/lang/resource.h"
@@ -210,26 +210,4 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
     if (n > 0 && SETUP::InstallDir[n - 1] == '\\')
         SETUP::InstallDir.Truncate(n - 1);
     return result;
-}
-
-// ---------------------------------------------------------------- later steps
-
-int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG*)
-{
-    return frame->Run();
-}
-
-int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG*)
-{
-    return frame->Run();
-}
-
-int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG*)
-{
-    return frame->Run();
-}
-
-int INSTALL::FinishPage(SETUPDIALOG* frame, DATADIALOG*)
-{
-    return frame->Run();
 }

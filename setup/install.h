@@ -9,7 +9,7 @@ public:
     static int WelcomePage(SETUPDIALOG* frame, DATADIALOG* page);
     static int LicencePage(SETUPDIALOG* frame, DATADIALOG* page);
     static int DestinationPage(SETUPDIALOG* frame, DATADIALOG* page);
-    // Steps 4 to 7 show their pages and run the frame only, for now.
+    // Steps 4 to 7 (files.cpp, shortcuts.cpp, finish.cpp).
     static int FilesPage(SETUPDIALOG* frame, DATADIALOG* page);
     static int ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page);
     static int AdvertPage(SETUPDIALOG* frame, DATADIALOG* page);

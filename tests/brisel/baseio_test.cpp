@@ -93,7 +93,7 @@ TEST(RingBuffer, WriterWaitsForRoomAndNothingIsLost)
     EXPECT_EQ("ab", std::string(out, 2));           // 6 held again, wrapped
 
     struct W { RINGBUFFER* rb; BOOL ok; } w = { &rb, FALSE };
-    HANDLE t = Start([](LPVOID p) -> DWORD { W* w = (W*)p; w->ok = w->rb->Write("ijk", 3); return 0; }, &w);
+    HANDLE t = Start([](LPVOID p) WINAPI -> DWORD { W* w = (W*)p; w->ok = w->rb->Write("ijk", 3); return 0; }, &w);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(t, 350));   // 3 do not fit beside 6
     len = 4;
     ASSERT_TRUE(rb.Read(out, &len, 0, NULL));
@@ -141,7 +141,7 @@ TEST(RingBuffer, StopBytesTimeOutsAndOversizeWrites)
     for (int i = 0; i < 40; i++)
         big[i] = StreamByte(i);
     struct W { RINGBUFFER* rb; const std::string* s; BOOL ok; } w = { &rb, &big, FALSE };
-    HANDLE t = Start([](LPVOID p) -> DWORD { W* w = (W*)p; w->ok = w->rb->Write(w->s->data(), 40); return 0; }, &w);
+    HANDLE t = Start([](LPVOID p) WINAPI -> DWORD { W* w = (W*)p; w->ok = w->rb->Write(w->s->data(), 40); return 0; }, &w);
     std::string got;
     for (int i = 0; i < 100 && got.size() < 40; i++) {
         len = sizeof out;
@@ -166,7 +166,7 @@ TEST(BaseIo, ReadTimeOutsStopBytesAndInfo)
 
     // With a stop byte the read ends as soon as the line is complete...
     struct P { MOCKDEV* dev; } p = { &dev };
-    HANDLE t = Start([](LPVOID x) -> DWORD { Sleep(300); ((P*)x)->dev->Push("abc\ndef"); return 0; }, &p);
+    HANDLE t = Start([](LPVOID x) WINAPI -> DWORD { Sleep(300); ((P*)x)->dev->Push("abc\ndef"); return 0; }, &p);
     t0 = GetTickCount();
     len = sizeof buf;
     ASSERT_TRUE(dev.Read(buf, &len, 5000, "\n"));
@@ -214,7 +214,7 @@ TEST(BaseIo, ClockJumpingBackDoesNotStretchTheWait)
     mid.wYear = 2026; mid.wMonth = 6; mid.wDay = 15; mid.wHour = 12;
     OSYS::SetClock(&mid, TRUE);
     MOCKDEV dev;
-    HANDLE t = Start([](LPVOID) -> DWORD {
+    HANDLE t = Start([](LPVOID) WINAPI -> DWORD {
         Sleep(300);
         SYSTEMTIME back = {};
         back.wYear = 2026; back.wMonth = 6; back.wDay = 15; back.wHour = 11;
@@ -340,7 +340,7 @@ TEST(Stress, ReaderThreadDeliversTheWholeStream)
     HANDLE readers[devices];
     for (int d = 0; d < devices; d++) {
         runs[d].Seed = 99u + d;
-        readers[d] = Start([](LPVOID x) -> DWORD {
+        readers[d] = Start([](LPVOID x) WINAPI -> DWORD {
             RUN* r = (RUN*)x;
             unsigned seed = r->Seed;
             const char* stops[] = { NULL, "\n", "\x01\xfe" };

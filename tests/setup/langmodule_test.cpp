@@ -365,7 +365,7 @@ void HoldsOnlyStringsAndDialogsWithoutCode([[maybe_unused]] const LANGUAGE& lang
     }
 
     std::set<ULONG_PTR> types;
-    EnumResourceTypesA(h, [](HMODULE, LPSTR type, LONG_PTR p) -> BOOL {
+    EnumResourceTypesA(h, [](HMODULE, LPSTR type, LONG_PTR p) CALLBACK -> BOOL {
         ((std::set<ULONG_PTR>*)p)->insert((ULONG_PTR)type);
         return TRUE;
     }, (LONG_PTR)&types);
@@ -373,7 +373,7 @@ void HoldsOnlyStringsAndDialogsWithoutCode([[maybe_unused]] const LANGUAGE& lang
 
     // Exactly the dialogs the program loads.
     std::set<int> dialogs;
-    EnumResourceNamesA(h, (LPCSTR)RT_DIALOG, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) -> BOOL {
+    EnumResourceNamesA(h, (LPCSTR)RT_DIALOG, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) CALLBACK -> BOOL {
         ((std::set<int>*)p)->insert(IS_INTRESOURCE(name) ? (int)(ULONG_PTR)name : -1);
         return TRUE;
     }, (LONG_PTR)&dialogs);
@@ -412,7 +412,7 @@ void NoStringsBeyondTheCatalogue([[maybe_unused]] const LANGUAGE& lang, [[maybe_
     ASSERT_EQ(std::set<int>(std::begin(CatalogueStrings), std::end(CatalogueStrings)), known);
     // String blocks hold 16 strings each; block n has numbers (n-1)*16 to n*16-1.
     std::vector<int> blocks;
-    EnumResourceNamesA(h, (LPCSTR)RT_STRING, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) -> BOOL {
+    EnumResourceNamesA(h, (LPCSTR)RT_STRING, [](HMODULE, LPCSTR, LPSTR name, LONG_PTR p) CALLBACK -> BOOL {
         if (IS_INTRESOURCE(name))
             ((std::vector<int>*)p)->push_back((int)(ULONG_PTR)name);
         return TRUE;

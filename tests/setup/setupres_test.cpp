@@ -124,7 +124,7 @@ TEST(SetupResources, NoStringsAndNoDialogsInTheProgram)
     // Texts and dialogs come from the language module only.
     auto none = [](LPCSTR type) {
         int count = 0;
-        EnumResourceNamesA(NULL, type, [](HMODULE, LPCSTR, LPSTR, LONG_PTR p) -> BOOL {
+        EnumResourceNamesA(NULL, type, [](HMODULE, LPCSTR, LPSTR, LONG_PTR p) CALLBACK -> BOOL {
             ++*(int*)p;
             return TRUE;
         }, (LONG_PTR)&count);
