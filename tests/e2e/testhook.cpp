@@ -46,6 +46,17 @@ extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, H
     snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
              address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
     Line(line);
+    if (event == 6 || event == 7) {
+        // When the file installation starts and ends, for the install benchmark.
+        LARGE_INTEGER now, freq;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&freq);
+        FILE* f = fopen("timing.txt", "ab");
+        if (f) {
+            fprintf(f, "%d %.6f\n", event, (double)now.QuadPart / (double)freq.QuadPart);
+            fclose(f);
+        }
+    }
     if (event == 6 && second && !BarProc)
         BarProc = (WNDPROC)SetWindowLongPtrA(second, GWLP_WNDPROC, (LONG_PTR)RecordingBarProc);
     return 0;
