@@ -2,6 +2,8 @@
 #pragma once
 #include "setup/setupdialog.h"
 #include "brisel/strings.h"
+#include "brisel/stringarray.h"
+#include <cstdint>
 
 class INSTALL
 {
@@ -26,4 +28,14 @@ public:
     // built-in text, $PROGRAM replaced, line ends as "\r\n".
     static STRING LicenceText(int language, const char* program);
     static const char* BuiltinLicence(BOOL german);
+
+    // File installation (files.cpp).
+    // Progress bar position for done of total bytes, in 64 bits; 100 for an empty total.
+    static int Percent(uint64_t done, uint64_t total);
+    // "UninstallString": the installed setup program started with REMOVE and the key name.
+    static STRING UninstallCommand(const char* dir, const char* key);
+    // The uninstall entry of the product (IniKey) with the installed-files list.
+    static void WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files);
+    static const char* Publisher;
+    static const char* PublisherUrl;
 };

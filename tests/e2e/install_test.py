@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
 sys.path.insert(0, LANGDIR)
@@ -46,6 +47,9 @@ def layout(cfg, hook=True):
     os.mkdir(inst)
     for name in ("temp1.txt", "keep.txt"):
         open(os.path.join(inst, name), "w").write("x")
+    # A one-member payload, so that the files page can finish.
+    with zipfile.ZipFile(os.path.join(folder, "setup.fil"), "w") as z:
+        z.writestr("payload.txt", "payload")
     if cfg is not None:
         # The key=value form escapes backslashes.
         cfg = cfg.replace("@INST@", winpath(inst).replace("\\", "\\\\"))
@@ -151,10 +155,14 @@ expect-box Tool has been installed successfully.
 answer ok
 """ % (EN[2912], heads(2904), heads(2902), inst, heads(2906), heads(2916), EN[2918], EN[3000]))
     check(rc == 0, "completed install ends with 0, not %d" % rc)
-    expected = START + steps_events([(i, 10781) for i in range(1, 7)] + [(7, 0)]) + ["S 1 " + inst, "N 1 1 0 0 0 0"]
+    events = steps_events([(i, 10781) for i in range(1, 7)] + [(7, 0)])
+    # The files worker's events come inside step 4.
+    events[7:7] = ["N 6 0 1 1 0 0", "S 7 " + inst, "N 7 0 1 1 0 0"]
+    expected = START + events + ["S 1 " + inst, "N 1 1 0 0 0 0"]
     check(hooklog(folder) == expected, "hook events of a completed install: %s" % hooklog(folder))
     check(not os.path.exists(os.path.join(folder, "inst", "temp1.txt")), "DeleteAfterExtract file is gone")
     check(os.path.exists(os.path.join(folder, "inst", "keep.txt")), "other files stay")
+    check(open(os.path.join(folder, "inst", "payload.txt")).read() == "payload", "payload installed")
     # The product's uninstall key exists from the start of the run on.
     check(reg("query", UNINSTALL + "BriselE2E_pages") == 0, "uninstall key created")
 

@@ -1,6 +1,7 @@
 // A product hook library for the end-to-end tests: appends every event to
 // "hooklog.txt" in the current folder, one line each.
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 
 static void Line(const char* text)
@@ -20,6 +21,22 @@ extern "C" __declspec(dllexport) int WINAPI SetupHook(int event, const char* tex
     return 0;
 }
 
+// Records every position the progress bar of event 6 is given, one a line in
+// "progress.txt", by subclassing the bar.
+static WNDPROC BarProc = NULL;
+
+static LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == PBM_SETPOS) {
+        FILE* f = fopen("progress.txt", "ab");
+        if (f) {
+            fprintf(f, "%d\n", (int)wparam);
+            fclose(f);
+        }
+    }
+    return CallWindowProcA(BarProc, hwnd, message, wparam, lparam);
+}
+
 // Windows and addresses are written as set (1) or not (0); the data argument
 // as a number, except for event 0, where it is the settings table's address.
 extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, HWND first, HWND second,
@@ -29,5 +46,18 @@ extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, H
     snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
              address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
     Line(line);
+    if (event == 6 || event == 7) {
+        // When the file installation starts and ends, for the install benchmark.
+        LARGE_INTEGER now, freq;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&freq);
+        FILE* f = fopen("timing.txt", "ab");
+        if (f) {
+            fprintf(f, "%d %.6f\n", event, (double)now.QuadPart / (double)freq.QuadPart);
+            fclose(f);
+        }
+    }
+    if (event == 6 && second && !BarProc)
+        BarProc = (WNDPROC)SetWindowLongPtrA(second, GWLP_WNDPROC, (LONG_PTR)RecordingBarProc);
     return 0;
 }

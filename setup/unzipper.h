@@ -1,0 +1,55 @@
+// The unzip adapter: lists one archive through the ZIP engine, hands out its
+// members in order and extracts them one at a time into the install folder,
+// applying the product's ProtectedFiles and AskOverwrite rules first (the
+// engine itself replaces existing files without asking).
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include "brisel/strings.h"
+
+class UNZIPPER
+{
+public:
+    // Lists the archive. The lists are "|" entries whose first ";" field is a
+    // member name; null lists count as empty.
+    UNZIPPER(const char* archive, const char* asklist, const char* protectedlist);
+    ~UNZIPPER();
+    UNZIPPER(const UNZIPPER&) = delete;
+    UNZIPPER& operator=(const UNZIPPER&) = delete;
+
+    // Member 0, then the following ones; after the last the name is "" and the size 0.
+    uint64_t GetFirst(STRING& name);
+    uint64_t GetNext(STRING& name);
+    // 1 when extracted or skipped by the rules, 0 when the engine failed.
+    // called (when given) receives 1 if the engine ran, 0 if the member was skipped.
+    int Extract(const char* member, const char* target, int* called = NULL);
+
+    // Uncompressed bytes of the listed members.
+    uint64_t Total() const;
+    int Count() const;
+    // The listing ran without an error.
+    BOOL Listed() const { return ListedOk; }
+
+    // A member name as an engine pattern that matches only itself: "[", "*"
+    // and "?" become one-character sets.
+    static STRING Pattern(const char* name);
+    // Every "\" turned into "/"; null gives "".
+    static STRING Slashes(const char* text);
+    // The entry of list whose first field equals member (case-insensitive) and,
+    // when mustexist, whose file exists in target; -1 when none.
+    static int FindEntry(const STRING& list, const char* member, const char* target, BOOL mustexist,
+                         STRING* entry);
+    // target + "\" (unless it ends with one) + member.
+    static STRING TargetFile(const char* target, const char* member);
+    // Creates the folders above the last component of path (errors ignored).
+    static void CreateParents(const char* path);
+    // Question text: the first "%s" of format replaced by name, "%%" by "%".
+    static STRING AskText(const char* format, const char* name);
+
+private:
+    STRING Archive;
+    STRING AskList;
+    STRING ProtectList;
+    int Position;
+    BOOL ListedOk;
+};

@@ -1,0 +1,462 @@
+#!/usr/bin/env python3
+"""End-to-end runs of setup.exe's file installation under Wine: every case lays
+out a distribution folder (setup.exe, the language modules, setup.cfg, the test
+hook library and a setup.fil made here with zipfile), runs a scripted install
+and compares the installed files with the archive's members, the uninstall
+entry (read back with RegQueryValueExA) with the expected bytes and the bar
+positions the hook recorded with the expected ones.
+
+usage: files_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR REGREAD CASE
+"""
+import io
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zipfile
+
+WINE, BINDIR, HOOK, LANGDIR, REGREAD, CASE = sys.argv[1:7]
+sys.path.insert(0, LANGDIR)
+import texts_english  # noqa: E402
+
+EN = texts_english.STRINGS
+failures = []
+KEYNAME = "BriselFiles_" + CASE
+UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+VALUES = ["DisplayName", "DisplayVersion", "DisplayIcon", "Publisher", "URLInfoAbout", "AppName", "Version",
+          "UninstallString", "UninstallFiles", "UninstallPath", "UninstallProtect", "UninstallEmail"]
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAILED:", what, file=sys.stderr)
+
+
+def winpath(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def make_zip(path, members, method=zipfile.ZIP_DEFLATED):
+    with zipfile.ZipFile(path, "w", method, compresslevel=1 if method == zipfile.ZIP_DEFLATED else None) as z:
+        for name, data in members:
+            if name.endswith("/"):
+                z.writestr(zipfile.ZipInfo(name), b"")
+            else:
+                z.writestr(name, data)
+
+
+CFG = """AppName=Tool
+AppVersion=2.5
+IniKey=%s
+InstallPath=*@INST@
+StartmenuName=Tool Group
+UninstallIcon=tool.exe
+NoFinalPopup=1
+""" % KEYNAME
+
+
+def layout(cfg, members, inst="inst", custom=None):
+    """A distribution folder; the install folder does not exist yet."""
+    folder = tempfile.mkdtemp(prefix="brisel-files-")
+    for name in os.listdir(BINDIR):
+        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
+            shutil.copy(os.path.join(BINDIR, name), folder)
+    shutil.copy(HOOK, os.path.join(folder, "SETUPHOOK.DLL"))
+    if members is not None:
+        make_zip(os.path.join(folder, "setup.fil"), members)
+    if custom is not None:
+        make_zip(os.path.join(folder, "custom.fil"), custom)
+    instdir = os.path.join(folder, inst)
+    cfg = cfg.replace("@INST@", winpath(instdir).replace("\\", "\\\\"))
+    with open(os.path.join(folder, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
+        f.write(cfg)
+    return folder, instdir
+
+
+def run(folder, script):
+    with open(os.path.join(folder, "test.script"), "w", encoding="cp1252", newline="\r\n") as f:
+        f.write(script)
+    e = dict(os.environ)
+    e.pop("BRISEL_SCRIPT", None)
+    e["BRISEL_SCRIPT_TIMEOUT"] = "30000"
+    cmd = [WINE, os.path.join(folder, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
+    try:
+        p = subprocess.run(cmd, cwd=folder, env=e, capture_output=True, timeout=540)
+    except subprocess.TimeoutExpired:
+        check(False, "setup.exe did not end")
+        return -1
+    err = p.stderr.decode("latin-1").replace("\r\n", "\n")
+    err = "\n".join(x for x in err.splitlines() if not x.startswith("wine: Read access denied"))
+    print("rc=%d err: %s" % (p.returncode, err.strip()))
+    return p.returncode
+
+
+def lines(folder, name):
+    path = os.path.join(folder, name)
+    if not os.path.exists(path):
+        return []
+    return open(path, encoding="latin-1").read().splitlines()
+
+
+def progress(folder):
+    return [int(x) for x in lines(folder, "progress.txt")]
+
+
+def regvalues(names=VALUES):
+    """name -> (type, bytes), or None when missing."""
+    p = subprocess.run([WINE, REGREAD, UNINSTALL + KEYNAME] + names, capture_output=True, timeout=120)
+    out = {}
+    for line in p.stdout.decode("latin-1").replace("\r\n", "\n").splitlines():
+        parts = line.split(" ")
+        if len(parts) == 3:
+            out[parts[0]] = (int(parts[1]), bytes.fromhex(parts[2]))
+        elif len(parts) == 2 and parts[1] == "missing":
+            out[parts[0]] = None
+    return out
+
+
+def regdelete():
+    subprocess.run([WINE, "reg", "delete", "HKLM\\" + UNINSTALL + KEYNAME, "/f"], capture_output=True, timeout=120)
+
+
+def sz(text):
+    return (1, text.encode("cp1252") + b"\0")
+
+
+def expected_entry(inst, files, protect="", email=None, version="2.5"):
+    w = winpath(inst)
+    exp = {
+        "DisplayName": sz("Tool Group"), "DisplayVersion": sz(version), "DisplayIcon": sz(w + "\\tool.exe"),
+        "Publisher": sz("Halvo Software Works"), "URLInfoAbout": sz("http://www.halvo.com"),
+        "AppName": sz("Tool"), "Version": sz(version),
+        "UninstallString": sz('"%s\\Setup.exe" -remove "%s"' % (w, KEYNAME)),
+        "UninstallFiles": sz("".join("|" + f for f in files)), "UninstallPath": sz(w),
+        "UninstallProtect": sz(protect), "UninstallEmail": sz(email) if email is not None else None,
+    }
+    return exp
+
+
+def check_entry(exp):
+    got = regvalues()
+    for name in VALUES:
+        check(got.get(name, "absent") == exp[name], "%s: got %r, want %r" % (name, got.get(name), exp[name]))
+
+
+def check_files(inst, members):
+    for name, data in members:
+        path = os.path.join(inst, name)
+        if name.endswith("/"):
+            check(os.path.isdir(path), "folder member %s created" % name)
+        else:
+            check(os.path.isfile(path) and open(path, "rb").read() == data, "member %s installed intact" % name)
+
+
+TO_FILES = """expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+click 10781
+expect-dialog 2004
+"""
+
+# From a finished files page with NoCopyComplete 0 to the end of the wizard.
+# SPACE goes to the focused control: it must be Next.
+FINISH = """expect-text 201 %s
+expect-enabled 10781
+expect-enabled 2
+key SPACE
+expect-dialog 2005
+click 10781
+expect-dialog 2006
+click 10781
+expect-dialog 2009
+click 2
+""" % EN[2911]
+
+# Abort path: Back only, then leave through the destination page.
+ABORTED = """expect-enabled 10780
+expect-disabled 10781
+expect-enabled 2
+click 10780
+expect-dialog 2002
+click 2
+answer no
+"""
+
+MEMBERS = [
+    ("readme.txt", b"Read me\r\n"),
+    ("data/", b""),
+    ("data/user.ini", b"[user]\r\nname=\r\n"),
+    ("a[1].txt", b"bracketed name"),
+    ("a1.txt", b"a name the bracket pattern would match"),
+    ("docs/manual with spaces.txt", b"manual " * 100),
+    ("bin/tool.exe", bytes(range(256)) * 40),
+]
+
+
+def member_names(members):
+    return [n for n, _ in members]
+
+
+def case_fresh():
+    # An install folder longer than 127 characters, names with "[".
+    deep = "inst_" + "d" * 60 + "/" + "e" * 70
+    cfg = CFG + "UninstallEmail=feedback@example.com;mail.example.com\n"
+    folder, inst = layout(cfg, MEMBERS, inst=deep)
+    check(len(winpath(inst)) > 127, "install folder is long")
+    rc = run(folder, TO_FILES + FINISH)
+    check(rc == 0, "fresh install ends with 0, not %d" % rc)
+    check_files(inst, MEMBERS)
+    check_entry(expected_entry(inst, member_names(MEMBERS), email="feedback@example.com;mail.example.com"))
+    log = lines(folder, "hooklog.txt")
+    w = winpath(inst)
+    want = ["N 4 4 1 1 1 0", "N 6 0 1 1 0 0", "S 7 " + w, "N 7 0 1 1 0 0", "N 5 4 1 1 1 10781"]
+    at = [log.index(x) if x in log else -1 for x in want]
+    check(-1 not in at and at == sorted(at), "events 6 and 7 inside step 4: %s" % log)
+    bar = progress(folder)
+    check(bar and bar[-1] == 100 and bar == sorted(bar) and len(bar) == len(MEMBERS) + 1,
+          "bar moves once per member, ends at 100: %s" % bar)
+
+
+def case_reinstall():
+    cfg = CFG + "AskOverwrite=readme.txt;the Read-me file\n"
+    folder, inst = layout(cfg, MEMBERS)
+    rc = run(folder, TO_FILES + FINISH)
+    check(rc == 0, "first install, rc %d" % rc)
+    # Damage the install, then run the same version again.
+    open(os.path.join(inst, "readme.txt"), "wb").write(b"changed by the user")
+    os.remove(os.path.join(inst, "bin", "tool.exe"))
+    rc = run(folder, """expect-dialog 2001
+expect-checked 222
+expect-disabled 223
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+click 10781
+expect-dialog 2004
+expect-box The file the Read-me file already exists.
+answer yes
+""" % winpath(inst) + FINISH)
+    check(rc == 0, "reinstall, rc %d" % rc)
+    check_files(inst, MEMBERS)
+    check_entry(expected_entry(inst, member_names(MEMBERS)))
+
+
+def case_update():
+    folder, inst = layout(CFG, MEMBERS, inst="fallback")
+    old = os.path.join(folder, "old")
+    os.makedirs(os.path.join(old, "bin"))
+    open(os.path.join(old, "bin", "tool.exe"), "wb").write(b"version 2.0")
+    open(os.path.join(old, "own.txt"), "wb").write(b"the user's own file")
+    key = "HKLM\\" + UNINSTALL + KEYNAME
+    subprocess.run([WINE, "reg", "add", key, "/v", "UninstallPath", "/d", winpath(old), "/f"], capture_output=True)
+    subprocess.run([WINE, "reg", "add", key, "/v", "DisplayVersion", "/d", "2.0", "/f"], capture_output=True)
+    rc = run(folder, """expect-dialog 2001
+expect-checked 223
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+click 10781
+expect-dialog 2004
+""" % winpath(old) + FINISH)
+    check(rc == 0, "update, rc %d" % rc)
+    check_files(old, MEMBERS)
+    check(open(os.path.join(old, "own.txt"), "rb").read() == b"the user's own file", "own file kept")
+    check(not os.path.exists(inst), "nothing in the default folder")
+    check_entry(expected_entry(old, member_names(MEMBERS)))
+
+
+def case_custom():
+    # custom.fil: after setup.fil, no bar movement, listed after it; a member
+    # name longer than 149 characters; a custom member replacing a setup one.
+    setup = [("one.txt", b"1" * 50), ("two.txt", b"2" * 150)]
+    long_name = "custom/" + "n" * 170 + ".txt"
+    custom = [(long_name, b"long"), ("one.txt", b"customised")]
+    folder, inst = layout(CFG, setup, custom=custom)
+    rc = run(folder, TO_FILES + FINISH)
+    check(rc == 0, "rc %d" % rc)
+    check_files(inst, [("two.txt", b"2" * 150)] + custom)
+    check(progress(folder) == [25, 100, 100], "custom.fil leaves the bar alone: %s" % progress(folder))
+    check_entry(expected_entry(inst, ["one.txt", "two.txt", long_name, "one.txt"]))
+
+
+def case_rules():
+    members = [("data/user.ini", b"shipped settings"), ("data/fresh.ini", b"new"),
+               ("readme.txt", b"new readme"), ("notes.txt", b"new notes"), ("other.txt", b"other")]
+    protect = "Data\\user.ini|DATA\\FRESH.INI"
+    cfg = CFG + ("ProtectedFiles=%s\nAskOverwrite=readme.txt;the Read-me file|notes.txt|data/user.ini;never asked"
+                 "|other.txt;not there\nUninstallEmail=nobody\n") % protect.replace("\\", "\\\\")
+    folder, inst = layout(cfg, members)
+    os.makedirs(os.path.join(inst, "data"))
+    for name, data in (("data/user.ini", b"mine"), ("readme.txt", b"old readme"), ("notes.txt", b"old notes")):
+        open(os.path.join(inst, name), "wb").write(data)
+    # Only readme.txt and notes.txt ask: user.ini is protected, fresh.ini and
+    # other.txt do not exist yet.
+    rc = run(folder, TO_FILES + """expect-box Replace File
+expect-box The file the Read-me file already exists.
+answer yes
+expect-box The file notes.txt already exists.
+answer no
+""" + FINISH)
+    check(rc == 0, "rc %d" % rc)
+    got = {n: open(os.path.join(inst, n), "rb").read() for n, _ in members}
+    check(got == {"data/user.ini": b"mine", "data/fresh.ini": b"new", "readme.txt": b"new readme",
+                  "notes.txt": b"old notes", "other.txt": b"other"}, "overwrite rules: %s" % got)
+    # Skipped members are still recorded; the protection list goes as written.
+    check_entry(expected_entry(inst, member_names(members), protect=protect))
+
+
+def case_unwritable():
+    members = [("a.txt", b"a" * 10), ("readme.txt", b"r" * 10), ("z.txt", b"z" * 80)]
+    folder, inst = layout(CFG, members)
+    # A folder stands where a file must go: fails even as root.
+    os.makedirs(os.path.join(inst, "readme.txt", "inside"))
+    rc = run(folder, TO_FILES + """expect-box The file readme.txt could not be written.
+answer yes
+expect-box The file readme.txt could not be written.
+answer no
+""" + ABORTED)
+    check(rc == 0, "rc %d" % rc)
+    check(open(os.path.join(inst, "a.txt"), "rb").read() == b"a" * 10, "file before the failure stays")
+    check(not os.path.exists(os.path.join(inst, "z.txt")), "members after the abort are not extracted")
+    check(progress(folder) == [10], "bar stopped at the first member: %s" % progress(folder))
+    got = regvalues()
+    check(all(got.get(n) is None for n in VALUES), "nothing registered: %s" % got)
+    log = lines(folder, "hooklog.txt")
+    check(not any(x.startswith("S 7") or x.startswith("N 7") for x in log), "no event 7: %s" % log)
+    check("N 5 4 1 1 1 10780" in log, "the files page ended with Back: %s" % log)
+
+
+def case_missing():
+    # Missing, empty and member-less setup.fil: the retry question, then the abort path.
+    for variant in ("missing", "empty", "nomembers"):
+        folder, inst = layout(CFG, None)
+        if variant == "empty":
+            open(os.path.join(folder, "setup.fil"), "wb").close()
+        elif variant == "nomembers":
+            make_zip(os.path.join(folder, "setup.fil"), [])
+        rc = run(folder, TO_FILES + """expect-box The file setup.fil could not be written.
+answer no
+""" + ABORTED)
+        check(rc == 0, "%s: rc %d" % (variant, rc))
+        got = regvalues()
+        check(all(got.get(n) is None for n in VALUES), "%s: nothing registered: %s" % (variant, got))
+        regdelete()
+
+
+def case_copy():
+    # CopyToDest after the archive, replacing an existing file; NoCopyComplete=1
+    # moves on to the shortcuts page by itself.
+    members = [("one.txt", b"1")]
+    cfg = CFG + "CopyToDest=readme.txt||setup.exe\nNoCopyComplete=1\n"
+    folder, inst = layout(cfg, members)
+    open(os.path.join(folder, "readme.txt"), "wb").write(b"loose readme")
+    os.makedirs(inst)
+    open(os.path.join(inst, "readme.txt"), "wb").write(b"older")
+    rc = run(folder, TO_FILES.rsplit("expect-dialog 2004\n", 1)[0] + """expect-dialog 2005
+click 10781
+expect-dialog 2006
+click 10781
+expect-dialog 2009
+click 2
+""")
+    check(rc == 0, "rc %d" % rc)
+    check(open(os.path.join(inst, "readme.txt"), "rb").read() == b"loose readme", "readme.txt copied over")
+    check(open(os.path.join(inst, "setup.exe"), "rb").read() == open(os.path.join(folder, "setup.exe"), "rb").read(),
+          "setup.exe copied")
+    check_entry(expected_entry(inst, ["one.txt", "readme.txt", "setup.exe"]))
+    log = lines(folder, "hooklog.txt")
+    check(log.count("N 5 4 1 1 1 10781") == 1 and log.count("N 4 5 1 1 1 0") == 1,
+          "went on by itself, once: %s" % log)
+
+
+def case_progress():
+    members = [("ten.txt", b"t" * 10), ("thirty.txt", b"h" * 30), ("sixty.txt", b"s" * 60)]
+    folder, inst = layout(CFG, members)
+    rc = run(folder, TO_FILES + FINISH)
+    check(rc == 0, "rc %d" % rc)
+    check(progress(folder) == [10, 40, 100, 100], "bar positions: %s" % progress(folder))
+
+
+def case_race():
+    # Next clicked the moment the worker enables it, in 200 runs. Back stays
+    # disabled once the files are in, so every run is a process of its own;
+    # a few run side by side (the script acts on its own process's windows).
+    members = [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)]
+    loops = int(os.environ.get("BRISEL_RACE_RUNS", "200"))
+    lanes = int(os.environ.get("BRISEL_RACE_LANES", "8"))
+    script = TO_FILES + """race-click 10781
+expect-dialog 2005
+click 10781
+expect-dialog 2006
+click 10781
+expect-dialog 2009
+click 2
+"""
+    folders = [layout(CFG.replace("IniKey=%s\n" % KEYNAME, ""), members) for _ in range(lanes)]
+    results = [[] for _ in range(lanes)]
+
+    def lane(k):
+        for _ in range(k, loops, lanes):
+            results[k].append(run(folders[k][0], script))
+
+    start = time.time()
+    threads = [threading.Thread(target=lane, args=(k,)) for k in range(lanes)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    print("race: %d runs in %.1f s" % (loops, time.time() - start))
+    codes = sum(results, [])
+    check(len(codes) == loops and codes.count(0) == loops, "every run ended normally: %s" % codes)
+    for k, (folder, inst) in enumerate(folders):
+        log = lines(folder, "hooklog.txt")
+        runs = len(results[k])
+        check(log.count("N 5 4 1 1 1 10781") == runs, "lane %d: files page ended with Next %d times, not %d"
+              % (k, log.count("N 5 4 1 1 1 10781"), runs))
+        # A stale Next would move past the shortcuts page on its own.
+        check(log.count("N 4 6 1 1 1 0") == runs and log.count("N 5 7 1 1 1 0") == runs,
+              "lane %d: every run walked each page once" % k)
+        check_files(inst, members)
+
+
+def case_big():
+    # 200 MB in 2,000 members of repeating data.
+    count, size = 2000, 100 * 1000
+    members = []
+    for i in range(count):
+        block = ("member %05d " % i).encode()
+        members.append(("big/%02d/file%04d.dat" % (i % 20, i), (block * (size // len(block) + 1))[:size]))
+    folder, inst = layout(CFG, [])
+    make_zip(os.path.join(folder, "setup.fil"), members)
+    start = time.time()
+    rc = run(folder, TO_FILES + FINISH)
+    print("big: install in %.1f s" % (time.time() - start))
+    check(rc == 0, "rc %d" % rc)
+    bar = progress(folder)
+    check(bar == sorted(bar) and bar and max(bar) <= 100 and bar[-1] == 100, "bar non-decreasing up to 100")
+    check(len(set(bar)) >= 50, "bar took %d distinct values" % len(set(bar)))
+    for name, data in members[::97] + members[-1:]:
+        path = os.path.join(inst, name)
+        check(os.path.isfile(path) and open(path, "rb").read() == data, "member %s intact" % name)
+    check(sum(len(fs) for _, _, fs in os.walk(inst)) == count, "every member installed")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+try:
+    globals()["case_" + CASE]()
+finally:
+    regdelete()
+if failures:
+    print("%d check(s) failed" % len(failures), file=sys.stderr)
+    sys.exit(1)
+print("ok")

@@ -1,0 +1,180 @@
+// The unzip adapter on real archives: listing and walking, extraction of
+// names the engine would read as patterns, the overwrite rules taken before
+// the engine runs, failures; and the install's progress arithmetic.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "setup/unzipper.h"
+#include "setup/install.h"
+#include "../brisel/scratchdir.h"
+#include "../testfiles.h"
+
+namespace {
+
+uint32_t Crc32(const std::string& s)
+{
+    uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : s) {
+        c ^= b;
+        for (int k = 0; k < 8; k++)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void Put(std::string& out, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out += (char)((v >> (8 * i)) & 0xFF);
+}
+
+// A stored (uncompressed) archive of the given members.
+void WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members)
+{
+    std::string local, central;
+    for (const auto& m : members) {
+        uint32_t offset = (uint32_t)local.size(), crc = Crc32(m.second), n = (uint32_t)m.second.size();
+        std::string common;
+        Put(common, 0, 2);               // flags
+        Put(common, 0, 2);               // stored
+        Put(common, 0x6000, 2);          // 12:00
+        Put(common, (44 << 9) | (1 << 5) | 1, 2);   // 2024-01-01
+        Put(common, crc, 4);
+        Put(common, n, 4);
+        Put(common, n, 4);
+        Put(common, (uint32_t)m.first.size(), 2);
+        Put(common, 0, 2);               // extra
+        Put(local, 0x04034b50, 4);
+        Put(local, 20, 2);
+        local += common + m.first + m.second;
+        Put(central, 0x02014b50, 4);
+        Put(central, 20, 2);
+        Put(central, 20, 2);
+        central += common;
+        Put(central, 0, 2);              // comment
+        Put(central, 0, 2);              // disk
+        Put(central, 0, 2);              // internal attributes
+        Put(central, m.first.back() == '/' ? 0x10 : 0, 4);
+        Put(central, offset, 4);
+        central += m.first;
+    }
+    std::string end;
+    Put(end, 0x06054b50, 4);
+    Put(end, 0, 4);
+    Put(end, (uint32_t)members.size(), 2);
+    Put(end, (uint32_t)members.size(), 2);
+    Put(end, (uint32_t)central.size(), 4);
+    Put(end, (uint32_t)local.size(), 4);
+    Put(end, 0, 2);
+    ASSERT_TRUE(testfiles::WriteText(path, local + central + end));
+}
+
+const std::vector<std::pair<std::string, std::string>> MEMBERS = {
+    {"dir/", ""}, {"dir/a.txt", "aaa"}, {"b[1].txt", "brack"}, {"b1.txt", "plain b"}};
+
+TEST(Unzipper, ListsAndWalksMembersInOrder)
+{
+    SCRATCHDIR scratch;
+    WriteZip("p.zip", MEMBERS);
+    UNZIPPER unz("p.zip", NULL, NULL);
+    EXPECT_TRUE(unz.Listed());
+    EXPECT_EQ(unz.Count(), 4);
+    EXPECT_EQ(unz.Total(), 15u);
+    STRING name;
+    std::vector<std::pair<std::string, uint64_t>> seen;
+    for (uint64_t size = unz.GetFirst(name); name.Len() > 0; size = unz.GetNext(name))
+        seen.push_back({name.Str(), size});
+    ASSERT_EQ(seen.size(), 4u);
+    for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(seen[i].first, MEMBERS[i].first);
+        EXPECT_EQ(seen[i].second, MEMBERS[i].second.size());
+    }
+    EXPECT_EQ(unz.GetNext(name), 0u);
+    EXPECT_STREQ(name.Str(), "");
+}
+
+TEST(Unzipper, ExtractsEveryNameAsItselfIntoNewFolders)
+{
+    SCRATCHDIR scratch;
+    WriteZip("p.zip", MEMBERS);
+    std::string target = scratch.path + "\\new\\deeper\\target";
+    UNZIPPER unz("p.zip", "", "");
+    // "b[1].txt" as a pattern would match only "b1.txt".
+    for (const auto& m : MEMBERS) {
+        int called = -1;
+        EXPECT_EQ(unz.Extract(m.first.c_str(), target.c_str(), &called), 1) << m.first;
+        EXPECT_EQ(called, 1);
+    }
+    EXPECT_TRUE(IsDirectory((target + "\\dir").c_str()));
+    EXPECT_EQ(testfiles::ReadText(target + "\\dir\\a.txt"), "aaa");
+    EXPECT_EQ(testfiles::ReadText(target + "\\b[1].txt"), "brack");
+    EXPECT_EQ(testfiles::ReadText(target + "\\b1.txt"), "plain b");
+    EXPECT_STREQ(UNZIPPER::Pattern("x[1]*?.txt").Str(), "x[[]1][*][?].txt");
+}
+
+TEST(Unzipper, RulesDecideBeforeTheEngine)
+{
+    SCRATCHDIR scratch;
+    WriteZip("p.zip", MEMBERS);
+    std::string target = scratch.path + "\\t";
+    CreateDirectoryA(target.c_str(), NULL);
+    CreateDirectoryA((target + "\\dir").c_str(), NULL);
+    testfiles::WriteText(target + "\\dir\\a.txt", "mine");
+    testfiles::WriteText(target + "\\b1.txt", "mine too");
+    // Windows separators and any case; protected wins over asking (no question
+    // comes up: it would block this test).
+    UNZIPPER unz("p.zip", "DIR\\A.TXT;shown|b[1].txt;not there yet", "Dir\\a.txt|B1.TXT|b[1].txt");
+    int called = -1;
+    EXPECT_EQ(unz.Extract("dir/a.txt", target.c_str(), &called), 1);
+    EXPECT_EQ(called, 0);
+    EXPECT_EQ(unz.Extract("b1.txt", target.c_str(), &called), 1);
+    EXPECT_EQ(called, 0);
+    EXPECT_EQ(testfiles::ReadText(target + "\\dir\\a.txt"), "mine");
+    EXPECT_EQ(testfiles::ReadText(target + "\\b1.txt"), "mine too");
+    // Protected or listed for asking, but not there yet: extracted without a question.
+    EXPECT_EQ(unz.Extract("b[1].txt", target.c_str(), &called), 1);
+    EXPECT_EQ(called, 1);
+    EXPECT_EQ(testfiles::ReadText(target + "\\b[1].txt"), "brack");
+}
+
+TEST(Unzipper, FailuresAreReported)
+{
+    SCRATCHDIR scratch;
+    UNZIPPER missing("none.zip", NULL, NULL);
+    EXPECT_FALSE(missing.Listed());
+    EXPECT_EQ(missing.Count(), 0);
+    STRING name("x");
+    EXPECT_EQ(missing.GetFirst(name), 0u);
+    EXPECT_STREQ(name.Str(), "");
+
+    WriteZip("p.zip", MEMBERS);
+    UNZIPPER unz("p.zip", NULL, NULL);
+    EXPECT_EQ(unz.Extract("not/in/archive.txt", scratch.path.c_str()), 0);
+    // A folder where the file must go.
+    CreateDirectoryA((scratch.path + "\\b1.txt").c_str(), NULL);
+    testfiles::WriteText(scratch.path + "\\b1.txt\\inside", "x");
+    EXPECT_EQ(unz.Extract("b1.txt", scratch.path.c_str()), 0);
+}
+
+TEST(Unzipper, QuestionTextTakesOneName)
+{
+    EXPECT_STREQ(UNZIPPER::AskText("The file %s exists, 100%% sure", "x.ini").Str(), "The file x.ini exists, 100% sure");
+    // A translation with other conversions cannot read past the one argument.
+    EXPECT_STREQ(UNZIPPER::AskText("%s and %s %d %n", "a").Str(), "a and %s %d %n");
+}
+
+TEST(Install, ProgressInSixtyFourBits)
+{
+    EXPECT_EQ(INSTALL::Percent(10, 100), 10);
+    EXPECT_EQ(INSTALL::Percent(40, 100), 40);
+    // 32-bit arithmetic overflows from about 43 MB on.
+    EXPECT_EQ(INSTALL::Percent(150000000ull, 200000000ull), 75);
+    EXPECT_EQ(INSTALL::Percent(3000000000ull, 4000000000ull), 75);
+    EXPECT_EQ(INSTALL::Percent(5, 0), 100);
+    EXPECT_STREQ(INSTALL::UninstallCommand("C:\\Program Files\\Tool", "Tool").Str(),
+                 "\"C:\\Program Files\\Tool\\Setup.exe\" -remove \"Tool\"");
+}
+
+}  // namespace
