@@ -26,4 +26,8 @@ public:
     // built-in text, $PROGRAM replaced, line ends as "\r\n".
     static STRING LicenceText(int language, const char* program);
     static const char* BuiltinLicence(BOOL german);
+    // Desktop shortcut offered by the shortcuts page: the last StartmenuOpts entry
+    // whose target starts with "*", as "title;#target;arguments" (no icon).
+    // Returns the desktop setting (DesktopIcon, default 1; 0 without such an entry).
+    static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, STRING& entry);
 };
