@@ -111,7 +111,12 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
     if (result != SETUP_NEXT)
         return result;
 
-    BOOL startmenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED;
+    // Without a group name the shortcuts would land in the start menu's own folder,
+    // and the uninstaller would take that folder for the product's group.
+    STRING groupname = cfg["StartmenuName"];
+    STRING bare(groupname.IsNull() ? "" : groupname.Str());
+    bare.Strip('B', ". ");
+    BOOL startmenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED && bare.Len() > 0;
     BOOL wantdesktop = IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED;
     STRING startlist(""), desktoplist("");
     HRESULT cominit = CoInitialize(NULL);
@@ -122,7 +127,7 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
                           : commonfolder;
     if (programs.Len() == 0)
         programs = CurrentDirectory();
-    STRING group = programs || "\\" || cfg["StartmenuName"];
+    STRING group = programs || "\\" || groupname;
     STRING inikey = cfg["IniKey"];
     if (inikey.IsNull())
         inikey = "";

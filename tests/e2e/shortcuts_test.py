@@ -333,6 +333,23 @@ def case_nokey():
             check(reg_value(UNINSTALL.rstrip("\\"), name) is None, "%s not written into the list's own key" % name)
     finally:
         cleanup_folders(group)
+    # Without StartmenuName: no shortcuts in the start menu's own folder, none recorded for
+    # the uninstaller, which would take that folder for the group; the desktop still gets its own.
+    folder = layout(BASE.replace("StartmenuName=%s\n" % GROUP, "") + OPTS + "DesktopIcon=2\n")
+    programs = shell_folder("Programs")
+    desktop = shell_folder("Desktop")
+    try:
+        rc = run(folder, walk_to_shortcuts() + "expect-checked 221\nclick 10781\n" + FINISH)
+        check(rc == 0, "rc %d" % rc)
+        check(not os.path.exists(os.path.join(programs, "Product.LNK")), "nothing in the Programs folder itself")
+        check(not os.path.exists(os.path.join(programs, "Homepage.URL")), "no Internet shortcut there either")
+        check(reg_value(UNINSTALL + KEY, "UninstallStartmenu") is None, "no program group recorded")
+        check(reg_value(UNINSTALL + KEY, "UninstallDesktopFiles") == "Product", "desktop shortcut recorded")
+    finally:
+        for n in ("Product.LNK", "Help.LNK"):
+            for d in (programs, desktop):
+                if os.path.exists(os.path.join(d, n)):
+                    os.remove(os.path.join(d, n))
 
 
 ADVERT = """Url=%s
