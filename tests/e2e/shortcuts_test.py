@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+import zlib
 
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
 sys.path.insert(0, LANGDIR)
@@ -64,8 +65,12 @@ def shell_folder(name, common=False):
     return out.strip()
 
 
+FOLDERS = []
+
+
 def layout(cfg, hook=False, advert=None):
     folder = tempfile.mkdtemp(prefix="brisel-sc-")
+    FOLDERS.append(folder)
     for name in os.listdir(BINDIR):
         if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
             shutil.copy(os.path.join(BINDIR, name), folder)
@@ -360,6 +365,30 @@ Description=Sketch turns notes into diagrams.
 """
 
 
+def png_pixels(path):
+    """The set of colours of an 8-bit RGB PNG without row filters, as the script writes it."""
+    if not os.path.exists(path):
+        check(False, "screenshot %s written" % path)
+        return set()
+    data = open(path, "rb").read()
+    pos, idat, width = 8, b"", 0
+    while pos < len(data):
+        n = int.from_bytes(data[pos:pos + 4], "big")
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + n]
+        if kind == b"IHDR":
+            width = int.from_bytes(body[0:4], "big")
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + n
+    raw = zlib.decompress(idat)
+    row = 1 + 3 * width
+    colours = set()
+    for y in range(len(raw) // row):
+        line = raw[y * row + 1:(y + 1) * row]
+        colours.update(zip(line[0::3], line[1::3], line[2::3]))
+    return colours
+
+
 def case_advert():
     folder = layout(BASE + "Advertise=advert.cfg\nFinishMsg=All done here.\n",
                     advert=ADVERT % "@URL@")
@@ -384,9 +413,14 @@ expect-dialog 2009
 expect-text 10782 %s
 expect-text 10783 Tool has been installed on your computer.
 expect-text 281 All done here.
+screenshot finish.png
 click 2
 """ % (winpath(bat), EN[2918]))
     check(rc == 0, "rc %d" % rc)
+    # The picture is there (its green tick), and its red background took the dialog colour.
+    pixels = png_pixels(os.path.join(folder, "finish.png"))
+    check(any(g > 150 and r < 100 and b < 100 for r, g, b in pixels), "the finish picture is shown")
+    check((255, 0, 0) not in pixels, "no pure red left on the finish page")
     check(os.path.exists(os.path.join(folder, "opened.txt")), "button 101 opened the address")
 
 
@@ -518,6 +552,8 @@ try:
     globals()["case_" + CASE]()
 finally:
     wine("reg", "delete", UNINSTALL + KEY, "/f")
+    for f in FOLDERS:
+        shutil.rmtree(f, ignore_errors=True)
 if failures:
     print("%d check(s) failed" % len(failures), file=sys.stderr)
     sys.exit(1)
