@@ -139,7 +139,8 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         list = cfg["StartmenuOpts"];
         if (list.IsNull())
             list = "";
-        if (cfg["StartmenuUninstall"].Atoi() != 0) {
+        // Without a key name nothing is registered that an uninstall could read back.
+        if (cfg["StartmenuUninstall"].Atoi() != 0 && inikey.Len() > 0) {
             STRING title = SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_UNINSTALLLINK, APP::ResourceModule()),
                                              "$PROGRAM", cfg["AppName"]);
             if (list.Len() > 0)
@@ -161,8 +162,8 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         const STRING& e = *entries.Get(i);
         STRING title = e.Word(0, ";");
         STRING target = e.Word(1, ";");
-        if (target.IsNull())
-            continue;   // no target field: nothing to point at
+        if (target.IsNull() || title.Len() == 0)
+            continue;   // nothing to point at, or no name to save it under
         STRING arguments = e.Word(2, ";", WORD_EMPTYNOTNULL);
         STRING icon = e.Word(3, ";");
 
@@ -191,7 +192,10 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         if (!Assert(SUCCEEDED(hres) && link, "SUCCEEDED(hres)", "setup/install", 544, NULL, FALSE) || !link)
             continue;
         BOOL ondesktop = target.Len() > 0 && target[0] == '#';
-        STRING folder = ondesktop ? desktopfolder : group;
+        if (ondesktop && desktopfolder.Len() == 0) {
+            link->Release();
+            continue;   // no desktop known: never into the current folder instead
+        }
         int skip = 0;
         while (skip < target.Len() && (target[skip] == '*' || target[skip] == '#'))
             skip++;
@@ -218,7 +222,7 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
             SaveAs(file, desktopfolder || title || ".LNK", FALSE);
             desktoplist.Append(title || "|");
         } else if (startmenu) {
-            SaveAs(file, folder || "\\" || title || ".LNK", FALSE);
+            SaveAs(file, group || "\\" || title || ".LNK", FALSE);
             startlist.Append(title || "|");
         }
         file->Release();

@@ -328,12 +328,13 @@ def case_allusers():
 
 def case_nokey():
     # Without IniKey the shortcuts are made, but no values go anywhere.
-    folder = layout(BASE.replace("IniKey=%s\n" % KEY, "") + "StartmenuOpts=Product;prog.exe\n")
+    folder = layout(BASE.replace("IniKey=%s\n" % KEY, "") + "StartmenuOpts=Product;prog.exe\nStartmenuUninstall=1\n")
     group = os.path.join(shell_folder("Programs"), GROUP)
     try:
         rc = run(folder, walk_to_shortcuts() + "click 10781\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         check(os.path.exists(os.path.join(group, "Product.LNK")), "shortcut made without IniKey")
+        check(os.listdir(group) == ["Product.LNK"], "no uninstall shortcut without a key name: %s" % os.listdir(group))
         for name in ("UninstallStartmenu", "UninstallStartmenuFiles"):
             check(reg_value(UNINSTALL.rstrip("\\"), name) is None, "%s not written into the list's own key" % name)
     finally:
