@@ -326,6 +326,22 @@ def case_allusers():
         cleanup_folders(group, user_group)
 
 
+def case_nocommon():
+    # No all-users start menu: radio 222 is disabled; the user's menu gets the group.
+    folders = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+    common = reg_value(folders, "Common Programs")
+    folder = layout(BASE + "StartmenuOpts=Product;prog.exe\n")
+    group = os.path.join(shell_folder("Programs"), GROUP)
+    wine("reg", "add", folders, "/v", "Common Programs", "/d", winpath(os.path.join(folder, "gone")), "/f")
+    try:
+        rc = run(folder, walk_to_shortcuts() + "expect-disabled 222\nexpect-checked 221\nclick 10781\n" + FINISH)
+        check(rc == 0, "rc %d" % rc)
+        check(os.path.exists(os.path.join(group, "Product.LNK")), "shortcut in the user's menu")
+    finally:
+        wine("reg", "add", folders, "/v", "Common Programs", "/d", common, "/f")
+        cleanup_folders(group)
+
+
 def case_nokey():
     # Without IniKey the shortcuts are made, but no values go anywhere.
     folder = layout(BASE.replace("IniKey=%s\n" % KEY, "") + "StartmenuOpts=Product;prog.exe\nStartmenuUninstall=1\n")
