@@ -445,17 +445,7 @@ def case_advertgerman():
     # Language variants of the advertising file; the missing Teaser1 falls back on the template.
     T = texts_german.STRINGS
     folder = layout(BASE + "Advertise=advert.cfg\n", advert=ADVERT % "https://example.com/")
-    rc = run(folder, """expect-dialog 2001
-click 10781
-expect-dialog 2003
-check 241
-click 10781
-expect-dialog 2002
-click 10781
-expect-dialog 2004
-click 10781
-expect-dialog 2005
-click 10781
+    rc = run(folder, walk_to_shortcuts() + """click 10781
 expect-dialog 2006
 expect-text 10782 %s
 expect-text 10783 %s
