@@ -38,4 +38,10 @@ public:
     static void WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files);
     static const char* Publisher;
     static const char* PublisherUrl;
+
+    // Shortcuts page (shortcuts.cpp).
+    // Desktop shortcut offered by the shortcuts page: the last StartmenuOpts entry
+    // whose target starts with "*", as "title;#target;arguments" (no icon).
+    // Returns the desktop setting (DesktopIcon, default 1; 0 without such an entry).
+    static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, STRING& entry);
 };

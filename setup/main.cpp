@@ -164,6 +164,8 @@ int SETUP::InstallRun()
     if (appname.IsNull())
         appname = "";
     STRING name(appname);
+    if (_stricmp(appname, "Vantor") == 0 && fpNewSetupHook == NewSetupHookDummy)
+        fpNewSetupHook = NewSetupHookVantor;
 
     CallSetupHook(0, NULL);
     CallNewSetupHook(0, APP::Language(), NULL, NULL, 0, (INT_PTR)&Settings);

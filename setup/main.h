@@ -29,6 +29,8 @@ public:
     static NEWSETUPHOOK fpNewSetupHook;
     static int WINAPI SetupHookDefault(int event, const char* text);
     static int WINAPI NewSetupHookDummy(int event, int value, HWND first, HWND second, INT_PTR address, INT_PTR data);
+    // Built-in hook of the terminal program (AppName "Vantor", no hook of the product's own).
+    static int WINAPI NewSetupHookVantor(int event, int value, HWND first, HWND second, INT_PTR address, INT_PTR data);
     static void CallSetupHook(int event, const char* text);
     static void CallNewSetupHook(int event, int value, HWND first, HWND second, INT_PTR address, INT_PTR data);
     // Loads "SETUPHOOK.DLL" from the program's own folder only; NULL when absent.

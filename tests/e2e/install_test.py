@@ -142,8 +142,6 @@ expect-dialog 2004
 %sclick 10781
 expect-dialog 2005
 %sclick 10781
-expect-dialog 2006
-click 10781
 expect-dialog 2009
 expect-text 10782 %s
 expect-hidden 10781
@@ -183,8 +181,6 @@ key ENTER
 expect-dialog 2004
 key ENTER
 expect-dialog 2005
-key ENTER
-expect-dialog 2006
 key ENTER
 expect-dialog 2009
 key ENTER
