@@ -165,15 +165,15 @@ click 10781
 expect-dialog 2004
 """
 
-# From a finished files page with NoCopyComplete 0 to the end of the wizard.
+# From a finished files page with NoCopyComplete 0 to the end of the wizard,
+# without a program group (its folder window would hold the output pipes open).
 # SPACE goes to the focused control: it must be Next.
 FINISH = """expect-text 201 %s
 expect-enabled 10781
 expect-enabled 2
 key SPACE
 expect-dialog 2005
-click 10781
-expect-dialog 2006
+check 223
 click 10781
 expect-dialog 2009
 click 2
@@ -363,8 +363,7 @@ def case_copy():
     os.makedirs(inst)
     open(os.path.join(inst, "readme.txt"), "wb").write(b"older")
     rc = run(folder, TO_FILES.rsplit("expect-dialog 2004\n", 1)[0] + """expect-dialog 2005
-click 10781
-expect-dialog 2006
+check 223
 click 10781
 expect-dialog 2009
 click 2
@@ -396,8 +395,7 @@ def case_race():
     lanes = int(os.environ.get("BRISEL_RACE_LANES", "8"))
     script = TO_FILES + """race-click 10781
 expect-dialog 2005
-click 10781
-expect-dialog 2006
+check 223
 click 10781
 expect-dialog 2009
 click 2

@@ -464,6 +464,7 @@ def case_advertskip():
         folder = layout(BASE + cfg)
         rc = run(folder, walk_to_shortcuts() + "click 10781\nexpect-dialog 2009\nexpect-hidden 10780\nexpect-text 281 \nclick 2\n")
         check(rc == 0, "%r: rc %d" % (cfg, rc))
+        wine("reg", "delete", UNINSTALL + KEY, "/f")   # the next run is a first install again
 
 
 VCFG = """AppName=Vantor
