@@ -1,5 +1,6 @@
 // A product hook library for the end-to-end tests: appends every event to
-// "hooklog.txt" in the current folder, one line each.
+// "hooklog.txt" in the current folder, one line each. When the welcome page
+// ends, "iconlog.txt" gets which of setup.exe's icons the header shows.
 #include <windows.h>
 #include <cstdio>
 
@@ -20,6 +21,21 @@ extern "C" __declspec(dllexport) int WINAPI SetupHook(int event, const char* tex
     return 0;
 }
 
+// 0: none, 1 to 3: that icon of setup.exe, -1: another one.
+static void LogHeaderIcon(HWND frame)
+{
+    HICON shown = (HICON)SendDlgItemMessageA(frame, 10793, STM_GETICON, 0, 0);
+    int which = shown ? -1 : 0;
+    for (int id = 1; id <= 3 && shown; id++)
+        if (LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id)) == shown)
+            which = id;
+    FILE* f = fopen("iconlog.txt", "ab");
+    if (f) {
+        fprintf(f, "%d\n", which);
+        fclose(f);
+    }
+}
+
 // Windows and addresses are written as set (1) or not (0); the data argument
 // as a number, except for event 0, where it is the settings table's address.
 extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, HWND first, HWND second,
@@ -29,5 +45,7 @@ extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, H
     snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
              address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
     Line(line);
+    if (event == 5 && value == 1 && first)
+        LogHeaderIcon(first);
     return 0;
 }
