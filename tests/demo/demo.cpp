@@ -273,6 +273,38 @@ static int Spawn()
     return 0;
 }
 
+// Where dialogs open: without an owner in the middle of the work area, on a
+// visible owner centred over it, and clamped into the work area when the
+// owner sits at its bottom-right corner. Each is shown by Run for the script.
+static int Center()
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND middle = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_BORDER, work.left + 100,
+                                  work.top + 80, 600, 500, NULL, NULL, APP::Instance(), NULL);
+    HWND corner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_BORDER, work.right - 60,
+                                  work.bottom - 40, 400, 300, NULL, NULL, APP::Instance(), NULL);
+    HWND owners[3] = {NULL, middle, corner};
+    STRING text;
+    text.Format("center work=%ld,%ld,%ld,%ld", work.left, work.top, work.right, work.bottom);
+    for (HWND owner : owners) {
+        DIALOG d(IDD_BASIC, owner);
+        int end = d.Run();
+        RECT r, o = {0, 0, 0, 0};
+        GetWindowRect(d.Hwnd(), &r);
+        if (owner)
+            GetWindowRect(owner, &o);
+        STRING part;
+        part.Format(" end=%d owner=%ld,%ld,%ld,%ld dialog=%ld,%ld,%ld,%ld", end, o.left, o.top, o.right, o.bottom,
+                    r.left, r.top, r.right, r.bottom);
+        text.Append(part.Str(), part.Len());
+    }
+    DestroyWindow(middle);
+    DestroyWindow(corner);
+    Report(text.Str());
+    return 0;
+}
+
 // Prints through the print dialog (or the default printer with /DEFAULT):
 // two lines, or the bytes of the file /TEXT: names, as document /TITLE:.
 // Reports the device values the test needs to check the PDF.
@@ -337,6 +369,8 @@ int AppMain(int, char**)
     STRING demo = GetArgValue("DEMO", 0);
     if (demo == "print")
         return Print();
+    if (demo == "center")
+        return Center();
     if (demo == "open")
         return Open();
     if (demo == "record")

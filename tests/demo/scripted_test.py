@@ -206,6 +206,11 @@ click 2
 expect-box end=0 edit=[] spin=[] path=[C:\\missing folder] radio=[1] list=[beta] combo=[gr] push=[p]
 answer ok
 expect-dialog 200
+type 202 5
+close
+expect-box end=2 edit=[] spin=[5] path=[C:\\missing folder]
+answer ok
+expect-dialog 200
 expect-text 201 
 expect-checked 302
 expect-unchecked 303
@@ -220,6 +225,27 @@ answer ok
 """, "data")
     check(rc == 0, "data: exit code %d" % rc)
     check("updown=msctls_updown32 limit=3" in out, "data: up-down control at 65000 with 3 digits: " + out)
+
+
+def case_center():
+    # Each dialog is checked where Run showed it; sizes are the template's.
+    # Wine takes about two seconds to settle the activation after each owner
+    # is enabled again or destroyed: the full time-out.
+    rc, out, err, _ = run("expect-dialog 100\nclick 1\n" * 3 + "expect-box center\nanswer ok\n", "center", short=False)
+    check(rc == 0 and out.count("end=1") == 3, "center: rc=%d %s" % (rc, out))
+    if rc != 0:
+        return
+    nums = lambda key: [[int(n) for n in part.split("=")[1].split(",")] for part in out.split() if part.startswith(key)]  # noqa
+    work, owners, dialogs = nums("work=")[0], nums("owner="), nums("dialog=")
+    for owner, (left, top, right, bottom) in zip(owners, dialogs):
+        w, h = right - left, bottom - top
+        ref = owner if owner != [0, 0, 0, 0] else work
+        x = ref[0] + (ref[2] - ref[0] - w) // 2   # sizes here are positive, so // truncates as C does
+        y = ref[1] + (ref[3] - ref[1] - h) // 2
+        x, y = max(min(x, work[2] - w), 0), max(min(y, work[3] - h), 0)
+        check((left, top) == (x, y), "dialog at %d,%d, expected %d,%d (owner %s, work %s)" % (left, top, x, y, owner, work))
+    # The last owner sits at the bottom-right corner: the dialog ends at the work area's edges.
+    check(dialogs[2][2] == work[2] and dialogs[2][3] == work[3], "clamped into the work area: %s" % dialogs[2])
 
 
 def case_spinfull():
