@@ -5,11 +5,15 @@ message on standard error and the results the demo prints.
 
 usage: scripted_test.py WINE-RUN DEMO-EXE CASE [CUPS-SOCKET]
 """
+import html
 import os
+import re
+import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 WINE, EXE, CASE = sys.argv[1], sys.argv[2], sys.argv[3]
@@ -365,7 +369,6 @@ def jobs():
 
 def printed(title, started):
     """Waits for the queue to empty and returns the PDF cups-pdf made of the job with this title."""
-    import time
     pdfdir = os.path.expanduser("~/PDF")
     for _ in range(90):
         busy = subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout.strip()
@@ -386,8 +389,6 @@ def pdfinfo(path):
 
 def words(path):
     """Pages of (xMin, yMin, xMax, yMax, word) in points, from pdftotext -bbox."""
-    import html
-    import re
     out = subprocess.run(["pdftotext", "-bbox", path, "-"], capture_output=True).stdout.decode("utf-8")
     pages = []
     for page in out.split("<page ")[1:]:
@@ -406,7 +407,6 @@ def report_values(out):
 
 def print_run(script, text, extra=()):
     """Prints the text through the demo; returns (rc, out, pdf path or None)."""
-    import time
     title = "BriselTest%d%s" % (os.getpid(), CASE)
     textfile = tempfile.NamedTemporaryFile(delete=False, suffix=".txt")
     textfile.write(text)
@@ -414,6 +414,7 @@ def print_run(script, text, extra=()):
     started = time.time() - 1
     rc, out, err, _ = run(script, "print", short=False,
                           extra=["/TEXT:Z:" + textfile.name.replace("/", "\\"), "/TITLE:" + title] + list(extra))
+    os.unlink(textfile.name)
     return rc, out, (printed(title, started) if rc == 0 and "print=done" in out else None)
 
 
@@ -495,7 +496,6 @@ def case_printdefault():
 def case_printcancel():
     # A cancelled print dialog prints nothing: no job reaches CUPS.
     printer_or_skip()
-    import time
     before = jobs()
     rc, out, path = print_run("click 2\nexpect-box print=cancelled\nanswer ok\n", b"Never printed\r\n")
     check(rc == 0 and "print=cancelled" in out, "cancelled print dialog: rc=%d %s" % (rc, out))
@@ -508,8 +508,6 @@ def case_open():
     # started in the current folder (the program's, where it runs from): a copy
     # of the demo, registered for a URL scheme and a file extension, records
     # what it receives and where it was started.
-    import shutil
-    import time
     classes = "HKLM\\Software\\Classes\\"
     keys = [classes + "brisel-rec", classes + ".briselrec", classes + "Brisel.Record"]
     reg = lambda *a: subprocess.run([WINE, "reg"] + list(a), capture_output=True, timeout=120).returncode  # noqa
