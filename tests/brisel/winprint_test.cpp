@@ -80,3 +80,26 @@ TEST_F(PrinterTest, LineFeedOnlyKeepsTheColumnAndPagesBreak)
 }
 
 } // namespace
+
+namespace {
+
+// Before any page is started the cell is 0 by 0: a tab must not divide by it.
+TEST(PrinterNoPage, TabWithoutCellDoesNotDivideByZero)
+{
+    LogitSwitch("/NOASSERT");
+    HDC hdc = CreateCompatibleDC(NULL);
+    HBITMAP bmp = CreateCompatibleBitmap(hdc, 200, 200);
+    SelectObject(hdc, bmp);
+    {
+        PRINTER p;
+        p.Attach(hdc);
+        ASSERT_EQ(p.Cell().cx, 0);
+        p.Print("\t");   // then at the bottom (0): a new page starts at 0,0
+        EXPECT_EQ(p.Position().x, 0);
+        EXPECT_EQ(p.Pages(), 1);
+    }
+    DeleteObject(bmp);
+    DeleteDC(hdc);
+}
+
+} // namespace

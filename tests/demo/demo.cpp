@@ -273,24 +273,94 @@ static int Spawn()
     return 0;
 }
 
-// Prints two lines through the print dialog.
+// Where dialogs open: without an owner in the middle of the work area, on a
+// visible owner centred over it, and clamped into the work area when the
+// owner sits at its bottom-right corner. Each is shown by Run for the script.
+static int Center()
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND middle = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_BORDER, work.left + 100,
+                                  work.top + 80, 600, 500, NULL, NULL, APP::Instance(), NULL);
+    HWND corner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_BORDER, work.right - 60,
+                                  work.bottom - 40, 400, 300, NULL, NULL, APP::Instance(), NULL);
+    HWND owners[3] = {NULL, middle, corner};
+    STRING text;
+    text.Format("center work=%ld,%ld,%ld,%ld", work.left, work.top, work.right, work.bottom);
+    for (HWND owner : owners) {
+        DIALOG d(IDD_BASIC, owner);
+        int end = d.Run();
+        RECT r, o = {0, 0, 0, 0};
+        GetWindowRect(d.Hwnd(), &r);
+        if (owner)
+            GetWindowRect(owner, &o);
+        STRING part;
+        part.Format(" end=%d owner=%ld,%ld,%ld,%ld dialog=%ld,%ld,%ld,%ld", end, o.left, o.top, o.right, o.bottom,
+                    r.left, r.top, r.right, r.bottom);
+        text.Append(part.Str(), part.Len());
+    }
+    DestroyWindow(middle);
+    DestroyWindow(corner);
+    Report(text.Str());
+    return 0;
+}
+
+// Prints through the print dialog (or the default printer with /DEFAULT):
+// two lines, or the bytes of the file /TEXT: names, as document /TITLE:.
+// Reports the device values the test needs to check the PDF.
 static int Print()
 {
+    STRING text("Brisel demo printout\r\nSecond\tline\r\n");
+    STRING file = GetArgValue("TEXT", 0);
+    if (!file.IsNull() && !text.Load(file, "rb")) {
+        Report("print=no text file");
+        return 1;
+    }
+    STRING title = GetArgValue("TITLE", 0);
     PRINTER p;
     int first = 1, last = 3, copies = 1;
-    if (!p.Open(NULL, &first, &last, -1, &copies, FALSE)) {
+    if (!p.Open(NULL, &first, &last, -1, &copies, TestArgValue("DEFAULT", 0))) {
         Report("print=cancelled");
         return 0;
     }
     p.SetMargins(25, 25, 15, 20);
     p.SetFont("Courier New", 10, FALSE, FALSE);
-    p.StartDocument("Demo print", FALSE);
+    p.StartDocument(title.IsNull() ? "Demo print" : title.Str(), FALSE);
     p.NewPage();
-    p.Print("Brisel demo printout\r\nSecond\tline\r\n");
+    p.Print(text.Str(), text.Len());
+    RECT m = p.Margins();
+    SIZE c = p.Cell();
+    int sheets = p.Pages();
+    char out[256];
+    snprintf(out, sizeof(out), "print=done pages=%d-%d copies=%d dpi=%dx%d margins=%ld,%ld,%ld,%ld cell=%ldx%ld res=%dx%d sheets=%d",
+             first, last, copies, GetDeviceCaps(p.Hdc(), LOGPIXELSX), GetDeviceCaps(p.Hdc(), LOGPIXELSY), m.left, m.top,
+             m.right, m.bottom, c.cx, c.cy, GetDeviceCaps(p.Hdc(), HORZRES), GetDeviceCaps(p.Hdc(), VERTRES), sheets);
     p.EndDocument();
-    char text[64];
-    snprintf(text, sizeof(text), "print=done pages=%d-%d copies=%d", first, last, copies);
-    Report(text);
+    Report(out);
+    return 0;
+}
+
+// OpenDocument on the address /DOC: names, as the finish page's button does.
+static int Open()
+{
+    STRING doc = GetArgValue("DOC", 0);
+    OpenDocument(0, NULL, doc);
+    STRING text;
+    text.Format("opened=[%s]", doc.Str());
+    Report(text.Str());
+    return 0;
+}
+
+// The handler a test registers for its address: writes the folder it was
+// started in and its command line into "received.txt" in that folder.
+static int Record()
+{
+    STRING path = APP::StartDirectory() || "\\received.txt";
+    FILE* f = fopen(path.Str(), "wb");
+    if (!f)
+        return 1;
+    fprintf(f, "%s\n%s", APP::StartDirectory().Str(), GetCommandLineA());
+    fclose(f);
     return 0;
 }
 
@@ -299,6 +369,12 @@ int AppMain(int, char**)
     STRING demo = GetArgValue("DEMO", 0);
     if (demo == "print")
         return Print();
+    if (demo == "center")
+        return Center();
+    if (demo == "open")
+        return Open();
+    if (demo == "record")
+        return Record();
     if (demo == "spawn")
         return Spawn();
     if (demo == "save")

@@ -5,11 +5,15 @@ message on standard error and the results the demo prints.
 
 usage: scripted_test.py WINE-RUN DEMO-EXE CASE [CUPS-SOCKET]
 """
+import html
 import os
+import re
+import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 WINE, EXE, CASE = sys.argv[1], sys.argv[2], sys.argv[3]
@@ -24,9 +28,12 @@ def check(cond, what):
         print("FAILED:", what, file=sys.stderr)
 
 
-def run(script, demo, env=None, timeout=120, switch=True, short=True, extra=()):
-    """Runs the demo in a fresh folder with the script; returns (rc, out, err, folder)."""
-    folder = tempfile.mkdtemp(prefix="brisel-script-")
+def run(script, demo, env=None, timeout=120, switch=True, short=True, extra=(), files=(), folder=None, exe=EXE):
+    """Runs the demo in a fresh folder (holding the given files) with the script;
+    returns (rc, out, err, folder)."""
+    folder = folder or tempfile.mkdtemp(prefix="brisel-script-")
+    for name in files:
+        open(os.path.join(folder, name), "w").write("x")
     with open(os.path.join(folder, "test.script"), "w", newline="\r\n") as f:
         f.write(script)
     e = dict(os.environ)
@@ -35,7 +42,7 @@ def run(script, demo, env=None, timeout=120, switch=True, short=True, extra=()):
     if short:
         e["BRISEL_SCRIPT_TIMEOUT"] = "5000"
     e.update(env or {})
-    args = [WINE, EXE, "/DEMO:" + demo] + list(extra)
+    args = [WINE, exe, "/DEMO:" + demo] + list(extra)
     if switch:
         args.insert(2, "/SCRIPT:test.script")
     else:
@@ -203,6 +210,11 @@ click 2
 expect-box end=0 edit=[] spin=[] path=[C:\\missing folder] radio=[1] list=[beta] combo=[gr] push=[p]
 answer ok
 expect-dialog 200
+type 202 5
+close
+expect-box end=2 edit=[] spin=[5] path=[C:\\missing folder]
+answer ok
+expect-dialog 200
 expect-text 201 
 expect-checked 302
 expect-unchecked 303
@@ -217,6 +229,27 @@ answer ok
 """, "data")
     check(rc == 0, "data: exit code %d" % rc)
     check("updown=msctls_updown32 limit=3" in out, "data: up-down control at 65000 with 3 digits: " + out)
+
+
+def case_center():
+    # Each dialog is checked where Run showed it; sizes are the template's.
+    # Wine takes about two seconds to settle the activation after each owner
+    # is enabled again or destroyed: the full time-out.
+    rc, out, err, _ = run("expect-dialog 100\nclick 1\n" * 3 + "expect-box center\nanswer ok\n", "center", short=False)
+    check(rc == 0 and out.count("end=1") == 3, "center: rc=%d %s" % (rc, out))
+    if rc != 0:
+        return
+    nums = lambda key: [[int(n) for n in part.split("=")[1].split(",")] for part in out.split() if part.startswith(key)]  # noqa
+    work, owners, dialogs = nums("work=")[0], nums("owner="), nums("dialog=")
+    for owner, (left, top, right, bottom) in zip(owners, dialogs):
+        w, h = right - left, bottom - top
+        ref = owner if owner != [0, 0, 0, 0] else work
+        x = ref[0] + (ref[2] - ref[0] - w) // 2   # sizes here are positive, so // truncates as C does
+        y = ref[1] + (ref[3] - ref[1] - h) // 2
+        x, y = max(min(x, work[2] - w), 0), max(min(y, work[3] - h), 0)
+        check((left, top) == (x, y), "dialog at %d,%d, expected %d,%d (owner %s, work %s)" % (left, top, x, y, owner, work))
+    # The last owner sits at the bottom-right corner: the dialog ends at the work area's edges.
+    check(dialogs[2][2] == work[2] and dialogs[2][3] == work[3], "clamped into the work area: %s" % dialogs[2])
 
 
 def case_spinfull():
@@ -322,29 +355,191 @@ def case_handover():
     check(rc == 0 and "child=120" in out and 'unknown action "jump"' in err, "handover failure: rc=%d %s" % (rc, err))
 
 
-def case_print():
+def printer_or_skip():
     if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
         print("no private PDF printer (needs root and scripts/cups); skipped")
         sys.exit(77)
-    import time
+
+
+def jobs():
+    """Every job the private CUPS knows, finished ones included."""
+    out = subprocess.run(["lpstat", "-W", "all", "-o"], capture_output=True, text=True).stdout
+    return set(line.split()[0] for line in out.splitlines() if line.strip())
+
+
+def printed(title, started):
+    """Waits for the queue to empty and returns the PDF cups-pdf made of the job with this title."""
     pdfdir = os.path.expanduser("~/PDF")
-    started = time.time() - 1
-    rc, out, err, _ = run("print-to PDF\nexpect-box print=done\nanswer ok\n", "print", short=False)
-    check(rc == 0 and "print=done pages=1-3 copies=1" in out, "print: rc=%d %s" % (rc, out))
-    new = []
-    for _ in range(60):   # cups-pdf names the file after the title, so look at the times
+    for _ in range(90):
         busy = subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout.strip()
-        if os.path.isdir(pdfdir):
-            new = [os.path.join(pdfdir, n) for n in os.listdir(pdfdir)
-                   if os.path.getmtime(os.path.join(pdfdir, n)) >= started]
-        if not busy and new:
-            break
+        if not busy and os.path.isdir(pdfdir):
+            for name in os.listdir(pdfdir):
+                path = os.path.join(pdfdir, name)
+                if os.path.getmtime(path) >= started and name.endswith(".pdf") and pdfinfo(path).get("Title") == title:
+                    return path
         time.sleep(1)
-    check(bool(new), "print: no PDF appeared")
-    if new:
-        newest = max(new, key=os.path.getmtime)
-        text = subprocess.run(["pdftotext", "-layout", newest, "-"], capture_output=True, text=True).stdout
+    check(False, "no PDF titled %s appeared" % title)
+    return None
+
+
+def pdfinfo(path):
+    out = subprocess.run(["pdfinfo", path], capture_output=True, text=True).stdout
+    return dict((k.strip(), v.strip()) for k, _, v in (line.partition(":") for line in out.splitlines()))
+
+
+def words(path):
+    """Pages of (xMin, yMin, xMax, yMax, word) in points, from pdftotext -bbox."""
+    out = subprocess.run(["pdftotext", "-bbox", path, "-"], capture_output=True).stdout.decode("utf-8")
+    pages = []
+    for page in out.split("<page ")[1:]:
+        pages.append([(float(a), float(b), float(c), float(d), html.unescape(w)) for a, b, c, d, w in re.findall(
+            r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', page)])
+    return pages
+
+
+def report_values(out):
+    """The device values the demo reports after printing."""
+    v = dict(item.split("=", 1) for item in out.split() if "=" in item)
+    dpi = [int(n) for n in v["dpi"].split("x")]
+    return dpi, [int(n) for n in v["margins"].split(",")], [int(n) for n in v["cell"].split("x")], \
+        [int(n) for n in v["res"].split("x")], int(v["sheets"])
+
+
+def print_run(script, text, extra=()):
+    """Prints the text through the demo; returns (rc, out, pdf path or None)."""
+    title = "BriselTest%d%s" % (os.getpid(), CASE)
+    textfile = tempfile.NamedTemporaryFile(delete=False, suffix=".txt")
+    textfile.write(text)
+    textfile.close()
+    started = time.time() - 1
+    rc, out, err, _ = run(script, "print", short=False,
+                          extra=["/TEXT:Z:" + textfile.name.replace("/", "\\"), "/TITLE:" + title] + list(extra))
+    os.unlink(textfile.name)
+    return rc, out, (printed(title, started) if rc == 0 and "print=done" in out else None)
+
+
+def case_print():
+    printer_or_skip()
+    rc, out, path = print_run("print-to PDF\nexpect-box print=done\nanswer ok\n",
+                              b"Brisel demo printout\r\nSecond\tline\r\n")
+    check(rc == 0 and "print=done pages=1-3 copies=1" in out, "print: rc=%d %s" % (rc, out))
+    if path:
+        text = subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, text=True).stdout
         check("Brisel demo printout" in text and "Second" in text, "print: PDF text " + text)
+
+
+def near(a, b, tolerance):
+    return abs(a - b) <= tolerance
+
+
+def case_printlayout():
+    # Where every control byte puts the text, checked on the PDF: page 1 holds
+    # the layout lines, a form feed starts page 2, whose lines run over the
+    # bottom margin onto page 3.
+    printer_or_skip()
+    lines = 100
+    text = (b"Margin\r\n"
+            b"A\tB\r\n"                      # B eight cells right of the margin
+            b"12345678\tC\r\n"               # a tab at eight cells goes on to sixteen
+            b"   \b\b\bY\r\n"                 # back two cells; the third would reach the margin
+            b"D\x01\x02\x1b\x1fE\r\n"       # control bytes dropped
+            b"(x) \\ \xe4 ) (\r\n"
+            b"\f" + b"".join(b"L%d\r\n" % i for i in range(lines)))
+    rc, out, path = print_run("print-to PDF\nexpect-box print=done\nanswer ok\n", text)
+    check(rc == 0, "printlayout: rc=%d %s" % (rc, out))
+    if not path:
+        return
+    (dx, dy), (left, top, right, bottom), (cx, cy), (horzres, vertres), sheets = report_values(out)
+    check(dx in (300, 600) and dy in (300, 600), "printer resolution %dx%d" % (dx, dy))
+    check(left == 25 * dx * 10 // 254 and top == 25 * dy * 10 // 254, "25 mm margins in device units: %d,%d" % (left, top))
+    check(right == horzres - 15 * dx * 10 // 254 and bottom == vertres - 20 * dy * 10 // 254,
+          "right and bottom margins: %d,%d of %dx%d" % (right, bottom, horzres, vertres))
+    pt = lambda units, dpi: units * 72.0 / dpi   # noqa: E731
+    tol = pt(cx, dx) / 3   # well under a cell: glyphs within a run may drift a little
+    pages = words(path)
+    check(int(pdfinfo(path).get("Pages", 0)) == 3 and len(pages) == 3 and sheets == 3,
+          "form feed and bottom margin give 3 pages: %s %d" % (pdfinfo(path).get("Pages"), sheets))
+    if len(pages) < 3:
+        return
+    first = dict((w[4], w) for w in pages[0])
+    for word, cells in (("Margin", 0), ("A", 0), ("B", 8), ("12345678", 0), ("C", 16), ("Y", 1)):
+        w = first.get(word)
+        check(w is not None and near(w[0], pt(left + cells * cx, dx), tol),
+              "%s at %d cells from the margin: %s (cell %.2f pt)" % (word, cells, w, pt(cx, dx)))
+    m = first.get("Margin")
+    check(m is not None and m[1] < pt(top, dy) < m[3], "first baseline at the top margin: %s" % (m,))
+    de = [w for w in pages[0] if w[4].startswith("D")]
+    check(len(de) == 1 and de[0][4] == "DE", "control bytes dropped: %s" % de)
+    if de:
+        check(near(de[0][0], pt(left, dx), tol), "D at the margin: %s" % (de,))
+    specials = [w[4] for w in pages[0] if w[1] > first["Y"][3]] if "Y" in first else []
+    check(specials[-5:] == ["(x)", "\\", "\xe4", ")", "("], "parentheses, backslash and a-umlaut: %s" % specials)
+    # Page 2: as many lines as fit above the bottom margin; the rest on page 3.
+    fit = -(-(bottom - top) // cy)
+    names = [[w[4] for w in page] for page in pages[1:]]
+    check(names[0] == ["L%d" % i for i in range(fit)] and names[1] == ["L%d" % i for i in range(fit, lines)],
+          "page break at the bottom margin after %d lines: %s" % (fit, names))
+    for page in pages[1:]:
+        check(page[0][1] < pt(top, dy) < page[0][3], "page starts at the top margin: %s" % (page[0],))
+        steps = set(round(b[1] - a[1], 2) for a, b in zip(page, page[1:]))
+        check(all(near(s, pt(cy, dy), 0.05) for s in steps), "line feed of one cell: %s" % steps)
+
+
+def case_printdefault():
+    # The default printer, no dialog.
+    printer_or_skip()
+    rc, out, path = print_run("expect-box print=done\nanswer ok\n", b"Default printer\r\n", extra=["/DEFAULT"])
+    check(rc == 0, "default printer: rc=%d %s" % (rc, out))
+    check(path is not None and [w[4] for w in words(path)[0]] == ["Default", "printer"], "default printer PDF")
+
+
+def case_printcancel():
+    # A cancelled print dialog prints nothing: no job reaches CUPS.
+    printer_or_skip()
+    before = jobs()
+    rc, out, path = print_run("click 2\nexpect-box print=cancelled\nanswer ok\n", b"Never printed\r\n")
+    check(rc == 0 and "print=cancelled" in out, "cancelled print dialog: rc=%d %s" % (rc, out))
+    time.sleep(2)
+    check(jobs() == before, "no print job: %s" % (jobs() - before))
+
+
+def case_open():
+    # OpenDocument hands the address to the handler the shell has for it,
+    # started in the current folder (the program's, where it runs from): a copy
+    # of the demo, registered for a URL scheme and a file extension, records
+    # what it receives and where it was started.
+    classes = "HKLM\\Software\\Classes\\"
+    keys = [classes + "brisel-rec", classes + ".briselrec", classes + "Brisel.Record"]
+    reg = lambda *a: subprocess.run([WINE, "reg"] + list(a), capture_output=True, timeout=120).returncode  # noqa
+    try:
+        for doc, isfile in (("brisel-rec://example.test/order?id=7&x=a%20b", False), ("my doc.briselrec", True)):
+            folder = tempfile.mkdtemp(prefix="brisel-open-")
+            exe = os.path.join(folder, "demo.exe")
+            shutil.copy(EXE, exe)
+            win = "Z:" + folder.replace("/", "\\")
+            command = '"%s\\demo.exe" /DEMO:record "%%1"' % win
+            reg("add", keys[0], "/ve", "/d", "URL:Brisel recorder", "/f")
+            reg("add", keys[0], "/v", "URL Protocol", "/d", "", "/f")
+            reg("add", keys[0] + "\\shell\\open\\command", "/ve", "/d", command, "/f")
+            reg("add", keys[1], "/ve", "/d", "Brisel.Record", "/f")
+            reg("add", keys[2] + "\\shell\\open\\command", "/ve", "/d", command, "/f")
+            rc, out, err, _ = run("expect-box opened=\nanswer ok\n", "open", extra=["/DOC:" + doc],
+                                  files=[doc] if isfile else [], folder=folder, exe=exe)
+            received = os.path.join(folder, "received.txt")
+            for _ in range(60):
+                if os.path.exists(received) and os.path.getsize(received) > 0:
+                    break
+                time.sleep(0.5)
+            got = open(received, encoding="latin-1").read().split("\n") if os.path.exists(received) else ["", ""]
+            print("received:", got)
+            check(rc == 0 and "opened=[%s]" % doc in out, "open %s: rc=%d %s" % (doc, rc, out))
+            check(got[0].lower() == win.lower(), "handler started in the program's folder: %s" % got[0])
+            # A file arrives with the folder it was found in.
+            arg = '"%s\\%s"' % (win, doc) if isfile else '"%s"' % doc
+            check(got[1].lower().endswith(" " + arg.lower()), "handler received %s: %s" % (arg, got[1]))
+    finally:
+        for key in keys:
+            reg("delete", key, "/f")
 
 
 globals()["case_" + CASE]()

@@ -297,6 +297,192 @@ answer no
     check(rc == 0, "rc %d" % rc)
 
 
+def case_older():
+    # Versions compare as text: 1.10 installed counts as older than 1.9, so the
+    # mode is update; the licence is shown and the destination is locked on the
+    # earlier folder. The other way round the mode stays new, all options open.
+    folder = layout(CFG.replace("AppVersion=2.5", "AppVersion=1.9"))
+    old = os.path.join(folder, "old")
+    os.mkdir(old)
+    key = UNINSTALL + "BriselE2E_older"
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(old), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "1.10", "/f")
+    rc, err = run(folder, """expect-dialog 2001
+expect-checked 223
+expect-disabled 222
+expect-enabled 223
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+expect-disabled 201
+expect-disabled 101
+click 2
+answer no
+""" % winpath(old))
+    check(rc == 0, "1.10 installed: rc %d" % rc)
+    expected = START + steps_events([(1, 10781), (2, 10781), (3, 0)]) + ["N 1 0 0 0 0 0"]
+    check(hooklog(folder) == expected, "update walks the licence page: %s" % hooklog(folder))
+
+    folder = layout(CFG.replace("AppVersion=2.5", "AppVersion=1.10"))
+    old = os.path.join(folder, "old")
+    os.mkdir(old)
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(old), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "1.9", "/f")
+    rc, err = run(folder, """expect-dialog 2001
+expect-checked 221
+expect-enabled 222
+expect-enabled 223
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+expect-enabled 201
+expect-enabled 101
+click 2
+answer no
+""" % winpath(old))
+    check(rc == 0, "1.9 installed: rc %d" % rc)
+
+
+def case_paths():
+    # InstallPath: "*" and an absolute folder; a folder under Program Files
+    # (a 32-bit program's on a 64-bit system is "Program Files (x86)"); none
+    # at all leaves the destination empty.
+    wow64 = reg("query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion", "/v", "ProgramFilesDir (x86)") == 0
+    programs = "C:\\Program Files (x86)\\" if wow64 else "C:\\Program Files\\"
+    for value, shown in (("*C:\\\\Brisel Tools\\\\Tool", "C:\\Brisel Tools\\Tool"),
+                         ("Brisel Tool", programs + "Brisel Tool"), (None, "")):
+        cfg = CFG.replace("InstallPath=*@INST@\n", "" if value is None else "InstallPath=%s\n" % value)
+        folder = layout(cfg)
+        rc, err = run(folder, """expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+expect-text 201 %s
+click 2
+answer no
+""" % shown)
+        check(rc == 0, "InstallPath %s: rc %d" % (value, rc))
+
+
+def case_welcome():
+    # IdIcon names an icon of setup.exe for the header; WelcomeWarning comes up
+    # in a box with the product name as caption before the page is used.
+    folder = layout(CFG + "IdIcon=3\nWelcomeWarning=Close all programs first.\n")
+    rc, err = run(folder, """expect-box Close all programs first.
+expect-box Tool
+answer ok
+expect-dialog 2001
+click 10781
+expect-dialog 2003
+click 2
+answer no
+""")
+    check(rc == 0, "warning and icon: rc %d" % rc)
+    icons = open(os.path.join(folder, "iconlog.txt")).read().split() if os.path.exists(
+        os.path.join(folder, "iconlog.txt")) else []
+    check(icons == ["3"], "header shows icon 3 of setup.exe: %s" % icons)
+    # An icon setup.exe does not have and an empty warning: neither shows.
+    folder = layout(CFG + "IdIcon=77\nWelcomeWarning=\n")
+    rc, err = run(folder, "expect-dialog 2001\nclick 10781\nexpect-dialog 2003\nclick 2\nanswer no\n")
+    check(rc == 0, "no warning: rc %d" % rc)
+    icons = open(os.path.join(folder, "iconlog.txt")).read().split() if os.path.exists(
+        os.path.join(folder, "iconlog.txt")) else []
+    check(icons == ["0"], "no header icon: %s" % icons)
+
+
+def case_browse():
+    # The browse button writes the chosen folder into the destination; a
+    # trailing backslash typed by hand is dropped when the page is left.
+    # (Wine's folder browser selects folders on C: dependably, not below Z:.)
+    folder = layout(CFG)
+    target = "C:\\windows\\system32"
+    rc, err = run(folder, """expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+click 101
+browse %s
+expect-dialog 2002
+expect-text 201 %s
+type 201 C:\\Brisel Dest\\
+click 10781
+expect-dialog 2004
+click 10780
+expect-dialog 2002
+expect-text 201 C:\\Brisel Dest
+click 2
+answer no
+""" % (target, target))
+    check(rc == 0, "browse: rc %d" % rc)
+
+
+def case_licenceprint():
+    # The licence page prints the text it shows: LICENSE.TXT with the product
+    # filled in, in 12-point Courier New inside 25 mm margins.
+    if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
+        print("no private PDF printer (needs root and scripts/cups); skipped")
+        sys.exit(77)
+    import re
+    import time
+    token = "T%d" % os.getpid()
+    folder = layout(CFG)
+    with open(os.path.join(folder, "LICENSE.TXT"), "wb") as f:
+        f.write(b"Licence %s for $PROGRAM\nSecond line (c) \\ end\r\nThird\n" % token.encode())
+    with open(os.path.join(folder, "LIZENZ.TXT"), "wb") as f:
+        f.write(b"Lizenz %s\n" % token.encode())
+    started = time.time() - 1
+    rc, err = run(folder, """expect-dialog 2001
+click 10781
+expect-dialog 2003
+click 101
+print-to PDF
+expect-dialog 2003
+expect-disabled 10781
+click 2
+answer no
+""")
+    check(rc == 0, "licence print: rc %d" % rc)
+    pdfdir, path = os.path.expanduser("~/PDF"), None
+    for _ in range(90):
+        if not subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout.strip() and os.path.isdir(pdfdir):
+            for name in os.listdir(pdfdir):
+                p = os.path.join(pdfdir, name)
+                if name.endswith(".pdf") and os.path.getmtime(p) >= started and token in subprocess.run(
+                        ["pdftotext", p, "-"], capture_output=True, text=True).stdout:
+                    path = p
+        if path:
+            break
+        time.sleep(1)
+    check(path is not None, "no PDF of the licence")
+    if not path:
+        return
+    info = subprocess.run(["pdfinfo", path], capture_output=True, text=True).stdout
+    check(re.search(r"^Title:\s+ORDER$", info, re.M) is not None, "document name ORDER: " + info)
+    bbox = subprocess.run(["pdftotext", "-bbox", path, "-"], capture_output=True).stdout.decode("utf-8")
+    found = re.findall(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', bbox)
+    ws = [(float(a), float(b), float(c), float(d), w.replace("&amp;", "&")) for a, b, c, d, w in found]
+    check([w[4] for w in ws] == ["Licence", token, "for", "Tool", "2.5", "Second", "line", "(c)", "\\", "end",
+                                 "Third"], "licence text printed: %s" % [w[4] for w in ws])
+    # 25 mm is 70.87 pt; the printer's device units make it 70.8 at 300 dpi.
+    starts = [w for w in ws if w[4] in ("Licence", "Second", "Third")]
+    check(len(starts) == 3 and all(abs(w[0] - 70.8) < 0.3 for w in starts), "left margin: %s" % starts)
+    check(len(starts) == 3 and starts[0][1] < 70.8 < starts[0][3], "top margin on the first baseline: %s" % starts)
+    # Twelve points at 300 dpi: cell height 50 device units, 12 pt from line to line.
+    if len(starts) == 3:
+        check(abs((starts[1][1] - starts[0][1]) - 12.0) < 0.05 and abs((starts[2][1] - starts[1][1]) - 12.0) < 0.05,
+              "12-point lines: %s" % starts)
+
+
 def case_nocfg():
     folder = layout(None)
     rc, err = run(folder, """expect-box Halvo Setup

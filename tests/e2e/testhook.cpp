@@ -1,5 +1,6 @@
 // A product hook library for the end-to-end tests: appends every event to
-// "hooklog.txt" in the current folder, one line each.
+// "hooklog.txt" in the current folder, one line each. When the welcome page
+// ends, "iconlog.txt" gets which of setup.exe's icons the header shows.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
@@ -37,6 +38,21 @@ static LRESULT CALLBACK RecordingBarProc(HWND hwnd, UINT message, WPARAM wparam,
     return CallWindowProcA(BarProc, hwnd, message, wparam, lparam);
 }
 
+// 0: none, 1 to 3: that icon of setup.exe, -1: another one.
+static void LogHeaderIcon(HWND frame)
+{
+    HICON shown = (HICON)SendDlgItemMessageA(frame, 10793, STM_GETICON, 0, 0);
+    int which = shown ? -1 : 0;
+    for (int id = 1; id <= 3 && shown; id++)
+        if (LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id)) == shown)
+            which = id;
+    FILE* f = fopen("iconlog.txt", "ab");
+    if (f) {
+        fprintf(f, "%d\n", which);
+        fclose(f);
+    }
+}
+
 // Windows and addresses are written as set (1) or not (0); the data argument
 // as a number, except for event 0, where it is the settings table's address.
 extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, HWND first, HWND second,
@@ -59,5 +75,7 @@ extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, H
     }
     if (event == 6 && second && !BarProc)
         BarProc = (WNDPROC)SetWindowLongPtrA(second, GWLP_WNDPROC, (LONG_PTR)RecordingBarProc);
+    if (event == 5 && value == 1 && first)
+        LogHeaderIcon(first);
     return 0;
 }
