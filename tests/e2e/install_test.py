@@ -417,13 +417,22 @@ expect-text 201 %s
 type 201 C:\\Brisel Dest\\
 click 10781
 expect-dialog 2004
-click 10780
-expect-dialog 2002
-expect-text 201 C:\\Brisel Dest
+expect-enabled 10781
+click 10781
+expect-dialog 2005
+check 223
+click 10781
+expect-dialog 2009
 click 2
-answer no
+expect-box Tool has been installed successfully.
+answer ok
 """ % (target, target))
     check(rc == 0, "browse: rc %d" % rc)
+    # The product went into the folder typed, recorded without the backslash.
+    p = subprocess.run([WINE, "reg", "query", UNINSTALL + "BriselE2E_browse", "/v", "UninstallPath"],
+                       capture_output=True, timeout=120)
+    out = p.stdout.decode("latin-1")
+    check(out.rstrip().endswith("C:\\Brisel Dest"), "install folder without the backslash: %r" % out)
 
 
 def case_licenceprint():
