@@ -38,6 +38,13 @@ static STRING OrEmpty(const STRING& s)
     return s.IsNull() ? STRING("") : s;
 }
 
+// A string value as text: an empty value reads as its lone terminator, which is no text.
+static STRING RegText(REGISTRY& reg, const char* name)
+{
+    STRING value = reg.ReadString(name);
+    return value.IsNull() ? value : STRING(value.Str());
+}
+
 int UninstallMain(const char* programpath)
 {
     return UNINSTALL::Main(programpath);
@@ -293,8 +300,8 @@ int UNINSTALL::Main(const char* programpath)
     ProductName = "";
     if (KeyName.Len() > 0) {
         REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
-        InstallDir = OrEmpty(reg.ReadString("UninstallPath"));
-        ProductName = OrEmpty(reg.ReadString("AppName"));
+        InstallDir = OrEmpty(RegText(reg, "UninstallPath"));
+        ProductName = OrEmpty(RegText(reg, "AppName"));
     }
     while (InstallDir.Len() > 0 && InstallDir[InstallDir.Len() - 1] == '\\')
         InstallDir.Truncate(InstallDir.Len() - 1);
@@ -341,8 +348,8 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     STRING version, target;
     {
         REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
-        version = reg.ReadString("Version");
-        target = reg.ReadString("UninstallEmail");
+        version = RegText(reg, "Version");
+        target = RegText(reg, "UninstallEmail");
     }
     if (version.IsNull())
         version = "0.00";
@@ -460,11 +467,11 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
     STRING files, startmenu, startfiles, desktopfiles, protect;
     {
         REGISTRY reg(UNINSTALL::KeyName, SETUP::UninstallBase(), 0);
-        files = reg.ReadString("UninstallFiles");
-        startmenu = OrEmpty(reg.ReadString("UninstallStartmenu"));
-        startfiles = OrEmpty(reg.ReadString("UninstallStartmenuFiles"));
-        desktopfiles = OrEmpty(reg.ReadString("UninstallDesktopFiles"));
-        protect = OrEmpty(reg.ReadString("UninstallProtect"));
+        files = RegText(reg, "UninstallFiles");
+        startmenu = OrEmpty(RegText(reg, "UninstallStartmenu"));
+        startfiles = OrEmpty(RegText(reg, "UninstallStartmenuFiles"));
+        desktopfiles = OrEmpty(RegText(reg, "UninstallDesktopFiles"));
+        protect = OrEmpty(RegText(reg, "UninstallProtect"));
     }
     SETUP::CallSetupHook(2, UNINSTALL::InstallDir);
 
@@ -499,7 +506,7 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
         STRING data;
         {
             REGISTRY user(UNINSTALL::KeyName, "Software\\Halvo\\", 1);
-            data = OrEmpty(user.ReadString("ApplicationDataDir"));
+            data = OrEmpty(RegText(user, "ApplicationDataDir"));
         }
         if (data.Len() > 0)
             DeleteTreeUnlessRefused(data);
