@@ -399,7 +399,6 @@ expect-dialog 2090
 expect-text 1001 feedback@halvo.example
 expect-text 1003 Tool V2.5 uninstall
 expect-text 1004
-expect-disabled 1001
 click 2
 expect-dialog 2015
 expect-enabled 2
