@@ -301,13 +301,23 @@ TEST(SendDialog, ShortBodyIsNotSent)
     EMAIL mail("", "a@example.test", "s", "abc", "127.0.0.1:1");
     std::string cancel, after;
     BOOL sendenabled = TRUE;
-    bool boxed = false;
+    bool boxed = false, newline = false, sentbefore = true;
     {
         USER user([&] {
             HWND d = WaitSendDialog();
             if (!d)
                 return;
             cancel = Text(GetDlgItem(d, 2));
+            // Enter in the body is a new line there, not the default Send button.
+            HWND body = GetDlgItem(d, 1004);
+            PostMessageA(body, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+            PostMessageA(body, WM_CHAR, '\r', 0x001C0001);
+            PostMessageA(body, WM_KEYUP, VK_RETURN, 0xC01C0001);
+            for (int i = 0; i < 100 && Text(body).find("\r\n") == std::string::npos; i++)
+                Sleep(50);
+            newline = Text(body).find("\r\n") != std::string::npos;
+            sentbefore = Text(GetDlgItem(d, 2)) != "Cancel";
+            SendMessageTimeoutA(body, WM_SETTEXT, 0, (LPARAM)"abc", SMTO_BLOCK, 5000, NULL);
             PostMessageA(GetDlgItem(d, 1009), BM_CLICK, 0, 0);
             for (int i = 0; i < 200 && Text(GetDlgItem(d, 2)) != "Done"; i++) {
                 FINDER f;
@@ -326,6 +336,8 @@ TEST(SendDialog, ShortBodyIsNotSent)
         EXPECT_FALSE(mail.SendDialog(2090, "Send"));
     }
     EXPECT_FALSE(boxed);
+    EXPECT_TRUE(newline);
+    EXPECT_FALSE(sentbefore);
     EXPECT_EQ("Cancel", cancel);
     EXPECT_FALSE(sendenabled);
     EXPECT_EQ("Done", after);
