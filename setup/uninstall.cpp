@@ -240,7 +240,8 @@ static const char UniqueChars[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
 {
-    if (!temp || !*temp || !IsDirectory(temp))
+    // A key name with a double quote cannot be handed on quoted.
+    if (!temp || !*temp || !IsDirectory(temp) || KeyName.Pos("\"") >= 0)
         return FALSE;
     STRINGARRAY files;
     ListFiles(InstallDir, "setup*.dll", &files, FALSE);
@@ -393,8 +394,6 @@ int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
     SetDlgItemTextA(page->Hwnd(), IDC_FIELD1, SETUP::ReplaceAll(text, "$PROGRAM", ProductName));
     page->AddItem(new RADIOITEM(IDC_RADIO1, &RemovalChoice, 0));
     page->AddItem(new RADIOITEM(IDC_RADIO2, &RemovalChoice, 1));
-    // The feedback page may have left Next's state to us.
-    EnableWindow(frame->Item(IDC_NEXT), TRUE);
 
     STRING caption = Res(IDS_UNINSTCAPTION);
     int result = frame->Run();
