@@ -503,11 +503,16 @@ answer ok
 
 
 def case_jobs():
-    for switch in ("-ORDERFORM", "-removeall"):
-        folder = layout(CFG)
-        rc, err = run(folder, "expect-box not available yet\nanswer ok\n", args=[switch])
-        check(rc == 2, "%s: not available, exit 2, not %d" % (switch, rc))
-        check(hooklog(folder) is None, "%s: no install events" % switch)
+    folder = layout(CFG)
+    rc, err = run(folder, "expect-box not available yet\nanswer ok\n", args=["-ORDERFORM"])
+    check(rc == 2, "-ORDERFORM: not available, exit 2, not %d" % rc)
+    check(hooklog(folder) is None, "-ORDERFORM: no install events")
+    # -removeall counts as -remove; without a key name there is nothing to remove.
+    folder = layout(CFG)
+    rc, err = run(folder, "expect-box Files missing or this software has already been uninstalled!\nanswer ok\n",
+                  args=["-removeall"])
+    check(rc == 0, "-removeall: uninstall without a record, exit 0, not %d" % rc)
+    check(hooklog(folder) is None, "-removeall: no install events")
 
 
 def case_hookless():

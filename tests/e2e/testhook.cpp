@@ -1,13 +1,17 @@
 // A product hook library for the end-to-end tests: appends every event to
-// "hooklog.txt" in the current folder, one line each. When the welcome page
-// ends, "iconlog.txt" gets which of setup.exe's icons the header shows.
+// "hooklog.txt" in the current folder (or the file BRISEL_HOOKLOG names), one line
+// each. When the welcome page ends, "iconlog.txt" gets which of setup.exe's icons
+// the header shows.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
+#include <cstdlib>
 
 static void Line(const char* text)
 {
-    FILE* f = fopen("hooklog.txt", "ab");
+    // BRISEL_HOOKLOG names the log when the current folder may go away (uninstall).
+    const char* log = getenv("BRISEL_HOOKLOG");
+    FILE* f = fopen(log && *log ? log : "hooklog.txt", "ab");
     if (f) {
         fputs(text, f);
         fclose(f);
@@ -19,6 +23,10 @@ extern "C" __declspec(dllexport) int WINAPI SetupHook(int event, const char* tex
     char line[1024];
     snprintf(line, sizeof line, "S %d %s\n", event, text ? text : "(null)");
     Line(line);
+    // BRISEL_HOOKSLEEP: the uninstall's removal takes that many ms longer (tests of its page).
+    const char* sleep = getenv("BRISEL_HOOKSLEEP");
+    if (event == 2 && sleep)
+        Sleep(atoi(sleep));
     return 0;
 }
 
@@ -58,9 +66,13 @@ static void LogHeaderIcon(HWND frame)
 extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, HWND first, HWND second,
                                                          INT_PTR address, INT_PTR data)
 {
-    char line[256];
-    snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
-             address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
+    char line[512];
+    if (event == 2)   // the uninstall key name
+        snprintf(line, sizeof line, "N %d %d %d %d %d %s\n", event, value, first != NULL, second != NULL,
+                 address != 0, data ? (const char*)data : "(null)");
+    else
+        snprintf(line, sizeof line, "N %d %d %d %d %d %lld\n", event, value, first != NULL, second != NULL,
+                 address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
     Line(line);
     if (event == 6 || event == 7) {
         // When the file installation starts and ends, for the install benchmark.

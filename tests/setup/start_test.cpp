@@ -162,13 +162,18 @@ TEST_F(SetupStart, QuotedProgramPathAndRemoveKey)
 {
     Install(dir, { "english", "french" });
     // The uninstall job itself is not the point here: only how the line was read.
-    ASSERT_NE((DWORD)-1, Run(Quoted() + "  -remove MyKey   /LOGIT:start.log /LOG:12  ", dir));
+    // MyKey has no record, so the uninstall ends with its box.
+    std::string box;
+    ASSERT_NE((DWORD)-1, Run(Quoted() + "  -remove MyKey   /LOGIT:start.log /LOG:12  ", dir, &box));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MyKey");
+    EXPECT_EQ("Halvo Uninstall|Files missing or this software has already been uninstalled!", box);
     std::vector<std::string> log = ReadLog(dir + "\\start.log");
     EXPECT_EQ((std::vector<std::string>{ Exe(), "-remove", "MyKey", "/LOGIT:start.log", "/LOG:12" }), Arguments(log));
     EXPECT_TRUE(Has(log, "Trying commandline.ini"));
     EXPECT_TRUE(Has(log, "Trying " + dir + "\\setup_commandline.ini"));
     EXPECT_TRUE(Has(log, "GetArgValue(\"LANG\", 0) returned <NULL>"));
-    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2900 returns Halvo Setup"));
+    EXPECT_TRUE(Has(log, "GetArgValue(\"REMOVE\", 0) returned MyKey"));
+    EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2901 returns Halvo Uninstall"));
 }
 
 TEST_F(SetupStart, LanguageSwitchesChooseTheModule)

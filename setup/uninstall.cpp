@@ -1,0 +1,576 @@
+// The uninstall: entry with the restart from the temporary folder, the
+// feedback, options and removal pages, the feedback mail and the removal worker.
+#include "setup/uninstall.h"
+#include "setup/main.h"
+#include "setup/lang/resource.h"
+#include "brisel/app.h"
+#include "brisel/email.h"
+#include "brisel/halvo.h"
+#include "brisel/osys.h"
+#include "brisel/osysfile.h"
+#include "brisel/stringarray.h"
+#include "brisel/winmisc.h"
+#include <commctrl.h>
+#include <shlobj.h>
+#include <cstdlib>
+
+STRING UNINSTALL::KeyName("");
+STRING UNINSTALL::InstallDir("");
+STRING UNINSTALL::ProductName("");
+STRING UNINSTALL::RemovalChoice("0");
+STRING UNINSTALL::MailOffered("");
+
+static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+static STRING Res(int id)
+{
+    return OSYS::GetStringFromResource(id, APP::ResourceModule());
+}
+
+static STRING WithProgram(int id)
+{
+    return SETUP::ReplaceAll(Res(id), "$PROGRAM", UNINSTALL::ProductName);
+}
+
+static STRING OrEmpty(const STRING& s)
+{
+    return s.IsNull() ? STRING("") : s;
+}
+
+// A string value as text: an empty value reads as its lone terminator, which is no text.
+static STRING RegText(REGISTRY& reg, const char* name)
+{
+    STRING value = reg.ReadString(name);
+    return value.IsNull() ? value : STRING(value.Str());
+}
+
+int UninstallMain(const char* programpath)
+{
+    return UNINSTALL::Main(programpath);
+}
+
+// ---------------------------------------------------------------- paths
+
+// Upper case, "\" only, no doubled separators, "." and ".." resolved, long names.
+STRING UNINSTALL::NormalisePath(const char* path)
+{
+    if (!path || !*path)
+        return STRING();
+    STRING p(path);
+    p.Replace("/", "\\", TRUE);
+    BOOL unc = p.Len() >= 2 && p[0] == '\\' && p[1] == '\\';
+    BOOL drive = p.Len() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+    if (!unc && !drive)
+        return STRING();                         // relative, or rooted on the current drive
+    if (drive && p.Len() == 2)
+        p.Append("\\");                          // a bare "C:" is the root
+    if (drive && p[2] != '\\')
+        return STRING();                         // "C:folder" is relative to that drive's current folder
+    char full[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(p, sizeof full, full, NULL);
+    if (n == 0 || n >= sizeof full)
+        return STRING();
+    char longname[MAX_PATH * 2];
+    DWORD m = GetLongPathNameA(full, longname, sizeof longname);
+    STRING result(m > 0 && m < sizeof longname ? longname : full);
+    while (result.Len() > 3 && result[result.Len() - 1] == '\\')
+        result.Truncate(result.Len() - 1);
+    if (unc)
+        while (result.Len() > 2 && result[result.Len() - 1] == '\\')
+            result.Truncate(result.Len() - 1);
+    CharUpperBuffA(&result.At(0), (DWORD)result.Len());
+    return result;
+}
+
+static void AddFolder(STRINGARRAY& list, const char* path)
+{
+    STRING n = UNINSTALL::NormalisePath(path);
+    if (n.Len() > 0)
+        list.Add(n);
+}
+
+static void AddEnvFolder(STRINGARRAY& list, const char* variable)
+{
+    char value[MAX_PATH * 2];
+    DWORD n = GetEnvironmentVariableA(variable, value, sizeof value);
+    if (n > 0 && n < sizeof value)
+        AddFolder(list, value);
+}
+
+void UNINSTALL::ProtectedFolders(STRINGARRAY& list)
+{
+    char path[MAX_PATH * 2];
+    if (GetWindowsDirectoryA(path, MAX_PATH))
+        AddFolder(list, path);
+    if (GetSystemDirectoryA(path, MAX_PATH))
+        AddFolder(list, path);
+    if (GetTempPathA(MAX_PATH, path))
+        AddFolder(list, path);
+    static const int folders[] = {
+        CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMONX86,
+        CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+        CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_COMMON_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
+        CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_MYPICTURES, CSIDL_MYMUSIC, CSIDL_MYVIDEO,
+        CSIDL_FAVORITES, CSIDL_TEMPLATES,
+    };
+    for (int csidl : folders)
+        if (SUCCEEDED(SHGetFolderPathA(NULL, csidl, NULL, SHGFP_TYPE_CURRENT, path)))
+            AddFolder(list, path);
+    static const char* const variables[] = {
+        "TEMP", "TMP", "USERPROFILE", "ALLUSERSPROFILE", "PUBLIC", "ProgramData", "ProgramFiles",
+        "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles", "CommonProgramFiles(x86)",
+        "CommonProgramW6432", "APPDATA", "LOCALAPPDATA", "SystemRoot", "windir",
+    };
+    for (const char* v : variables)
+        AddEnvFolder(list, v);
+    // The folder that holds the users' profiles.
+    if (SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_PROFILE, NULL, SHGFP_TYPE_CURRENT, path)))
+        AddFolder(list, DirectoryPart(path));
+}
+
+BOOL UNINSTALL::IsRefusedTree(const char* path, STRINGARRAY& protectedfolders)
+{
+    STRING p = NormalisePath(path);
+    if (p.Len() == 0)
+        return TRUE;
+    if (p.Len() <= 3)
+        return TRUE;                              // a drive root
+    if (p[0] == '\\' && p[1] == '\\') {
+        // "\\server\share" is a share root: refuse anything with fewer than three parts.
+        int parts = 0;
+        for (int i = 0;; i++) {
+            STRING w = p.Mid(2, p.Len() - 2).Word(i, "\\");
+            if (w.IsNull())
+                break;
+            if (w.Len() > 0)
+                parts++;
+        }
+        if (parts < 3)
+            return TRUE;
+    }
+    STRING below = p || "\\";
+    for (int i = 0; i < protectedfolders.Count(); i++) {
+        const STRING& f = *protectedfolders.Get(i);
+        // The folder itself, or any folder above it.
+        if (f == p || f.Left(below.Len()) == below)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL UNINSTALL::IsRefusedTree(const char* path)
+{
+    STRINGARRAY folders;
+    ProtectedFolders(folders);
+    return IsRefusedTree(path, folders);
+}
+
+BOOL UNINSTALL::IsInsideItem(const STRING& item)
+{
+    if (item.Len() == 0)
+        return FALSE;
+    STRING p(item);
+    p.Replace("/", "\\", TRUE);
+    if (p[0] == '\\' || p.Pos(":") >= 0)
+        return FALSE;
+    for (int i = 0;; i++) {
+        STRING part = p.Word(i, "\\");
+        if (part.IsNull())
+            break;
+        STRING trimmed(part);
+        trimmed.Strip('B', " .");
+        // "..", and names Windows reads as "..", such as ". ." or "...".
+        if (part.Len() >= 2 && trimmed.Len() == 0)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL UNINSTALL::IsProtected(const STRING& item, const STRING& protect)
+{
+    STRING path(item);
+    path.Replace("/", "\\", TRUE);
+    STRING name = NamePart(path);
+    for (int i = 0;; i++) {
+        STRING entry = protect.Word(i, "|");
+        if (entry.IsNull())
+            break;
+        STRING field = OrEmpty(entry.Word(0, ";"));
+        field.Replace("/", "\\", TRUE);
+        if (field.Len() == 0)
+            continue;
+        if (field == name || field == path)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL UNINSTALL::DeleteKeyTree(HKEY root, const char* path, const char* name)
+{
+    if (!name || !*name)
+        return FALSE;
+    HKEY parent;
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+        return FALSE;
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        // Subkeys first: a key with subkeys cannot be deleted.
+        char sub[256];
+        for (;;) {
+            DWORD len = sizeof sub;
+            if (RegEnumKeyExA(key, 0, sub, &len, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+                break;
+            STRING below = STRING(path) || "\\" || name;
+            if (!DeleteKeyTree(root, below, sub))
+                break;
+        }
+        RegCloseKey(key);
+    }
+    LONG rc = RegDeleteKeyA(parent, name);
+    Logit("UNINSTALL::DeleteKeyTree %s\\%s error=%d\n", path, name, (int)rc);
+    RegCloseKey(parent);
+    return rc == ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------- entry
+
+static const char UniqueChars[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
+{
+    // A key name with a double quote cannot be handed on quoted.
+    if (!temp || !*temp || !IsDirectory(temp) || KeyName.Pos("\"") >= 0)
+        return FALSE;
+    STRINGARRAY files;
+    ListFiles(InstallDir, "setup*.dll", &files, FALSE);
+    if (files.Count() < 2)
+        return FALSE;
+
+    // A new folder of our own: nobody else's modules or command-line files in it.
+    STRING folder;
+    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < 100 && folder.IsNull(); attempt++) {
+        STRING candidate(temp);
+        if (candidate[candidate.Len() - 1] != '\\')
+            candidate.Append("\\");
+        candidate.Append("HalvoUninst-");
+        for (int i = 0; i < 8; i++) {
+            seed = seed * 1103515245 + 12345 + attempt;
+            char c = UniqueChars[(seed >> 16) % 36];
+            candidate.Append(&c, 1);
+        }
+        if (CreateDirectoryA(candidate, NULL))
+            folder = candidate;
+        else if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (folder.IsNull())
+        return FALSE;
+
+    files.Insert(0, STRING(programpath));
+    BOOL all = TRUE;
+    for (int i = 0; i < files.Count(); i++) {
+        const char* from = files.Get(i)->Str();
+        FILENAME to(folder, NamePart(from));
+        if (!CopyFileA(from, to, FALSE))
+            all = FALSE;
+    }
+    if (!all)
+        return FALSE;
+    FILENAME copy(folder, NamePart(programpath));
+    STRING arguments = "-remove \"" || KeyName || "\" -final";
+    return StartProgram(copy, arguments, folder, "", FALSE) != 0;
+}
+
+const SETUPSTEP* UNINSTALL::Steps()
+{
+    static const SETUPSTEP steps[UNINSTALL_STEPS] = {
+        {11, IDS_FEEDBACKHEAD, IDS_FEEDBACKDESC, IDD_UNFEEDBACK, NULL, UNINSTALL::FeedbackPage, 0},
+        {12, IDS_OPTIONSHEAD, IDS_OPTIONSDESC, IDD_UNOPTIONS, NULL, UNINSTALL::OptionsPage, 0},
+        {7, IDS_REMOVEHEAD, IDS_REMOVEDESC, IDD_UNREMOVE, NULL, UNINSTALL::RemovePage, 0},
+    };
+    return steps;
+}
+
+int UNINSTALL::Main(const char* programpath)
+{
+    KeyName = OrEmpty(GetArgValue("REMOVE", 0));
+    InstallDir = "";
+    ProductName = "";
+    if (KeyName.Len() > 0) {
+        REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
+        InstallDir = OrEmpty(RegText(reg, "UninstallPath"));
+        ProductName = OrEmpty(RegText(reg, "AppName"));
+    }
+    while (InstallDir.Len() > 0 && InstallDir[InstallDir.Len() - 1] == '\\')
+        InstallDir.Truncate(InstallDir.Len() - 1);
+    if (ProductName.Len() == 0)
+        ProductName = KeyName;
+    STRING caption = SETUP::ReplaceAll(Res(IDS_UNINSTCAPTION), "Halvo", ProductName);
+
+    if (InstallDir.Len() == 0 || KeyName.Len() == 0) {
+        MessageError(NULL, "Halvo Uninstall", "Files missing or this software has already been uninstalled!");
+        return 0;
+    }
+    STRING question = WithProgram(IDS_ASKUNINSTALL);
+
+    if (!TestArg("FINAL")) {
+        if (!MessageYesNo(NULL, caption, question))
+            return 0;
+        char temp[MAX_PATH * 2];
+        DWORD n = GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+        if (n > 0 && n < sizeof temp && Restart(programpath, temp))
+            return 0;
+        MessageInfo(NULL, "Uninst", "Cannot copy to temp.  Local uninstall.");
+    }
+
+    SETUPDIALOG* frame = new SETUPDIALOG(caption, Res(IDS_ASKCONTINUEUNINST), -1);
+    SETUP::CallNewSetupHook(2, 0, frame->Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
+    frame->SetSetupHook(SETUP::fpNewSetupHook);
+    frame->RunSteps(Steps(), UNINSTALL_STEPS, 7);
+    SETUP::CallNewSetupHook(3, 0, NULL, NULL, 0, 0);
+    ShowWindow(frame->Hwnd(), SW_HIDE);
+    delete frame;
+    return 0;
+}
+
+// ---------------------------------------------------------------- feedback
+
+STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
+{
+    STRING body("");
+    HWND edit = id ? GetDlgItem(dialog, (int)id) : NULL;
+    if (edit) {
+        WINDOW w(edit);
+        body = w.GetText();
+    }
+    STRING version, target;
+    {
+        REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
+        version = RegText(reg, "Version");
+        target = RegText(reg, "UninstallEmail");
+    }
+    if (version.IsNull())
+        version = "0.00";
+    if (target.IsNull())
+        target = UNINSTALL_DEFAULTMAIL;
+    STRING recipient = OrEmpty(target.Word(0, ";"));
+    STRING relay = OrEmpty(target.Word(1, ";"));
+    if (recipient.Len() > 0 && recipient.Pos("@") >= 0 && relay.Len() > 0 && relay.Pos(".") >= 0) {
+        STRING subject = ProductName || " V" || version || " uninstall";
+        EMAIL mail("", recipient, subject, body, relay);
+        mail.SendDialog(IDD_SENDMAIL, OrEmpty(Res(IDS_SENDMAILTITLE).Word(0, "|")));
+        MailOffered = "1";
+    }
+    return STRING("");
+}
+
+static STRING FeedbackText;
+static STRING FeedbackButton;
+
+int UNINSTALL::FeedbackPage(SETUPDIALOG* frame, DATADIALOG* page)
+{
+    HICON icon = LoadIconA(APP::Instance(), MAKEINTRESOURCEA(2));
+    if (icon)
+        SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)icon, 0);
+    FeedbackText = "";
+    FeedbackButton = "";
+    page->AddItem(new EDITITEM(IDC_FIELD2, &FeedbackText, 1024));
+    page->AddItem(new PUSHITEM(IDC_SENDFEEDBACK, &FeedbackButton, UNINSTALL::SendMail, IDC_FIELD2));
+    page->DisableItem(IDC_SENDFEEDBACK, IDC_FIELD2, DEPEND_UNCHECKED, "");
+    // A multi-line edit reports no change for text set by the program: apply the rule now.
+    page->UpdateDependencies(IDC_FIELD2);
+    return frame->Run();
+}
+
+// ---------------------------------------------------------------- options
+
+int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
+{
+    RemovalChoice = "0";
+    STRING text = Res(IDS_OPTIONSTEXT1) || Res(IDS_OPTIONSTEXT2);
+    SetDlgItemTextA(page->Hwnd(), IDC_FIELD1, SETUP::ReplaceAll(text, "$PROGRAM", ProductName));
+    page->AddItem(new RADIOITEM(IDC_RADIO1, &RemovalChoice, 0));
+    page->AddItem(new RADIOITEM(IDC_RADIO2, &RemovalChoice, 1));
+
+    STRING caption = Res(IDS_UNINSTCAPTION);
+    int result = frame->Run();
+    for (;;) {
+        if (result == SETUP_CANCEL)
+            return result;
+        if (RemovalChoice.Atoi() == 0)
+            return result;
+        if (result != SETUP_NEXT && result != SETUP_BACK) {
+            // The close command: the step loop runs the page again.
+            return result;
+        }
+        if (MessageYesNo(frame->Hwnd(), caption, WithProgram(IDS_ASKREMOVEALL)))
+            break;
+        result = frame->Run();
+    }
+    if (MailOffered.Atoi() == 0 && MessageYesNo(frame->Hwnd(), caption, WithProgram(IDS_ASKFEEDBACK))
+        && MessageYesNo(frame->Hwnd(), caption, Res(IDS_ASKOPENMAIL)))
+        SendMail(0, page->Hwnd(), STRING(""));
+    return result;
+}
+
+// ---------------------------------------------------------------- removal
+
+struct REMOVAL {
+    SETUPDIALOG* frame;
+    HWND page;
+    HWND progress;
+};
+
+static void DeleteRecordedFiles(const STRING& files, const STRING& protect)
+{
+    for (int i = 0;; i++) {
+        STRING item = files.Word(i, "|");
+        if (item.IsNull())
+            break;
+        if (item.Len() == 0 || UNINSTALL::IsProtected(item, protect))
+            continue;
+        if (!UNINSTALL::IsInsideItem(item)) {
+            Logit("UNINSTALL: %s leaves the install folder, not deleted\n", item.Str());
+            continue;
+        }
+        DeleteFileA(UNINSTALL::InstallDir || "\\" || item);
+    }
+}
+
+// A shortcut title is a plain file name.
+static BOOL PlainName(const STRING& title)
+{
+    return title.Len() > 0 && title.Pos("\\") < 0 && title.Pos("/") < 0 && title.Pos(":") < 0 && title != ".."
+           && title != ".";
+}
+
+static void DeleteTreeUnlessRefused(const STRING& folder)
+{
+    if (UNINSTALL::IsRefusedTree(folder)) {
+        Logit("UNINSTALL: %s is not deleted as a whole\n", folder.Str());
+        return;
+    }
+    DeleteTree(folder, "*.*", TRUE);
+}
+
+static DWORD WINAPI UninstallWorker(LPVOID parameter)
+{
+    REMOVAL* r = (REMOVAL*)parameter;
+    HWND frame = r->frame->Hwnd();
+    BOOL everything = UNINSTALL::RemovalChoice.Atoi() == 1;
+    SETUP::CallNewSetupHook(8, 0, frame, r->progress, 0, everything ? 1 : 0);
+
+    STRING files, startmenu, startfiles, desktopfiles, protect;
+    {
+        REGISTRY reg(UNINSTALL::KeyName, SETUP::UninstallBase(), 0);
+        files = RegText(reg, "UninstallFiles");
+        startmenu = OrEmpty(RegText(reg, "UninstallStartmenu"));
+        startfiles = OrEmpty(RegText(reg, "UninstallStartmenuFiles"));
+        desktopfiles = OrEmpty(RegText(reg, "UninstallDesktopFiles"));
+        protect = OrEmpty(RegText(reg, "UninstallProtect"));
+    }
+    SETUP::CallSetupHook(2, UNINSTALL::InstallDir);
+
+    if (!files.IsNull())
+        DeleteRecordedFiles(files, protect);
+
+    if (startmenu.Len() > 0 && IsDirectory(startmenu)) {
+        for (int i = 0;; i++) {
+            STRING title = startfiles.Word(i, "|");
+            if (title.IsNull())
+                break;
+            if (!PlainName(title))
+                continue;
+            DeleteFileA(startmenu || "\\" || title || ".LNK");
+            DeleteFileA(startmenu || "\\" || title || ".URL");
+        }
+        RemoveDirectoryA(startmenu);
+    }
+
+    STRING desktop = OSYS::GetWin32SystemPath(8);
+    if (desktop.Len() > 0)
+        for (int i = 0;; i++) {
+            STRING title = desktopfiles.Word(i, "|");
+            if (title.IsNull())
+                break;
+            if (PlainName(title))
+                DeleteFileA(desktop || title || ".LNK");
+        }
+
+    if (everything) {
+        DeleteTreeUnlessRefused(UNINSTALL::InstallDir);
+        STRING data;
+        {
+            REGISTRY user(UNINSTALL::KeyName, "Software\\Halvo\\", 1);
+            data = OrEmpty(RegText(user, "ApplicationDataDir"));
+        }
+        if (data.Len() > 0)
+            DeleteTreeUnlessRefused(data);
+        STRING root = _strnicmp(UNINSTALL::KeyName, "Fernwall", 8) == 0 ? "Software\\Tessaly" : "Software\\Halvo";
+        UNINSTALL::DeleteKeyTree(HKEY_CURRENT_USER, root, UNINSTALL::KeyName);
+        UNINSTALL::DeleteKeyTree(HKEY_LOCAL_MACHINE, root, UNINSTALL::KeyName);
+    }
+    UNINSTALL::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey, UNINSTALL::KeyName);
+    REGISTRY::Autostart(UNINSTALL::KeyName, NULL);
+
+    SETUP::CallSetupHook(3, NULL);
+    SETUP::CallNewSetupHook(9, 0, frame, r->progress, 0, 0);
+
+    for (int pos = 0; pos <= 100; pos += 5) {
+        SendMessageA(r->progress, PBM_SETPOS, (WPARAM)pos, 0);
+        Sleep(50);
+    }
+    SetDlgItemTextA(frame, IDC_HEADING, Res(IDS_REMOVEDONEHEAD));
+    SetDlgItemTextA(frame, IDC_HEADDESC, "");
+    if (everything) {
+        SetDlgItemTextA(r->page, IDC_FIELD2, Res(IDS_REMOVEDALL));
+        ShowWindow(GetDlgItem(r->page, IDC_FIELD2), SW_SHOW);
+        ShowWindow(GetDlgItem(r->page, IDC_FIELD1), SW_HIDE);
+    }
+    EnableWindow(GetDlgItem(frame, IDC_BACK), TRUE);
+    EnableWindow(GetDlgItem(frame, IDCANCEL), TRUE);
+    SendMessageA(frame, WM_SETUP_FOCUS, IDCANCEL, 0);
+    return 0;
+}
+
+int UNINSTALL::RemovePage(SETUPDIALOG* frame, DATADIALOG* page)
+{
+    HWND placeholder = GetDlgItem(page->Hwnd(), IDC_PLACEHOLDER);
+    RECT r = {0, 0, 300, 12};
+    if (placeholder) {
+        GetWindowRect(placeholder, &r);
+        MapWindowPoints(NULL, page->Hwnd(), (POINT*)&r, 2);
+        DestroyWindow(placeholder);
+    }
+    PROGRESSBAR* bar = new PROGRESSBAR(page->Hwnd(), IDC_PLACEHOLDER);
+    bar->Move(r);
+    ShowWindow(bar->Hwnd(), SW_SHOW);
+
+    SendMessageA(frame->Hwnd(), WM_SETUP_FOCUS, IDCANCEL, 0);
+    EnableWindow(frame->Item(IDC_BACK), FALSE);
+    EnableWindow(frame->Item(IDC_NEXT), FALSE);
+    EnableWindow(frame->Item(IDCANCEL), FALSE);
+
+    REMOVAL removal = {frame, page->Hwnd(), bar->Hwnd()};
+    HANDLE worker = OSYS::CreateThread(UninstallWorker, &removal);
+    int result = frame->Run();
+    // The worker still talks to our windows: answer what it sends while waiting.
+    while (worker) {
+        DWORD w = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (w != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    if (worker)
+        CloseHandle(worker);
+    SetFocus(frame->Hwnd());
+    delete bar;
+    // Closed from the system menu once done: the removal is not run a second time.
+    if (result == 2)
+        result = SETUP_CANCEL;
+    return result;
+}

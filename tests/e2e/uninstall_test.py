@@ -1,0 +1,579 @@
+#!/usr/bin/env python3
+"""End-to-end runs of setup.exe's uninstall under Wine, driven by scripts.
+
+The uninstall deletes folder trees, so every case runs in a throw-away Wine
+prefix of its own kind: its Z: drive (and every drive but C:) is removed and
+all files of the test live on C:, so that a wrong path cannot reach the
+machine's own files. Each case lays out an "installed product" (install folder,
+application-data folder, start-menu folder and desktop shortcut, the uninstall
+key with every value the install records, the product's own keys and its
+autostart value), runs the uninstall and checks what is left.
+
+usage: uninstall_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR CASE
+"""
+import glob
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+sys.path.insert(0, LANGDIR)
+import texts_english  # noqa: E402
+import texts_german  # noqa: E402
+
+EN = texts_english.STRINGS
+DE = texts_german.STRINGS
+PREFIX = os.path.normpath(os.path.join(BINDIR, "..", "..", "wine", "uninstall", "prefix"))
+DRIVE = os.path.join(PREFIX, "drive_c")
+UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+RUN = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAILED:", what, file=sys.stderr)
+
+
+def env(extra=None):
+    e = dict(os.environ)
+    e.pop("BRISEL_SCRIPT", None)
+    e["BRISEL_PREFIX"] = PREFIX
+    e.pop("BRISEL_WINEHOME", None)
+    e["BRISEL_SCRIPT_TIMEOUT"] = "20000"
+    e.update(extra or {})
+    return e
+
+
+def wine(*args, extra=None, timeout=120):
+    return subprocess.run([WINE] + list(args), env=env(extra), capture_output=True, timeout=timeout)
+
+
+def prepare_prefix():
+    """The prefix without any drive but C:, created once for all cases."""
+    marker = os.path.join(PREFIX, ".brisel-cdrive-only")
+    if not os.path.exists(marker):
+        subprocess.run([WINE, "--init"], env=env(), check=True, timeout=300)
+        subprocess.run([WINE, "--kill"], env=env(), timeout=60)
+    dosdevices = os.path.join(PREFIX, "dosdevices")
+    for name in os.listdir(dosdevices):
+        if name.lower() != "c:" and len(name) == 2 and name[1] == ":":
+            os.unlink(os.path.join(dosdevices, name))
+    check(not os.path.lexists(os.path.join(dosdevices, "z:")), "no Z: drive in the test prefix")
+    if failures:
+        sys.exit(1)
+    open(marker, "w").close()
+
+
+def cpath(unix):
+    """Windows path of a file below drive_c."""
+    rel = os.path.relpath(unix, DRIVE)
+    assert not rel.startswith(".."), unix
+    return "C:\\" + rel.replace("/", "\\")
+
+
+def user_folder():
+    users = [u for u in os.listdir(os.path.join(DRIVE, "users")) if u.lower() not in ("public", "default")]
+    return os.path.join(DRIVE, "users", users[0])
+
+
+def desktop_folder():
+    d = os.path.join(user_folder(), "Desktop")
+    os.makedirs(d, exist_ok=True)
+    return d
+
+
+def temp_copies():
+    return set(glob.glob(os.path.join(DRIVE, "users", "*", "**", "HalvoUninst-*"), recursive=True))
+
+
+def write(path, text="x"):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
+
+
+def regstr(s):
+    return '"' + s.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+class Product:
+    """An installed product as the install leaves it."""
+
+    def __init__(self, key, modules=("setupenglish.dll", "setupgerman.dll"), hook=True, email=None,
+                 files=None, path=None, appdata=None, root="Halvo"):
+        self.key = key
+        self.base = os.path.join(DRIVE, "t", CASE)
+        shutil.rmtree(self.base, ignore_errors=True)
+        self.inst = os.path.join(self.base, "inst")
+        self.appdata = os.path.join(self.base, "appdata")
+        self.startmenu = os.path.join(self.base, "startmenu", "Tool")
+        self.desktop = desktop_folder()
+        self.hooklog = os.path.join(self.base, "hooklog.txt")
+        os.makedirs(self.inst)
+        shutil.copy(os.path.join(BINDIR, "setup.exe"), self.inst)
+        for m in modules:
+            shutil.copy(os.path.join(BINDIR, m), self.inst)
+        if hook:
+            shutil.copy(HOOK, os.path.join(self.inst, "SETUPHOOK.DLL"))
+        for name in ("prog.exe", "readme.txt", "Prog.cfg", "data/user.ini", "data/other.dat", "sub/deep.txt",
+                     "mine.txt", "data/mine.dat"):
+            write(os.path.join(self.inst, name))
+        write(os.path.join(self.base, "outside.txt"))
+        write(os.path.join(self.base, "abs.txt"))
+        write(os.path.join(self.appdata, "settings.ini"))
+        write(os.path.join(self.appdata, "logs", "today.log"))
+        write(os.path.join(self.startmenu, "Tool.LNK"))
+        write(os.path.join(self.startmenu, "Homepage.URL"))
+        write(os.path.join(self.desktop, "BriselTool.LNK"))
+        write(os.path.join(self.desktop, "BriselOther.LNK"))
+        recorded = ["", "setup.exe"] + list(modules) + (["SETUPHOOK.DLL"] if hook else []) + [
+            "prog.exe", "readme.txt", "Prog.cfg", "data\\user.ini", "data/other.dat", "sub\\deep.txt",
+            "..\\outside.txt", cpath(os.path.join(self.base, "abs.txt"))]
+        values = {
+            "DisplayName": "Tool", "DisplayVersion": "2.5", "AppName": "Tool", "Version": "2.5",
+            "UninstallString": '"%s\\Setup.exe" -remove "%s"' % (cpath(self.inst), key),
+            "UninstallFiles": "|".join(files if files is not None else recorded),
+            "UninstallPath": path if path is not None else cpath(self.inst),
+            # Protected by name part (any case) and by archive path with "/".
+            "UninstallProtect": "PROG.CFG|data/user.ini;keep",
+            "UninstallStartmenu": cpath(self.startmenu),
+            "UninstallStartmenuFiles": "Tool|Homepage",
+            "UninstallDesktopFiles": "BriselTool",
+        }
+        if email is not None:
+            values["UninstallEmail"] = email
+        appdir = appdata if appdata is not None else cpath(self.appdata)
+        lines = ["REGEDIT4", "", "[" + UNINSTALL.replace("HKLM", "HKEY_LOCAL_MACHINE") + key + "]"]
+        lines += ["%s=%s" % (regstr(k), regstr(v)) for k, v in values.items()]
+        lines += ["", "[HKEY_CURRENT_USER\\Software\\%s\\%s]" % (root, key),
+                  '"ApplicationDataDir"=' + regstr(appdir),
+                  "", "[HKEY_CURRENT_USER\\Software\\%s\\%s\\Options]" % (root, key), '"Colour"="blue"',
+                  "", "[HKEY_LOCAL_MACHINE\\Software\\%s\\%s]" % (root, key), '"Installed"="1"',
+                  "", "[HKEY_CURRENT_USER\\Software\\%s\\BriselNeighbour]" % root, '"Stay"="1"',
+                  "", "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
+                  "%s=%s" % (regstr(key), regstr(cpath(os.path.join(self.inst, "prog.exe")))), ""]
+        regfile = os.path.join(self.base, "product.reg")
+        with open(regfile, "w", newline="\r\n") as f:
+            f.write("\n".join(lines))
+        r = wine("reg", "import", cpath(regfile))
+        check(r.returncode == 0, "product keys imported: %s" % r.stderr[-300:])
+        self.root = root
+
+    def run(self, script, args=(), extra=None, lang=None, encoding="cp1252"):
+        sfile = os.path.join(self.base, "first.script")
+        with open(sfile, "w", encoding=encoding, newline="\r\n") as f:
+            f.write(script)
+        e = {"BRISEL_HOOKLOG": cpath(self.hooklog)}
+        if lang:
+            e["LC_ALL"] = lang
+        e.update(extra or {})
+        program = os.path.join(self.inst, "setup.exe")
+        if "-final" in args:
+            # The second stage runs from a copy outside the install folder, as after the restart.
+            runner = os.path.join(self.base, "runner")
+            shutil.rmtree(runner, ignore_errors=True)
+            os.makedirs(runner)
+            for name in os.listdir(self.inst):
+                if name.lower().startswith("setup") and name.lower().endswith((".exe", ".dll")):
+                    shutil.copy(os.path.join(self.inst, name), runner)
+            program = os.path.join(runner, "setup.exe")
+        cmd = [program, "/SCRIPT:" + cpath(sfile)] + list(args)
+        try:
+            p = wine(*cmd, extra=e, timeout=240)
+        except subprocess.TimeoutExpired:
+            check(False, "setup.exe did not end")
+            return -1
+        print("rc=%d err: %s" % (p.returncode, p.stderr.decode("latin-1").strip()))
+        return p.returncode
+
+    def script(self, name, text):
+        path = os.path.join(self.base, name)
+        with open(path, "w", encoding="cp1252", newline="\r\n") as f:
+            f.write(text)
+        return cpath(path)
+
+    def log(self):
+        if not os.path.exists(self.hooklog):
+            return []
+        return open(self.hooklog, encoding="latin-1").read().splitlines()
+
+    def exists(self, *names):
+        return [n for n in names if os.path.exists(os.path.join(self.inst, n))]
+
+    def key_exists(self, path):
+        return wine("reg", "query", path).returncode == 0
+
+    def run_value(self):
+        return wine("reg", "query", RUN, "/v", self.key).returncode == 0
+
+    def own_keys(self):
+        return [k for k in ("HKCU\\Software\\%s\\%s" % (self.root, self.key),
+                            "HKLM\\Software\\%s\\%s" % (self.root, self.key)) if self.key_exists(k)]
+
+    def cleanup(self):
+        for k in (UNINSTALL + self.key, "HKCU\\Software\\%s\\%s" % (self.root, self.key),
+                  "HKLM\\Software\\%s\\%s" % (self.root, self.key)):
+            wine("reg", "delete", k, "/f")
+        wine("reg", "delete", RUN, "/v", self.key, "/f")
+        for n in ("BriselTool.LNK", "BriselOther.LNK"):
+            if os.path.exists(os.path.join(self.desktop, n)):
+                os.unlink(os.path.join(self.desktop, n))
+
+
+ASK = EN[2989].replace("$PROGRAM", "Tool")
+LISTED = ("setup.exe", "prog.exe", "readme.txt", "data/other.dat", "sub/deep.txt")
+KEPT = ("Prog.cfg", "data/user.ini", "mine.txt", "data/mine.dat")
+
+
+def walk(lang=EN, everything=False, mail_offered=False):
+    """Feedback page, options page, removal page to its end."""
+    s = "expect-dialog 2013\nexpect-text 10782 %s\nexpect-disabled 110\nclick 10781\n" % lang[2932]
+    s += "expect-dialog 2014\nexpect-checked 221\n"
+    if everything:
+        s += "check 222\nclick 10781\nexpect-box %s\nanswer yes\n" % lang[2999].replace("$PROGRAM", "Tool").split("\n")[0]
+        if not mail_offered:
+            s += "expect-box %s\nanswer no\n" % lang[3004].replace("$PROGRAM", "Tool")
+    else:
+        s += "click 10781\n"
+    s += "expect-dialog 2015\nexpect-enabled 2\nexpect-text 10782 %s\nexpect-text 10783\n" % lang[2938]
+    return s
+
+
+def check_common_removal(p, what):
+    check(not os.path.exists(p.startmenu), "%s: start-menu folder removed" % what)
+    check(not os.path.exists(os.path.join(p.desktop, "BriselTool.LNK")), "%s: desktop shortcut removed" % what)
+    check(os.path.exists(os.path.join(p.desktop, "BriselOther.LNK")), "%s: other desktop shortcut stays" % what)
+    check(not p.key_exists(UNINSTALL + p.key), "%s: uninstall key removed" % what)
+    check(not p.run_value(), "%s: autostart value removed" % what)
+    check(os.path.exists(os.path.join(p.base, "outside.txt")), "%s: '..' item not deleted" % what)
+    check(os.path.exists(os.path.join(p.base, "abs.txt")), "%s: absolute item not deleted" % what)
+
+
+def wait_restarted(p, marker):
+    """The first copy has ended; the restarted one ends when its script is done."""
+    subprocess.run([WINE, "--wait"], env=env(), timeout=240)
+    check(os.path.exists(marker), "the restarted copy ran its script to the end")
+
+
+def case_no():
+    p = Product("BriselUn_no")
+    rc = p.run("expect-box Tool Uninstall\nexpect-box %s\nanswer no\n" % ASK, args=["-remove", p.key])
+    check(rc == 0, "rc %d" % rc)
+    check(p.exists(*LISTED) == list(LISTED), "No: no file removed")
+    check(p.key_exists(UNINSTALL + p.key) and p.run_value() and len(p.own_keys()) == 2, "No: keys stay")
+    check(os.path.exists(p.startmenu), "No: start menu stays")
+    check(p.log() == [], "No: no hook events: %s" % p.log())
+    p.cleanup()
+
+
+def case_keep():
+    p = Product("BriselUn_keep")
+    before = temp_copies()
+    marker = os.path.join(p.base, "marker.png")
+    second = p.script("second.script", walk() + "screenshot %s\nclick 2\n" % cpath(marker))
+    rc = p.run("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), args=["-remove", p.key])
+    check(rc == 0, "first copy rc %d" % rc)
+    wait_restarted(p, marker)
+    new = temp_copies() - before
+    check(len(new) == 1, "one new folder in the temporary folder: %s" % new)
+    for d in new:
+        check(sorted(os.listdir(d)) == sorted(["SETUPHOOK.DLL", "setup.exe", "setupenglish.dll", "setupgerman.dll"]),
+              "program and modules copied: %s" % os.listdir(d))
+    check(p.exists(*LISTED) == [], "listed files deleted (the program too): %s" % p.exists(*LISTED))
+    check(p.exists(*KEPT) == list(KEPT), "protected and unlisted files stay: %s" % p.exists(*KEPT))
+    check(os.path.isdir(os.path.join(p.inst, "sub")), "folders stay")
+    check(os.path.exists(os.path.join(p.appdata, "settings.ini")), "application data stays")
+    check(len(p.own_keys()) == 2, "product keys stay with keep")
+    check_common_removal(p, "keep")
+    steps = ["N 4 11 1 1 1 0", "N 5 11 1 1 1 10781", "N 4 12 1 1 1 0", "N 5 12 1 1 1 10781",
+             "N 4 7 1 1 1 0", "N 8 0 1 1 0 0", "S 2 " + cpath(p.inst), "S 3 (null)", "N 9 0 1 1 0 0",
+             "N 5 7 1 1 1 0", "N 3 0 0 0 0 0"]
+    check(p.log() == ["N 2 0 1 0 0 BriselUn_keep"] + steps, "hook events in order: %s" % p.log())
+    p.cleanup()
+
+
+def case_everything():
+    p = Product("BriselUn_all")
+    rc = p.run(walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\nclick 2\n" % EN[2939],
+               args=["-remove", p.key, "-final"])
+    check(rc == 0, "rc %d" % rc)
+    check(not os.path.exists(p.inst), "install tree deleted")
+    check(not os.path.exists(p.appdata), "application-data tree deleted")
+    check(p.own_keys() == [], "product keys deleted in both roots: %s" % p.own_keys())
+    check(p.key_exists("HKCU\\Software\\Halvo\\BriselNeighbour"), "other products' keys stay")
+    check_common_removal(p, "everything")
+    check("N 8 0 1 1 0 1" in p.log(), "event 8 with the choice 1: %s" % p.log())
+    p.cleanup()
+
+
+def case_refused():
+    # Recorded paths that point at folders no uninstall may delete as a whole.
+    users = cpath(os.path.join(DRIVE, "users"))
+    for path, appdata in ((users.lower().replace("\\", "/") + "/", "C:"),
+                          ("C:\\Program Files\\Common Files\\..", cpath(user_folder()) + "\\AppData\\..\\Desktop")):
+        p = Product("BriselUn_refused", files=["", "planted.txt"], path=path, appdata=appdata)
+        planted = os.path.join(DRIVE, "users", "planted.txt") if path.startswith("c:") else \
+            os.path.join(DRIVE, "Program Files", "planted.txt")
+        write(planted)
+        canary = os.path.join(os.path.dirname(planted), "canary.txt")
+        write(canary)
+        write(os.path.join(DRIVE, "canary.txt"))
+        rc = p.run(walk(everything=True) + "click 2\n", args=["-remove", p.key, "-final"])
+        check(rc == 0, "%s: rc %d" % (path, rc))
+        check(not os.path.exists(planted), "%s: the product's own recorded file is removed" % path)
+        check(os.path.exists(canary), "%s: the refused folder keeps its other files" % path)
+        check(os.path.exists(os.path.join(DRIVE, "canary.txt")), "%s: the drive root is not emptied" % path)
+        check(os.path.exists(os.path.join(p.desktop, "BriselOther.LNK")), "%s: desktop not emptied" % path)
+        check(os.path.isdir(os.path.join(DRIVE, "windows", "system32")), "%s: Windows folder intact" % path)
+        check(p.own_keys() == [] and not p.key_exists(UNINSTALL + p.key), "%s: keys removed all the same" % path)
+        os.unlink(canary)
+        os.unlink(os.path.join(DRIVE, "canary.txt"))
+        p.cleanup()
+
+
+def case_fernwall():
+    p = Product("Fernwall Pro", root="Tessaly")
+    marker = os.path.join(p.base, "marker.png")
+    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick 2\n" % cpath(marker))
+    rc = p.run("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), args=["-remove", p.key])
+    check(rc == 0, "first copy rc %d" % rc)
+    wait_restarted(p, marker)
+    check(p.log()[:1] == ["N 2 0 1 0 0 Fernwall Pro"], "the restarted copy has the whole key name: %s" % p.log()[:1])
+    check(not os.path.exists(p.inst) and not os.path.exists(p.appdata), "trees deleted")
+    check(p.own_keys() == [], "Software\\Tessaly keys deleted: %s" % p.own_keys())
+    check_common_removal(p, "Fernwall Pro")
+    p.cleanup()
+
+
+def case_onemodule():
+    p = Product("BriselUn_one", modules=("setupenglish.dll",), hook=False)
+    before = temp_copies()
+    rc = p.run("expect-box %s\nanswer yes\nexpect-box Uninst\nexpect-box Cannot copy to temp.  Local uninstall.\n"
+               "answer ok\n" % ASK + walk() + "click 2\n", args=["-remove", p.key])
+    check(rc == 0, "rc %d" % rc)
+    check(temp_copies() == before, "no copy in the temporary folder")
+    check(p.exists("readme.txt", "prog.exe") == [], "removed in place")
+    check(not p.key_exists(UNINSTALL + p.key), "uninstall key removed")
+    p.cleanup()
+
+
+def case_missing():
+    p = Product("BriselUn_missing", path="")
+    rc = p.run("expect-box Halvo Uninstall\nexpect-box Files missing or this software has already been uninstalled!\n"
+               "answer ok\n", args=["-remove", p.key])
+    check(rc == 0, "empty UninstallPath: rc %d" % rc)
+    rc = p.run("expect-box Files missing\nanswer ok\n", args=["-remove", "BriselUn_nosuchkey"])
+    check(rc == 0, "no record: rc %d" % rc)
+    check(p.exists(*LISTED) == list(LISTED), "nothing deleted")
+    wine("reg", "delete", UNINSTALL + "BriselUn_nosuchkey", "/f")
+    p.cleanup()
+
+
+def case_options():
+    p = Product("BriselUn_options")
+    ask = EN[2999].replace("$PROGRAM", "Tool").split("\n")[0]
+    rc = p.run("""expect-dialog 2013
+click 10781
+expect-dialog 2014
+check 222
+click 10780
+expect-box %s
+answer no
+expect-dialog 2014
+expect-checked 222
+click 10781
+expect-box Halvo Uninstall
+expect-box %s
+answer yes
+expect-box %s
+answer yes
+expect-box %s
+answer yes
+expect-dialog 2090
+expect-text 1001 feedback@halvo.example
+expect-text 1003 Tool V2.5 uninstall
+expect-text 1004
+click 2
+expect-dialog 2015
+expect-enabled 2
+click 2
+""" % (ask, ask,
+       EN[3004].replace("$PROGRAM", "Tool"), EN[3001].split("\n")[0]), args=["-remove", p.key, "-final"])
+    check(rc == 0, "rc %d" % rc)
+    check(not os.path.exists(p.inst), "remove everything after the questions")
+    # Back with "remove everything" asked 2999 and, on No, ran the page again.
+    log = p.log()
+    check(log.count("N 4 12 1 1 1 0") == 1 and log.count("N 5 12 1 1 1 10781") == 1, "options page: %s" % log)
+    p.cleanup()
+
+
+def case_keys():
+    p = Product("BriselUn_keys")
+    rc = p.run("""expect-dialog 2013
+click 10781
+expect-dialog 2014
+click 10781
+expect-dialog 2015
+expect-disabled 2
+key ENTER
+key ESC
+close
+expect-dialog 2015
+expect-disabled 10781
+race-click 2
+""", args=["-remove", p.key, "-final"], extra={"BRISEL_HOOKSLEEP": "3000"})
+    check(rc == 0, "rc %d" % rc)
+    log = p.log()
+    check(log.count("N 4 7 1 1 1 0") == 1 and log.count("N 5 7 1 1 1 0") == 1, "the removal page ran once: %s" % log)
+    check(log[-1:] == ["N 3 0 0 0 0 0"], "the wizard ended: %s" % log[-1:])
+    check(not p.key_exists(UNINSTALL + p.key), "removal done")
+    p.cleanup()
+
+
+class Relay:
+    """A small SMTP relay on loopback that records one mail."""
+
+    def __init__(self, rcpt_reply="250 ok"):
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(2)
+        self.sock.settimeout(120)
+        self.port = self.sock.getsockname()[1]
+        self.rcpt_reply = rcpt_reply
+        self.commands = []
+        self.data = ""
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        try:
+            c, _ = self.sock.accept()
+        except OSError:
+            return
+        c.settimeout(60)
+        f = c.makefile("rb")
+        c.sendall(b"220 relay.test\r\n")
+        try:
+            while True:
+                line = f.readline().decode("latin-1")
+                if not line:
+                    break
+                line = line.rstrip("\r\n")
+                self.commands.append(line)
+                verb = line[:4].upper()
+                if verb == "RCPT":
+                    c.sendall(self.rcpt_reply.encode() + b"\r\n")
+                    if not self.rcpt_reply.startswith("2"):
+                        continue
+                elif verb == "DATA":
+                    c.sendall(b"354 go\r\n")
+                    while True:
+                        d = f.readline().decode("latin-1")
+                        if not d or d == ".\r\n":
+                            break
+                        self.data += d
+                    c.sendall(b"250 queued\r\n")
+                elif verb == "QUIT":
+                    c.sendall(b"221 bye\r\n")
+                    break
+                else:
+                    c.sendall(b"250 ok\r\n")
+        except OSError:
+            pass
+        c.close()
+
+
+def case_mail():
+    relay = Relay()
+    p = Product("BriselUn_mail", email="fb@example.test;127.0.0.1:%d" % relay.port)
+    rc = p.run("""expect-dialog 2013
+expect-disabled 110
+type 202 Too slow for me
+expect-enabled 110
+click 110
+expect-dialog 2090
+expect-text 2 Cancel
+expect-text 1001 fb@example.test
+expect-text 1002 anonymous
+expect-text 1003 Tool V2.5 uninstall
+expect-text 1004 Too slow for me
+click 1009
+expect-box Internet Connection
+answer ok
+expect-box Your mail has been sent. Thank you!
+answer ok
+expect-text 2 Done
+expect-disabled 1009
+click 2
+expect-dialog 2013
+""" + walk(everything=True, mail_offered=True)[len("expect-dialog 2013\n"):].replace("expect-disabled 110\n", "")
+               + "click 2\n", args=["-remove", p.key, "-final"])
+    check(rc == 0, "rc %d" % rc)
+    relay.thread.join(10)
+    check("MAIL FROM:<fb@example.test>" in relay.commands, "envelope: %s" % relay.commands)
+    check("Subject: Tool V2.5 uninstall\r\n" in relay.data and "From: anonymous\r\n" in relay.data,
+          "headers: %r" % relay.data[:200])
+    check("\r\n\r\nToo slow for me\r\n" in relay.data, "the feedback text arrived: %r" % relay.data)
+    check(not os.path.exists(p.inst), "removal went on after the mail; 3004 not asked again")
+    p.cleanup()
+
+
+def case_mailgerman():
+    relay = Relay("550 No such user")
+    p = Product("BriselUn_mailde", email="fb@example.test;127.0.0.1:%d" % relay.port)
+    error = "Es ist ein Fehler aufgetreten (550 No such user)."
+    rc = p.run("""expect-dialog 2013
+type 202 Zu langsam
+click 110
+expect-dialog 2090
+expect-text 2 Abbruch
+click 1009
+expect-box Internet Verbindung
+answer ok
+expect-box %s
+expect-box %s
+answer ok
+expect-text 1005 Fehler: 550 No such user
+expect-enabled 1009
+expect-text 2 Fertig
+click 2
+expect-dialog 2013
+click 2
+expect-box %s
+answer no
+""" % (DE[2995], error, DE[2997].split("\n")[0]), args=["-remove", p.key, "-final"], lang="de_DE.UTF-8")
+    check(rc == 0, "rc %d" % rc)
+    check(p.key_exists(UNINSTALL + p.key) and p.exists(*LISTED) == list(LISTED), "cancelled: nothing removed")
+    p.cleanup()
+
+
+def case_nomail():
+    # A target without ";" has no relay: the send button shows no dialog.
+    p = Product("BriselUn_nomail", email="fb@example.test")
+    rc = p.run("""expect-dialog 2013
+type 202 hello there
+click 110
+wait 500
+expect-dialog 2013
+click 2
+answer no
+""", args=["-remove", p.key, "-final"])
+    check(rc == 0, "no mail dialog, rc %d" % rc)
+    p.cleanup()
+
+
+prepare_prefix()
+try:
+    globals()["case_" + CASE]()
+finally:
+    subprocess.run([WINE, "--kill"], env=env(), timeout=60)
+if failures:
+    print("%d check(s) failed" % len(failures), file=sys.stderr)
+    sys.exit(1)
+print("ok")
