@@ -1,6 +1,7 @@
 // setup.exe: the process entry, setup main, the install run and the hooks.
 #include "setup/main.h"
 #include "setup/install.h"
+#include "setup/order.h"
 #include "setup/lang/resource.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
@@ -235,8 +236,10 @@ int AppMain(int /*argc*/, char** argv)
     HMODULE hooks = SETUP::LoadHookLibrary(argv[0]);
 
     int rc = 0;
-    if (TestArgValue("ORDER", 0) || TestArgValue("REMOVE", 0)) {
-        // The order form and the uninstall come with later versions.
+    if (TestArgValue("ORDER", 0)) {
+        rc = ORDER::OrderMain();
+    } else if (TestArgValue("REMOVE", 0)) {
+        // The uninstall comes with a later version.
         MessageError(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, APP::ResourceModule()),
                      "This function is not available yet.");
         rc = 2;
