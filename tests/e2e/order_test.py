@@ -117,13 +117,13 @@ BankEinzug=1
 """
 
 
-def layout(order_cfg=ORDER_CFG, port=0):
+def layout(order_cfg=ORDER_CFG, port=0, dist_a=DIST_A):
     folder = tempfile.mkdtemp(prefix="brisel-order-")
     for name in os.listdir(BINDIR):
         if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
             shutil.copy(os.path.join(BINDIR, name), folder)
     write_cfg(os.path.join(folder, "order.cfg"), order_cfg)
-    write_cfg(os.path.join(folder, "dist-a.cfg"), DIST_A.replace("@PORT@", str(port)))
+    write_cfg(os.path.join(folder, "dist-a.cfg"), dist_a.replace("@PORT@", str(port)))
     write_cfg(os.path.join(folder, "dist-b.cfg"), DIST_B)
     return folder
 
@@ -587,8 +587,11 @@ def decrypt(armoured):
 def case_mail():
     relay = Relay()
     relay.start()
-    folder = layout(port=relay.port)
+    # A long address and a 2048-character comment: the mail body exceeds 8 KB.
+    address = "\\n".join("Alpha Software, branch office number %02d, Long Road" % i for i in range(24))
+    folder = layout(port=relay.port, dist_a=DIST_A.replace("Alpha Software\\nOne Road\\nLondon\\n", address))
     comment = "".join(chr(ord("a") + i % 26) for i in range(2048))
+    wrapped = "".join(comment[i:i + 50] + "\r\n" for i in range(0, 2048, 50)).encode()
     rc, err = run(folder, to_comment(220) + """type 200 %s
 click 10781
 expect-dialog 2049
@@ -634,7 +637,7 @@ answer ok
 """ % (comment, EN[3179]))
     check(rc == 0, "mail: rc %d" % rc)
     doc = open(os.path.join(folder, "out.txt"), "rb").read() if os.path.exists(folder + "/out.txt") else b""
-    check(doc.count(b"\r\n") > 100 and comment[:50].encode() in doc, "saved document with the comment")
+    check(wrapped in doc, "saved document with the comment wrapped at 50")
     check(len(relay.messages) == 1, "one mail delivered: %d" % len(relay.messages))
     if not relay.messages:
         return
