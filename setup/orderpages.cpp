@@ -372,7 +372,14 @@ int ORDER::DocumentPage(SETUPDIALOG* frame, DATADIALOG* page)
     GetClientRect(dlg, &r);
     MoveWindow(GetDlgItem(dlg, IDC_FIELD0), 0, 0, r.right, r.bottom, TRUE);
     SetDlgItemTextA(dlg, IDC_FIELD0, OrderText);
-    return frame->Run();
+    // The document is laid out in columns: show it in a fixed-pitch font.
+    HFONT font = WINDOW::MakeFont("Courier New", 9, FALSE, FALSE);
+    SendDlgItemMessageA(dlg, IDC_FIELD0, WM_SETFONT, (WPARAM)font, TRUE);
+    int result = frame->Run();
+    SendDlgItemMessageA(dlg, IDC_FIELD0, WM_SETFONT, 0, FALSE);
+    if (font)
+        DeleteObject(font);
+    return result;
 }
 
 int ORDER::OutputPage(SETUPDIALOG* frame, DATADIALOG* page)

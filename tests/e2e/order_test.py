@@ -350,6 +350,7 @@ def case_one():
     folder = layout(ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
                                       "Distributor=dist-b.cfg;Beta Vertrieb").replace("DefaultDistributor=dist-b.cfg\n", ""))
     rc, err = run(folder, """expect-dialog 2041
+expect-hidden 9
 click 10781
 expect-dialog 2043
 expect-hidden 101
@@ -396,9 +397,12 @@ answer ok
 
 
 def case_expired():
-    folder = layout(ORDER_CFG.replace("Expire=2099-12-31", "Expire=2026-12-07"))
+    folder = layout(ORDER_CFG.replace("Expire=2099-12-31", "Expire=2026-12-07\nAppHelp=tool.hlp|12"))
+    with open(os.path.join(folder, "tool.cnt"), "w", newline="\r\n") as f:
+        f.write(":Base tool.hlp\n1 Ordering=12\n")
     own_prefix(folder)
     rc, err = run(folder, """expect-dialog 2041
+expect-enabled 9
 click 10781
 expect-dialog 2042
 click 10781
