@@ -5,7 +5,7 @@ runs "setup.exe /ORDER /SCRIPT:file" and checks the boxes, the saved, printed
 or mailed document and order.cfg afterwards. Web pages the form opens are
 recorded by a handler registered in a Wine prefix of the case's own.
 
-usage: order_test.py WINE-RUN BIN-DIR LANG-DIR CASE
+usage: order_test.py WINE-RUN BIN-DIR LANG-DIR CASE [CUPS-SOCKET]
 """
 import base64
 import email
@@ -20,6 +20,8 @@ import threading
 import time
 
 WINE, BINDIR, LANGDIR, CASE = sys.argv[1:5]
+if len(sys.argv) > 5:
+    os.environ.setdefault("CUPS_SERVER", sys.argv[5])   # the private printer of scripts/test
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 
