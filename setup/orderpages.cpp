@@ -372,8 +372,13 @@ int ORDER::DocumentPage(SETUPDIALOG* frame, DATADIALOG* page)
     GetClientRect(dlg, &r);
     MoveWindow(GetDlgItem(dlg, IDC_FIELD0), 0, 0, r.right, r.bottom, TRUE);
     SetDlgItemTextA(dlg, IDC_FIELD0, OrderText);
-    // The document is laid out in columns: show it in a fixed-pitch font.
-    HFONT font = WINDOW::MakeFont("Courier New", 9, FALSE, FALSE);
+    // The document is laid out in columns: show it in a fixed-pitch font, whichever
+    // the system has when Courier New is missing.
+    HDC screen = GetDC(dlg);
+    int height = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(dlg, screen);
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
     SendDlgItemMessageA(dlg, IDC_FIELD0, WM_SETFONT, (WPARAM)font, TRUE);
     int result = frame->Run();
     SendDlgItemMessageA(dlg, IDC_FIELD0, WM_SETFONT, 0, FALSE);
