@@ -119,8 +119,12 @@ BankEinzug=1
 """
 
 
+FOLDERS = []      # the case's folders, removed at the end
+
+
 def layout(order_cfg=ORDER_CFG, port=0, dist_a=DIST_A):
     folder = tempfile.mkdtemp(prefix="brisel-order-")
+    FOLDERS.append(folder)
     for name in os.listdir(BINDIR):
         if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
             shutil.copy(os.path.join(BINDIR, name), folder)
@@ -669,7 +673,12 @@ answer ok
     check(decrypt(attached) == doc, "order.skf decrypts to the document")
 
 
-globals()["case_" + CASE]()
+try:
+    globals()["case_" + CASE]()
+finally:
+    finish()
+    for folder in FOLDERS:
+        shutil.rmtree(folder, ignore_errors=True)
 if failures:
     print("%d check(s) failed" % len(failures), file=sys.stderr)
     sys.exit(1)
