@@ -2,6 +2,7 @@
 #include "setup/main.h"
 #include "setup/install.h"
 #include "setup/uninstall.h"
+#include "setup/order.h"
 #include "setup/lang/resource.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
@@ -239,10 +240,7 @@ int AppMain(int /*argc*/, char** argv)
 
     int rc = 0;
     if (TestArgValue("ORDER", 0)) {
-        // The order form comes with a later version.
-        MessageError(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, APP::ResourceModule()),
-                     "This function is not available yet.");
-        rc = 2;
+        rc = ORDER::OrderMain();
     } else if (TestArgValue("REMOVE", 0)) {
         UninstallMain(argv[0]);
     } else {

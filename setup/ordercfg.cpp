@@ -1,0 +1,297 @@
+// The order form's data: order.cfg and the distributor files, the product
+// slots, the totals and the product rules.
+#include "setup/order.h"
+#include "setup/main.h"
+#include "setup/lang/resource.h"
+#include "brisel/app.h"
+#include "brisel/halvo.h"
+#include "brisel/osys.h"
+#include "brisel/winmisc.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+KEYTABLE ORDER::OrderSettings;
+KEYTABLE ORDER::DistributorSettings;
+STRING ORDER::OrderSubtotal("");
+STRING ORDER::OrderShipping("");
+STRING ORDER::OrderTotal("");
+STRING ORDER::OrderText("");
+int ORDER::OrderDone = 0;
+BOOL ORDER::PriceListExpired = FALSE;
+KEYTABLE ORDER::LoadedSettings;
+STRING ORDER::LoadedSuffix;
+BOOL ORDER::ExpireLoaded = FALSE;
+
+static STRING Resource(int id)
+{
+    return OSYS::GetStringFromResource(id, APP::ResourceModule());
+}
+
+static STRING SlotKey(const char* name, int slot)
+{
+    STRING key;
+    key.Format("%s%d", name, slot);
+    return key;
+}
+
+// Exact comparison: STRING's own is case-insensitive.
+static BOOL SameBytes(const STRING& a, const STRING& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return a.IsNull() && b.IsNull();
+    return a.Len() == b.Len() && memcmp(a.Str(), b.Str(), (size_t)a.Len()) == 0;
+}
+
+static BOOL ValidSlot(int slot)
+{
+    return slot >= 0 && slot < ORDER_SLOTS;
+}
+
+// ---------------------------------------------------------------- loading
+
+BOOL ORDER::LoadOrderSettings(const char* filename, const char* suffix)
+{
+    STRING variant = suffix ? STRING(suffix) : Resource(IDS_LANGSUFFIX);
+    KEYTABLE loaded;
+    BOOL rc = loaded.LoadFromFile(filename);
+    Assert(rc, "rc", "setup/order", 61, filename, FALSE);
+    LoadedSettings = loaded;
+    LoadedSuffix = variant;
+    OrderSettings = loaded;
+    SETUP::ApplyLanguageVariants(OrderSettings, variant);
+    ExpireLoaded = OrderSettings.Exists("Expire");
+    CompleteOrderDefaults();
+
+    // Text order of ISO dates; an absent date reads "<NULL>" and never sorts first.
+    STRING expire = ExpireLoaded ? OrderSettings["Expire"] : STRING();
+    PriceListExpired = expire < OSYS::DateIso();
+    OrderDone = 0;
+    return rc;
+}
+
+void ORDER::CompleteOrderDefaults()
+{
+    KEYTABLE& s = OrderSettings;
+    STRING help = s["AppHelp"];
+    if (help.Word(1, "|").IsNull())
+        s["AppHelp"] = "*|0";
+    static const char* const empty[] = {"UserName", "UserAddress1", "UserAddress2", "UserCity", "UserCountry",
+                                        "UserPhone", "UserFax", "UserEmail", "UserLicense"};
+    for (const char* key : empty)
+        if (s[key].IsNull())
+            s[key] = "";
+    if (s["UserPayMethod"].IsNull())
+        s["UserPayMethod"] = "0";
+    if (s["UserPayCreditcard"].IsNull())
+        s["UserPayCreditcard"] = "0000-0000-0000-0000";
+    if (s["UserPayExp"].IsNull())
+        s["UserPayExp"] = "00/00";
+    if (s["UserPayAccount"].IsNull())
+        s["UserPayAccount"] = "";
+    if (s["UserPayBank"].IsNull())
+        s["UserPayBank"] = "000 000 00 - xxxxxxxxxxx";
+    for (int n = 0; n < ORDER_SLOTS; n++) {
+        STRING& amount = s[SlotKey("Amt", n)];
+        if (amount.IsNull())
+            amount = "0";
+    }
+}
+
+BOOL ORDER::LoadDistributorSettings(const char* filename, const char* suffix)
+{
+    STRING variant = suffix ? STRING(suffix) : Resource(IDS_LANGSUFFIX);
+    KEYTABLE loaded;
+    BOOL ok = filename && *filename && loaded.LoadFromFile(filename);
+    Assert(ok, "ok", "setup/order", 112, filename ? filename : "", FALSE);
+    DistributorSettings = loaded;
+    SETUP::ApplyLanguageVariants(DistributorSettings, variant);
+    for (int n = 0; n < ORDER_SLOTS; n++) {
+        if (DistributorSettings[SlotKey("Rule", n)].IsNull())
+            DistributorSettings[SlotKey("Rule", n)] = "*";
+        if (DistributorSettings[SlotKey("ArtNo", n)].IsNull())
+            DistributorSettings[SlotKey("ArtNo", n)] = "*";
+    }
+    return ok;
+}
+
+BOOL ORDER::SaveOrderSettings(const char* filename)
+{
+    OrderSettings.Remove("UserPayCreditcard");
+    OrderSettings.Remove("UserPayExp");
+    // A date that was not there must not come back as "Expire=", which counts as expired.
+    if (!ExpireLoaded)
+        OrderSettings.Remove("Expire");
+
+    KEYTABLE out(OrderSettings);
+    // Put back what the language variants took away: the variant lines as they
+    // were, and the base values they replaced unless the form changed them.
+    KEYTABLE replaced(LoadedSettings);
+    SETUP::ApplyLanguageVariants(replaced, LoadedSuffix);
+    int len = LoadedSuffix.Len();
+    int n = LoadedSettings.Count();
+    for (int i = 0; i < n; i++) {
+        STRING key = *LoadedSettings.KeyAt(i);
+        if (key.Pos(".") < 0)
+            continue;
+        out[key] = *LoadedSettings.ValueAt(i);
+        if (len == 0 || key.Len() <= len || key.Right(len) != LoadedSuffix)
+            continue;
+        STRING base = key.Left(key.Len() - len);
+        if (!out.Exists(base) || !SameBytes(out[base], replaced[base]))
+            continue;
+        int at = LoadedSettings.IndexOf(base);
+        if (at >= 0)
+            out[base] = *LoadedSettings.ValueAt(at);
+        else
+            out.Remove(base);
+    }
+    return out.SaveToFile(filename);
+}
+
+// ---------------------------------------------------------------- slots and totals
+
+int ORDER::Quantity(int slot)
+{
+    if (!ValidSlot(slot))
+        return 0;
+    return OrderSettings[SlotKey("Amt", slot)].Atoi();
+}
+
+STRING ORDER::ProductName(int slot)
+{
+    if (!ValidSlot(slot))
+        return STRING("");
+    STRING name = DistributorSettings[SlotKey("Prod", slot)];
+    return name.IsNull() ? STRING("") : name;
+}
+
+BOOL ORDER::IsOffered(int slot)
+{
+    if (!ValidSlot(slot))
+        return FALSE;
+    STRING price = DistributorSettings[SlotKey("Price", slot)];
+    return !price.IsNull() && price != "*";
+}
+
+BOOL ORDER::IsOrdered(int slot)
+{
+    return IsOffered(slot) && Quantity(slot) != 0;
+}
+
+void ORDER::ComputeTotals()
+{
+    double subtotal = 0.0, shipping = 0.0;
+    for (int n = 0; n < ORDER_SLOTS; n++) {
+        if (!IsOrdered(n))
+            continue;
+        STRING price = DistributorSettings[SlotKey("Price", n)];
+        STRING unit = price.Word(0, "|", WORD_EMPTYNOTNULL);
+        STRING charge = price.Word(1, "|", WORD_EMPTYNOTNULL);
+        subtotal += atof(unit) * Quantity(n);
+        double s = atoi(charge);
+        if (s > shipping)
+            shipping = s;
+    }
+    OrderSubtotal.Format("%6.2lf", subtotal);
+    OrderShipping.Format("%6.2lf", shipping);
+    OrderTotal.Format("%6.2lf", shipping + subtotal);
+}
+
+// ---------------------------------------------------------------- rules
+
+// "YYYY-MM-DD": ten characters with the dashes in place.
+static BOOL IsDateText(const STRING& s)
+{
+    return s.Len() == 10 && s[4] == '-' && s[7] == '-';
+}
+
+int ORDER::CheckOrderRules(HWND frame, ORDERASK ask)
+{
+    if (!ask)
+        ask = MessageYesNo;
+    char caption[256] = "";
+    if (frame)
+        GetWindowTextA(frame, caption, sizeof(caption));
+    STRING today = OSYS::DateIso();
+    BOOL noticed = FALSE;   // "S" speaks once per check
+
+    for (int n = 0; n < ORDER_SLOTS; n++) {
+        if (Quantity(n) == 0)
+            continue;
+        STRING rule = DistributorSettings[SlotKey("Rule", n)];
+        for (int i = 0;; i++) {
+            STRING item = rule.Word(i, "|");
+            if (item.IsNull())
+                break;
+            if (item.Len() == 0)
+                continue;
+            int message = 0;
+            STRING depend("");
+            switch (item[0]) {
+            case '*':
+                break;
+            case 'D': {
+                STRING list(item);
+                list.Strip('L', "D");
+                BOOL found = FALSE, any = FALSE;
+                for (int j = 0;; j++) {
+                    STRING entry = list.Word(j, ";");
+                    if (entry.IsNull())
+                        break;
+                    if (entry.Len() == 0)
+                        continue;
+                    any = TRUE;
+                    int m = entry.Atoi();
+                    depend = ProductName(m);
+                    if (Quantity(m) == 1)
+                        found = TRUE;
+                }
+                if (any && !found)
+                    message = IDS_RULEONEOF;
+                break;
+            }
+            case 'I': {
+                int m = item.Mid(1, item.Len() - 1).Atoi();
+                depend = ProductName(m);
+                if (Quantity(m) == 0)
+                    message = IDS_RULEREQUIRES;
+                break;
+            }
+            case 'X': {
+                int m = item.Mid(1, item.Len() - 1).Atoi();
+                depend = ProductName(m);
+                if (Quantity(m) >= 1)
+                    message = IDS_RULEEXCLUDES;
+                break;
+            }
+            case 'S':
+                if (!noticed) {
+                    noticed = TRUE;
+                    message = IDS_RULENOTICE;
+                }
+                break;
+            case 'T': {
+                STRING until = item.Mid(1, item.Len() - 1);
+                if (IsDateText(until) && today > until)
+                    message = IDS_RULEEXPIRED;
+                break;
+            }
+            case 'U':
+                message = IDS_RULEUNAVAILABLE;
+                break;
+            default:
+                Assert(FALSE, "FALSE", "setup/order", 240, item, FALSE);
+                break;
+            }
+            if (!message)
+                continue;
+            STRING text = Resource(message) || Resource(IDS_RULEASKCORRECT);
+            text = SETUP::ReplaceAll(text, "$PRODDEPEND", depend);
+            text = SETUP::ReplaceAll(text, "$PRODSOURCE", ProductName(n));
+            if (ask(frame, caption, text))
+                return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,333 @@
+// The order document and its output: print, save as text, e-mail encrypted.
+#include "setup/order.h"
+#include "setup/main.h"
+#include "setup/lang/resource.h"
+#include "brisel/app.h"
+#include "brisel/email.h"
+#include "brisel/halvo.h"
+#include "brisel/osys.h"
+#include "brisel/winmisc.h"
+#include "brisel/winprint.h"
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+static STRING Resource(int id)
+{
+    return OSYS::GetStringFromResource(id, APP::ResourceModule());
+}
+
+// Field of a "|" list; "" when absent.
+static STRING Field(const STRING& list, int index)
+{
+    return list.Word(index, "|", WORD_EMPTYNOTNULL);
+}
+
+// A value of a table; "" for a missing key.
+static STRING Value(KEYTABLE& table, const char* key)
+{
+    STRING v = table[key];
+    return v.IsNull() ? STRING("") : v;
+}
+
+static STRING SlotValue(KEYTABLE& table, const char* name, int slot)
+{
+    char key[32];
+    snprintf(key, sizeof(key), "%s%d", name, slot);
+    return Value(table, key);
+}
+
+// One product or total line, formatted into 128 bytes. A line that does not fit
+// is cut, keeping its line end.
+static void AppendLine(STRING& text, const char* format, ...)
+{
+    char line[128];
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    if (n < 0)
+        return;
+    if (n >= (int)sizeof(line)) {
+        n = (int)sizeof(line) - 1;
+        line[n - 2] = '\r';
+        line[n - 1] = '\n';
+        line[n] = 0;
+    }
+    text.Append("  ", 2);
+    text.Append(line, n);
+}
+
+STRING ORDER::Heading(int k)
+{
+    KEYTABLE& s = OrderSettings;
+    STRING h = "--- " || Field(Resource(IDS_DOCHEADINGS), k);
+    switch (k) {
+    case 0:
+    case 1:
+        h.Append(" --------------------------------------");
+        break;
+    case 2:
+        h = h || " [" || Value(s, "AppName") || " " || Value(s, "AppVersion") || "] ------------------------";
+        break;
+    case 3:
+        h.Append(" ---------------------------------------");
+        break;
+    default:
+        h = h || " " || Value(s, "AppName") || " " || Value(s, "AppVersion") || "  ------------------------";
+        break;
+    }
+    if (h.Len() > 45)
+        h.Truncate(45);
+    return h;
+}
+
+static void SectionBreak(STRING& text, int k)
+{
+    text.Append(" \r\n \r\n \r\n");
+    text.Append(ORDER::Heading(k));
+    text.Append("\r\n \r\n");
+}
+
+static const char* const DebitLines[] = {
+    "\f ",
+    " ",
+    " ",
+    "     E I N Z U G S E R M A E C H T I G U N G",
+    " ",
+    " ",
+    "Von:",
+    "$USER",
+    " ",
+    " ",
+    " ",
+    "An:",
+    "$DISTRIBUTOR",
+    " ",
+    " ",
+    " ",
+    "Hiermit ermaechtige ich Sie widerruflich und einmalig,",
+    "den von mir fuer das Programm zu entrichtenden Betrag",
+    "von $TOTAL bei Faelligkeit (d.h. ab dem Tag des ",
+    "Postversands der Registrierung/des Programms) zu Lasten",
+    "des unten angegebenen Girokontos per Lastschrift",
+    "einzuziehen. ",
+    " ",
+    " ",
+    " ",
+    "Konto: $ACCOUNT",
+    "Bank:  $BANK",
+    " ",
+    " ",
+    "Wenn das Konto die erforderliche Deckung nicht aufweist,",
+    "besteht seitens der kontofuehrenden Bank keine",
+    "Verpflichtung zur Einloesung.",
+    " ",
+    "Teileinloesungen werden nicht vorgenommen.",
+    " ",
+    " ",
+    "$DATE",
+    "_________________________________________________",
+    "(Ort, Unterschrift des Kontoinhabers)",
+};
+
+STRING ORDER::DebitForm()
+{
+    KEYTABLE& s = OrderSettings;
+    STRING form("");
+    for (const char* line : DebitLines) {
+        form.Append(line);
+        form.Append("\r\n", 2);
+    }
+    STRING user = Value(s, "UserName") || "\r\n" || Value(s, "UserAddress1") || "\r\n" || Value(s, "UserAddress2") ||
+                  "\r\n" || Value(s, "UserCity") || "\r\n" || Value(s, "UserCountry") || "\r\n";
+    form = SETUP::ReplaceAll(form, "$USER", user);
+    form = SETUP::ReplaceAll(form, "$DISTRIBUTOR", Value(DistributorSettings, "Distributor"));
+    form = SETUP::ReplaceAll(form, "$ACCOUNT", Value(s, "UserPayAccount"));
+    form = SETUP::ReplaceAll(form, "$BANK", Value(s, "UserPayBank"));
+    form = SETUP::ReplaceAll(form, "$DATE", OSYS::DateIso());
+    form = SETUP::ReplaceAll(form, "$TOTAL", OrderTotal || " " || Value(DistributorSettings, "Currency"));
+    return form;
+}
+
+void ORDER::BuildOrderText()
+{
+    KEYTABLE& s = OrderSettings;
+    KEYTABLE& d = DistributorSettings;
+    STRING& t = OrderText;
+    STRING currency = Value(d, "Currency");
+
+    t = "";
+    t.Append(Heading(0));
+    t.Append("\r\n  \r\n");
+
+    // Distributor address: every line ends in "\r\n", a final "\n" gives one more line.
+    STRING address = Value(d, "Distributor");
+    int start = 0;
+    for (;;) {
+        int nl = address.Pos("\n", start);
+        STRING line = address.Mid(start, (nl < 0 ? address.Len() : nl) - start);
+        if (line.IsNull())
+            line = "";
+        if (line.Len() == 0 || line[line.Len() - 1] != '\r')
+            line.Append("\r", 1);
+        t.Append("  ", 2);
+        t.Append(line);
+        t.Append("\n", 1);
+        if (nl < 0)
+            break;
+        start = nl + 1;
+    }
+
+    SectionBreak(t, 1);
+    static const char* const customer[] = {"UserName", "UserAddress1", "UserAddress2", "UserCity", "UserCountry"};
+    for (const char* key : customer)
+        t = t || "  " || Value(s, key) || "\r\n";
+    t.Append(" \r\n");
+    static const char* const contact[] = {"UserPhone", "UserFax", "UserEmail"};
+    for (const char* key : contact)
+        t = t || "  " || Value(s, key) || "\r\n";
+
+    SectionBreak(t, 2);
+    STRING articles("");
+    for (int n = 0; n < ORDER_SLOTS; n++) {
+        if (!IsOrdered(n))
+            continue;
+        int q = Quantity(n);
+        STRING unit = Field(SlotValue(d, "Price", n), 0);
+        char count[16];
+        snprintf(count, sizeof(count), "%dx", q);
+        AppendLine(t, "%-4s%-30.29s %6.2lf\r\n", count, SlotValue(d, "Prod", n).Str(), atof(unit) * q);
+        STRING artno = SlotValue(d, "ArtNo", n);
+        if (artno != "*") {
+            char qty[16];
+            snprintf(qty, sizeof(qty), "%d", q);
+            articles = articles || artno || "x" || qty || "x" || unit || ", ";
+        }
+    }
+    STRING labels = Resource(IDS_TOTALLABELS);
+    AppendLine(t, "%-28s %12s\r\n", "", "----------");
+    AppendLine(t, "    %-20s %16s\r\n", Field(labels, 0).Str(), (currency || " " || OrderSubtotal).Str());
+    AppendLine(t, "    %-30s %6s\r\n", Field(labels, 1).Str(), OrderShipping.Str() ? OrderShipping.Str() : "");
+    AppendLine(t, "%-28s %12s\r\n", "", "==========");
+    AppendLine(t, "    %-20s %16s\r\n", Field(labels, 2).Str(), (currency || " " || OrderTotal).Str());
+
+    t.Append("  \r\n");
+    t = t || "       (" || Resource(IDS_CURRENCYWORD) || " " || currency || ")\r\n";
+    t.Append("  \r\n");
+
+    articles.Strip('R', ", ");
+    if (articles.Len() > 0)
+        t = t || "  => " || articles || "\r\n";
+    STRING reference = Value(s, "UserLicense");
+    if (reference.Len() > 0)
+        t = t || "  => Ref: " || reference || "\r\n";
+
+    SectionBreak(t, 3);
+    int method = Value(s, "UserPayMethod").Atoi();
+    t = t || "  " || Field(Resource(IDS_PAYMENTNAMES), method);
+    switch (method) {
+    case 0:
+    case 1:
+        t = t || ": " || Value(s, "UserPayCreditcard") || "   " || Value(s, "UserPayExp") || "\r\n";
+        break;
+    case 2:
+        t = t || "\r\n  " || Value(d, "DistributorBank") || "\r\n";
+        break;
+    case 3:
+        t.Append("\r\n");
+        break;
+    case 4:
+        t = t || "\r\n  " || Value(s, "UserPayAccount") || " - " || Value(s, "UserPayBank");
+        t.Append(DebitForm());
+        break;
+    default:
+        break;
+    }
+    if (method != 4)
+        t = t || " \r\n \r\n \r\n \r\n  ----------------------------------------\r\n  " || OSYS::DateText() ||
+            " (Unterschrift/Signature)\r\n";
+
+    STRING comment = Value(s, "UserComment");
+    if (comment.Len() > 1) {
+        t = t || "\f \r\n \r\n\r\n" || Heading(4) || "\r\n \r\n" || comment || "\r\n\r\n" || Value(s, "UserName") ||
+            "\r\n" || Value(s, "UserEmail") || "\r\n";
+    }
+}
+
+// ---------------------------------------------------------------- output
+
+static STRING FrameCaption(HWND page)
+{
+    char caption[256] = "";
+    HWND frame = page ? GetParent(page) : NULL;
+    GetWindowTextA(frame ? frame : page, caption, sizeof(caption));
+    return STRING(caption);
+}
+
+static STRING OperationText(int id, int operation)
+{
+    return SETUP::ReplaceAll(Resource(id), "$OPERATION", Field(Resource(IDS_OPERATIONWORDS), operation));
+}
+
+STRING ORDER::PrintOrder(INT_PTR, HWND page, STRING value)
+{
+    PRINTER printer;
+    if (!printer.Open(page, NULL, NULL, 0, NULL, FALSE))
+        return value;
+    printer.SetFont("Courier New", 12, FALSE, FALSE);
+    printer.SetMargins(25, 25, 15, 20);
+    printer.StartDocument("ORDER", FALSE);
+    printer.NewPage();
+    printer.Print(value.Str() ? value.Str() : "", value.Len());
+    printer.EndDocument();
+    MessageInfo(page, FrameCaption(page), OperationText(IDS_OPERATIONDONE, 1));
+    OrderDone = 1;
+    return value;
+}
+
+BOOL ORDER::WriteOrderFile(const char* path, const STRING& text)
+{
+    FILE* f = fopen(path, "wb");
+    if (!f)
+        return FALSE;
+    size_t n = (size_t)text.Len();
+    BOOL ok = n == 0 || fwrite(text.Str(), 1, n, f) == n;
+    ok = (fflush(f) == 0) && ok;
+    ok = (fclose(f) == 0) && ok;
+    return ok;
+}
+
+STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)
+{
+    STRING proposed = ".\\" || Value(OrderSettings, "AppName") || "-" || Resource(IDS_ORDERFILEWORD) || ".txt";
+    STRING path = SaveFileDialog(page, Resource(IDS_SAVEORDERTITLE), proposed, NULL);
+    if (path.IsNull())
+        return value;
+    if (WriteOrderFile(path, value)) {
+        MessageInfo(page, FrameCaption(page), OperationText(IDS_OPERATIONDONE, 2));
+        OrderDone = 1;
+    } else
+        MessageError(page, FrameCaption(page), OperationText(IDS_OPERATIONFAILED, 2));
+    return value;
+}
+
+STRING ORDER::MailOrder(INT_PTR, HWND page, STRING value)
+{
+    KEYTABLE& s = OrderSettings;
+    int method = Value(s, "UserPayMethod").Atoi();
+    if (method >= 3 && method <= 5) {
+        MessageInfo(page, FrameCaption(page), Resource(IDS_NOMAILPAYMENT));
+        return value;
+    }
+    STRING target = Value(DistributorSettings, "DistributorEmail");
+    STRING subject = Value(s, "AppName") || " " || Value(s, "AppVersion") || " " || Field(Resource(IDS_MAILSUBJECT), 1);
+    EMAIL mail(Value(s, "UserEmail"), Field(target, 0), subject, value.Str() ? value.Str() : "", Field(target, 1));
+    // The order holds card numbers: it goes out encrypted or not at all.
+    if (!mail.EncryptBody(Resource(IDS_ORDERKEY), "order.skf")) {
+        MessageError(page, FrameCaption(page), OperationText(IDS_OPERATIONFAILED, 0));
+        return value;
+    }
+    OrderDone = mail.SendDialog(IDD_SENDMAIL, Field(Resource(IDS_SENDMAILTITLE), 0)) ? 1 : 0;
+    return value;
+}
