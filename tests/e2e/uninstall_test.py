@@ -7,20 +7,25 @@ all files of the test live on C:, so that a wrong path cannot reach the
 machine's own files. Each case lays out an "installed product" (install folder,
 application-data folder, start-menu folder and desktop shortcut, the uninstall
 key with every value the install records, the product's own keys and its
-autostart value), runs the uninstall and checks what is left.
+autostart value), runs the uninstall and checks what is left. The installed*
+cases install a test product with setup.exe instead and start the uninstall
+from the command line the install registered, as Windows does.
 
-usage: uninstall_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR CASE
+usage: uninstall_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR CASE [UNINSTRUN]
 """
 import glob
 import os
+import re
 import shutil
 import socket
 import subprocess
 import sys
 import threading
 import time
+import zipfile
 
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+UNINSTRUN = sys.argv[6] if len(sys.argv) > 6 else None
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 import texts_german  # noqa: E402
@@ -565,6 +570,245 @@ click 2
 answer no
 """, args=["-remove", p.key, "-final"])
     check(rc == 0, "no mail dialog, rc %d" % rc)
+    p.cleanup()
+
+
+# ---------------------------------------------------------------- after a real install
+
+def reg_value(key, name):
+    """The text of a REG_SZ value, or None when it is missing."""
+    r = wine("reg", "query", key, "/v", name)
+    if r.returncode != 0:
+        return None
+    for line in r.stdout.decode("latin-1").replace("\r\n", "\n").splitlines():
+        m = re.match(r"\s+(.*?)\s+(REG_\w+)(?:\s{4}(.*))?$", line)
+        if m and m.group(1) == name:
+            return m.group(3) or ""
+    return None
+
+
+def unix(path):
+    """The file below drive_c that a C: path names."""
+    check(path is not None and path[:3].upper() == "C:\\", "a path on C:: %r" % path)
+    return os.path.join(DRIVE, *path[3:].split("\\")) if path else DRIVE
+
+
+def run_to_files(cmd, folder, name, extra=None, cwd=None):
+    """Runs a Wine program with its output in files: a window it opens may outlive it
+    and would hold a pipe open."""
+    out, err = os.path.join(folder, name + ".out"), os.path.join(folder, name + ".err")
+    with open(out, "wb") as o, open(err, "wb") as e:
+        try:
+            p = subprocess.run([WINE] + cmd, env=env(extra), stdout=o, stderr=e, cwd=cwd, timeout=240)
+            rc = p.returncode
+        except subprocess.TimeoutExpired:
+            check(False, "%s did not end" % name)
+            rc = -1
+    print("%s rc=%d: %s" % (name, rc, open(err, encoding="latin-1").read().strip()[-500:]))
+    return rc
+
+
+def close_windows_on(folder_name):
+    """Ends the folder windows the install opened on its program group (children of our runs)."""
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            cmdline = open("/proc/%s/cmdline" % pid, "rb").read().decode("latin-1")
+        except OSError:
+            continue
+        if "explorer" in cmdline.lower() and folder_name in cmdline:
+            try:
+                os.kill(int(pid), 9)
+            except OSError:
+                pass
+
+
+class Installed(Product):
+    """A test product that setup.exe installs from a distribution folder, started once
+    afterwards as its user would (application data, own keys, autostart, files of the user)."""
+
+    PAYLOAD = {"prog.exe": b"MZ prog", "readme.txt": b"read me\r\n", "Prog.cfg": b"[x]\r\n",
+               "data/user.ini": b"[user]\r\n", "data/other.dat": b"\x00\x01", "sub/deep.txt": b"deep"}
+
+    def __init__(self, key, root="Halvo"):
+        self.key, self.root = key, root
+        self.base = os.path.join(DRIVE, "t", CASE)
+        shutil.rmtree(self.base, ignore_errors=True)
+        self.dist = os.path.join(self.base, "dist")
+        self.inst = os.path.join(self.base, "Tool Folder")
+        self.appdata = os.path.join(self.base, "appdata")
+        self.hooklog = os.path.join(self.base, "hooklog.txt")
+        self.group_name = "Brisel Removal " + CASE
+        os.makedirs(self.dist)
+        self.modules = sorted(n for n in os.listdir(BINDIR) if n.lower().startswith("setup") and n.lower().endswith(".dll"))
+        for n in ["setup.exe"] + self.modules:
+            shutil.copy(os.path.join(BINDIR, n), self.dist)
+        shutil.copy(HOOK, os.path.join(self.dist, "SETUPHOOK.DLL"))
+        # The payload carries the program and its modules, so that the uninstall finds them.
+        self.programs = ["setup.exe", "SETUPHOOK.DLL"] + self.modules
+        with zipfile.ZipFile(os.path.join(self.dist, "setup.fil"), "w", zipfile.ZIP_DEFLATED) as z:
+            for name, data in self.PAYLOAD.items():
+                z.writestr(name, data)
+            for n in self.programs:
+                z.write(os.path.join(self.dist, n), n)
+        cfg = """AppName=Tool
+AppVersion=2.5
+IniKey=%s
+InstallPath=*%s
+NoFinalPopup=1
+ProtectedFiles=data/user.ini
+StartmenuName=%s
+StartmenuOpts=BriselRm Tool;*prog.exe;/x;prog.exe:0|BriselRm Home;https://example.com/tool
+StartmenuUninstall=1
+DesktopIcon=2
+""" % (key, cpath(self.inst).replace("\\", "\\\\"), self.group_name)
+        with open(os.path.join(self.dist, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
+            f.write(cfg)
+
+    def install(self):
+        script = os.path.join(self.base, "install.script")
+        with open(script, "w", encoding="cp1252", newline="\r\n") as f:
+            f.write("""expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+click 10781
+expect-dialog 2004
+expect-enabled 10781
+click 10781
+expect-dialog 2005
+expect-checked 221
+expect-checked 241
+click 10781
+expect-dialog 2009
+click 2
+""")
+        try:
+            rc = run_to_files([os.path.join(self.dist, "setup.exe"), "/SCRIPT:" + cpath(script)], self.base, "install",
+                              extra={"BRISEL_HOOKLOG": cpath(os.path.join(self.base, "installhook.txt"))}, cwd=self.dist)
+        finally:
+            close_windows_on(self.group_name)
+        check(rc == 0, "install rc %d" % rc)
+        subprocess.run([WINE, "--wait"], env=env(), timeout=240)
+        shells = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+        self.desktop = unix(reg_value(shells, "Desktop"))
+        self.group = os.path.join(unix(reg_value(shells, "Programs")), self.group_name)
+        self.menu = ["BriselRm Tool.LNK", "BriselRm Home.URL", "Uninstall Tool.LNK"]
+        # What the install left is what the uninstall is checked against.
+        for name, data in self.PAYLOAD.items():
+            path = os.path.join(self.inst, name)
+            check(os.path.exists(path) and open(path, "rb").read() == data, "installed: %s" % name)
+        check(self.exists(*self.programs) == self.programs, "program and modules installed")
+        check(sorted(os.listdir(self.group)) == sorted(self.menu) if os.path.isdir(self.group) else False,
+              "program group made: %s" % (os.listdir(self.group) if os.path.isdir(self.group) else None))
+        check(os.path.exists(os.path.join(self.desktop, "BriselRm Tool.LNK")), "desktop shortcut made")
+        self.command = reg_value(UNINSTALL + self.key, "UninstallString")
+        check(self.command == '"%s\\Setup.exe" -remove "%s"' % (cpath(self.inst), self.key),
+              "UninstallString registered: %r" % self.command)
+        if failures:
+            self.cleanup()
+            sys.exit(1)
+
+    def use(self):
+        """What the product and its user add once it runs."""
+        write(os.path.join(self.inst, "mine.txt"))
+        write(os.path.join(self.inst, "data", "mine.dat"))
+        write(os.path.join(self.appdata, "settings.ini"))
+        write(os.path.join(self.appdata, "logs", "today.log"))
+        write(os.path.join(self.desktop, "BriselRm Other.LNK"))
+        lines = ["REGEDIT4", "",
+                 "[HKEY_CURRENT_USER\\Software\\%s\\%s]" % (self.root, self.key),
+                 '"ApplicationDataDir"=' + regstr(cpath(self.appdata)),
+                 "", "[HKEY_CURRENT_USER\\Software\\%s\\%s\\Options]" % (self.root, self.key), '"Colour"="blue"',
+                 "", "[HKEY_LOCAL_MACHINE\\Software\\%s\\%s]" % (self.root, self.key), '"Installed"="1"',
+                 "", "[HKEY_CURRENT_USER\\Software\\%s\\BriselNeighbour]" % self.root, '"Stay"="1"',
+                 "", "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
+                 "%s=%s" % (regstr(self.key), regstr(cpath(os.path.join(self.inst, "prog.exe")))), ""]
+        regfile = os.path.join(self.base, "use.reg")
+        with open(regfile, "w", newline="\r\n") as f:
+            f.write("\n".join(lines))
+        r = wine("reg", "import", cpath(regfile))
+        check(r.returncode == 0 and len(self.own_keys()) == 2 and self.run_value(), "the product's own keys written")
+
+    def uninstall(self, script, name):
+        """Starts the registered UninstallString with /SCRIPT: appended."""
+        sfile = os.path.join(self.base, name + ".script")
+        with open(sfile, "w", encoding="cp1252", newline="\r\n") as f:
+            f.write(script)
+        return run_to_files([UNINSTRUN, self.key, "/SCRIPT:" + cpath(sfile)], self.base, name,
+                            extra={"BRISEL_HOOKLOG": cpath(self.hooklog)}, cwd=DRIVE)
+
+    def check_removed(self, what):
+        check(not os.path.exists(self.group), "%s: program group removed with its shortcuts" % what)
+        check(not os.path.exists(os.path.join(self.desktop, "BriselRm Tool.LNK")), "%s: desktop shortcut removed" % what)
+        check(os.path.exists(os.path.join(self.desktop, "BriselRm Other.LNK")), "%s: other desktop file stays" % what)
+        check(not self.key_exists(UNINSTALL + self.key), "%s: uninstall key removed" % what)
+        check(not self.run_value(), "%s: autostart value removed" % what)
+        check(self.key_exists("HKCU\\Software\\%s\\BriselNeighbour" % self.root), "%s: other products' keys stay" % what)
+
+    def cleanup(self):
+        super().cleanup()
+        for n in ("BriselRm Tool.LNK", "BriselRm Other.LNK"):
+            if os.path.exists(os.path.join(self.desktop, n)):
+                os.unlink(os.path.join(self.desktop, n))
+        shutil.rmtree(self.group, ignore_errors=True)
+
+
+def case_installedkeep():
+    p = Installed("BriselRm keep")
+    p.install()
+    p.use()
+    installed = list(p.PAYLOAD) + p.programs
+    # Answered No: nothing changes, nothing restarts.
+    before = temp_copies()
+    rc = p.uninstall("expect-box %s\nanswer no\n" % ASK, "no")
+    check(rc == 0, "No: rc %d" % rc)
+    check(p.exists(*installed) == installed, "No: every file stays")
+    check(p.key_exists(UNINSTALL + p.key) and p.run_value() and os.path.isdir(p.group), "No: entries stay")
+    check(temp_copies() == before and p.log() == [], "No: no restart")
+    # Answered Yes: the restarted copy keeps the data.
+    marker = os.path.join(p.base, "marker.png")
+    second = p.script("second.script", walk() + "screenshot %s\nclick 2\n" % cpath(marker))
+    rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
+    check(rc == 0, "first copy rc %d" % rc)
+    wait_restarted(p, marker)
+    new = temp_copies() - before
+    check(len(new) == 1, "one new folder in the temporary folder: %s" % new)
+    for d in new:
+        check(sorted(os.listdir(d)) == sorted(p.programs), "program and modules copied: %s" % os.listdir(d))
+    gone = [n for n in installed if n != "data/user.ini"]
+    check(p.exists(*gone) == [], "recorded files deleted: %s left" % p.exists(*gone))
+    kept = ["data/user.ini", "mine.txt", "data/mine.dat"]
+    check(p.exists(*kept) == kept, "protected and unlisted files stay: %s" % p.exists(*kept))
+    check(os.path.isdir(os.path.join(p.inst, "sub")), "the folders stay")
+    check(os.path.exists(os.path.join(p.appdata, "logs", "today.log")), "application data stays")
+    check(len(p.own_keys()) == 2, "product keys stay: %s" % p.own_keys())
+    p.check_removed("keep")
+    log = p.log()
+    check(log[:1] == ["N 2 0 1 0 0 BriselRm keep"] and "N 8 0 1 1 0 0" in log and "S 2 " + cpath(p.inst) in log
+          and log[-1:] == ["N 3 0 0 0 0 0"], "the installed hook library ran in the copy: %s" % log)
+    p.cleanup()
+
+
+def case_installedall():
+    p = Installed("Fernwall Removal Test", root="Tessaly")
+    p.install()
+    p.use()
+    marker = os.path.join(p.base, "marker.png")
+    second = p.script("second.script", walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\n"
+                      "screenshot %s\nclick 2\n" % (EN[2939], cpath(marker)))
+    rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
+    check(rc == 0, "first copy rc %d" % rc)
+    wait_restarted(p, marker)
+    check(not os.path.exists(p.inst), "install tree deleted")
+    check(not os.path.exists(p.appdata), "application-data tree deleted")
+    check(os.path.isdir(p.dist), "the distribution folder beside it stays")
+    check(p.own_keys() == [], "Software\\Tessaly keys deleted in both roots: %s" % p.own_keys())
+    p.check_removed("everything")
+    check("N 8 0 1 1 0 1" in p.log(), "event 8 with the choice 1: %s" % p.log())
     p.cleanup()
 
 
