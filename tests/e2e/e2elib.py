@@ -3,7 +3,7 @@ list, Windows paths, distribution folders, scripted runs, registry reads and
 the files the test hook library writes.
 
 A test calls init() with its Wine runner and the folder of the built setup.exe
-first, runs its case inside run_case() and ends with done().
+first and runs its case with run_case(), which ends the process with the verdict.
 """
 import os
 import re
