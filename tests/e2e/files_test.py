@@ -8,36 +8,26 @@ positions the hook recorded with the expected ones.
 
 usage: files_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR REGREAD CASE
 """
-import io
 import os
 import shutil
-import subprocess
 import sys
-import tempfile
 import threading
 import time
 import zipfile
 
+import e2elib
+from e2elib import TO_DEST, check, reg, read_lines, run_setup, winpath, write_cfg
+
 WINE, BINDIR, HOOK, LANGDIR, REGREAD, CASE = sys.argv[1:7]
+e2elib.init(WINE, BINDIR)
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 
 EN = texts_english.STRINGS
-failures = []
 KEYNAME = "BriselFiles_" + CASE
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 VALUES = ["DisplayName", "DisplayVersion", "DisplayIcon", "Publisher", "URLInfoAbout", "AppName", "Version",
           "UninstallString", "UninstallFiles", "UninstallPath", "UninstallProtect", "UninstallEmail"]
-
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-        print("FAILED:", what, file=sys.stderr)
-
-
-def winpath(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 def make_zip(path, members, method=zipfile.ZIP_DEFLATED):
@@ -61,45 +51,22 @@ NoFinalPopup=1
 
 def layout(cfg, members, inst="inst", custom=None):
     """A distribution folder; the install folder does not exist yet."""
-    folder = tempfile.mkdtemp(prefix="brisel-files-")
-    for name in os.listdir(BINDIR):
-        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
-            shutil.copy(os.path.join(BINDIR, name), folder)
-    shutil.copy(HOOK, os.path.join(folder, "SETUPHOOK.DLL"))
+    folder = e2elib.distribution("brisel-files-", HOOK)
     if members is not None:
         make_zip(os.path.join(folder, "setup.fil"), members)
     if custom is not None:
         make_zip(os.path.join(folder, "custom.fil"), custom)
     instdir = os.path.join(folder, inst)
-    cfg = cfg.replace("@INST@", winpath(instdir).replace("\\", "\\\\"))
-    with open(os.path.join(folder, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(cfg)
+    write_cfg(folder, cfg, instdir)
     return folder, instdir
 
 
 def run(folder, script):
-    with open(os.path.join(folder, "test.script"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(script)
-    e = dict(os.environ)
-    e.pop("BRISEL_SCRIPT", None)
-    e["BRISEL_SCRIPT_TIMEOUT"] = "30000"
-    cmd = [WINE, os.path.join(folder, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
-    try:
-        p = subprocess.run(cmd, cwd=folder, env=e, capture_output=True, timeout=540)
-    except subprocess.TimeoutExpired:
-        check(False, "setup.exe did not end")
-        return -1
-    err = p.stderr.decode("latin-1").replace("\r\n", "\n")
-    err = "\n".join(x for x in err.splitlines() if not x.startswith("wine: Read access denied"))
-    print("rc=%d err: %s" % (p.returncode, err.strip()))
-    return p.returncode
+    return run_setup(folder, script, timeout=540, script_timeout=30000)[0]
 
 
 def lines(folder, name):
-    path = os.path.join(folder, name)
-    if not os.path.exists(path):
-        return []
-    return open(path, encoding="latin-1").read().splitlines()
+    return read_lines(folder, name) or []
 
 
 def progress(folder):
@@ -108,9 +75,8 @@ def progress(folder):
 
 def regvalues(names=VALUES):
     """name -> (type, bytes), or None when missing."""
-    p = subprocess.run([WINE, REGREAD, UNINSTALL + KEYNAME] + names, capture_output=True, timeout=120)
     out = {}
-    for line in p.stdout.decode("latin-1").replace("\r\n", "\n").splitlines():
+    for line in e2elib.wine(REGREAD, UNINSTALL + KEYNAME, *names)[1].splitlines():
         parts = line.split(" ")
         if len(parts) == 3:
             out[parts[0]] = (int(parts[1]), bytes.fromhex(parts[2]))
@@ -120,7 +86,7 @@ def regvalues(names=VALUES):
 
 
 def regdelete():
-    subprocess.run([WINE, "reg", "delete", "HKLM\\" + UNINSTALL + KEYNAME, "/f"], capture_output=True, timeout=120)
+    reg("delete", "HKLM\\" + UNINSTALL + KEYNAME, "/f")
 
 
 def sz(text):
@@ -155,13 +121,7 @@ def check_files(inst, members):
             check(os.path.isfile(path) and open(path, "rb").read() == data, "member %s installed intact" % name)
 
 
-TO_FILES = """expect-dialog 2001
-click 10781
-expect-dialog 2003
-check 241
-click 10781
-expect-dialog 2002
-click 10781
+TO_FILES = TO_DEST + """click 10781
 expect-dialog 2004
 """
 
@@ -255,8 +215,8 @@ def case_update():
     open(os.path.join(old, "bin", "tool.exe"), "wb").write(b"version 2.0")
     open(os.path.join(old, "own.txt"), "wb").write(b"the user's own file")
     key = "HKLM\\" + UNINSTALL + KEYNAME
-    subprocess.run([WINE, "reg", "add", key, "/v", "UninstallPath", "/d", winpath(old), "/f"], capture_output=True)
-    subprocess.run([WINE, "reg", "add", key, "/v", "DisplayVersion", "/d", "2.0", "/f"], capture_output=True)
+    reg("add", key, "/v", "UninstallPath", "/d", winpath(old), "/f")
+    reg("add", key, "/v", "DisplayVersion", "/d", "2.0", "/f")
     rc = run(folder, """expect-dialog 2001
 expect-checked 223
 click 10781
@@ -450,11 +410,4 @@ def case_big():
     shutil.rmtree(folder, ignore_errors=True)
 
 
-try:
-    globals()["case_" + CASE]()
-finally:
-    regdelete()
-if failures:
-    print("%d check(s) failed" % len(failures), file=sys.stderr)
-    sys.exit(1)
-print("ok")
+e2elib.run_case(globals(), CASE, cleanup=regdelete)

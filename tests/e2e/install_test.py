@@ -13,7 +13,11 @@ import sys
 import tempfile
 import zipfile
 
+import e2elib
+from e2elib import check, hooklog, reg, run_setup, winpath, write_cfg
+
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+e2elib.init(WINE, BINDIR)
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 import texts_french  # noqa: E402
@@ -21,28 +25,12 @@ import texts_german  # noqa: E402
 import texts_hungarian  # noqa: E402
 
 EN = texts_english.STRINGS
-failures = []
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-        print("FAILED:", what, file=sys.stderr)
-
-
-def winpath(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 def layout(cfg, hook=True):
     """A distribution folder with an install folder 'inst' holding two files."""
-    folder = tempfile.mkdtemp(prefix="brisel-e2e-")
-    for name in os.listdir(BINDIR):
-        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
-            shutil.copy(os.path.join(BINDIR, name), folder)
-    if hook:
-        shutil.copy(HOOK, os.path.join(folder, "SETUPHOOK.DLL"))
+    folder = e2elib.distribution("brisel-e2e-", HOOK if hook else None)
     inst = os.path.join(folder, "inst")
     os.mkdir(inst)
     for name in ("temp1.txt", "keep.txt"):
@@ -51,40 +39,12 @@ def layout(cfg, hook=True):
     with zipfile.ZipFile(os.path.join(folder, "setup.fil"), "w") as z:
         z.writestr("payload.txt", "payload")
     if cfg is not None:
-        # The key=value form escapes backslashes.
-        cfg = cfg.replace("@INST@", winpath(inst).replace("\\", "\\\\"))
-        with open(os.path.join(folder, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
-            f.write(cfg)
+        write_cfg(folder, cfg, inst)
     return folder
 
 
 def run(folder, script, args=(), env=None, encoding="cp1252", cwd=None):
-    with open(os.path.join(folder, "test.script"), "w", encoding=encoding, newline="\r\n") as f:
-        f.write(script)
-    e = dict(os.environ)
-    e.pop("BRISEL_SCRIPT", None)
-    e["BRISEL_SCRIPT_TIMEOUT"] = "20000"
-    e.update(env or {})
-    cmd = [WINE, os.path.join(folder, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
-    try:
-        p = subprocess.run(cmd + list(args), cwd=cwd or folder, env=e, capture_output=True, timeout=240)
-    except subprocess.TimeoutExpired:
-        check(False, "setup.exe did not end")
-        return -1, ""
-    err = p.stderr.decode("latin-1").replace("\r\n", "\n")
-    print("rc=%d err: %s" % (p.returncode, err.strip()))
-    return p.returncode, err
-
-
-def hooklog(folder):
-    path = os.path.join(folder, "hooklog.txt")
-    if not os.path.exists(path):
-        return None
-    return open(path, encoding="latin-1").read().splitlines()
-
-
-def reg(*args):
-    return subprocess.run([WINE, "reg"] + list(args), capture_output=True, timeout=120).returncode
+    return run_setup(folder, script, args=args, env=env, encoding=encoding, cwd=cwd)
 
 
 CFG = """AppName=Tool
@@ -429,9 +389,7 @@ answer ok
 """ % (target, target))
     check(rc == 0, "browse: rc %d" % rc)
     # The product went into the folder typed, recorded without the backslash.
-    p = subprocess.run([WINE, "reg", "query", UNINSTALL + "BriselE2E_browse", "/v", "UninstallPath"],
-                       capture_output=True, timeout=120)
-    out = p.stdout.decode("latin-1")
+    out = e2elib.wine("reg", "query", UNINSTALL + "BriselE2E_browse", "/v", "UninstallPath")[1]
     check(out.rstrip().endswith("C:\\Brisel Dest"), "install folder without the backslash: %r" % out)
 
 
@@ -505,8 +463,7 @@ answer ok
 def case_jobs():
     # The order switch runs the order form, not the install.
     folder = layout(CFG)
-    with open(os.path.join(folder, "order.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write("AppName=Tool\nDistributor=\n")
+    write_cfg(folder, "AppName=Tool\nDistributor=\n", name="order.cfg")
     rc, err = run(folder, "expect-dialog 2041\nclick 2\nanswer no\n", args=["-ORDERFORM"])
     check(rc == 0, "-ORDERFORM: order form cancelled, exit 0, not %d" % rc)
     check(hooklog(folder) is None, "-ORDERFORM: no install events")
@@ -522,6 +479,7 @@ def case_hookless():
     # A hook library in the start folder and on the search path is not loaded.
     folder = layout(CFG, hook=False)
     other = tempfile.mkdtemp(prefix="brisel-e2e-cwd-")
+    e2elib.FOLDERS.append(other)
     shutil.copy(HOOK, os.path.join(other, "SETUPHOOK.DLL"))
     rc, err = run(folder, "expect-dialog 2001\nclick 2\nanswer no\n", cwd=other,
                   env={"WINEPATH": winpath(other)})
@@ -561,9 +519,4 @@ def case_hungarian():
     language(texts_hungarian, "hu_HU.UTF-8", "cp1250", "First line of the welcome")
 
 
-globals()["case_" + CASE]()
-reg("delete", UNINSTALL + "BriselE2E_" + CASE, "/f")
-if failures:
-    print("%d check(s) failed" % len(failures), file=sys.stderr)
-    sys.exit(1)
-print("ok")
+e2elib.run_case(globals(), CASE, cleanup=lambda: reg("delete", UNINSTALL + "BriselE2E_" + CASE, "/f"))

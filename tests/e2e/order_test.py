@@ -7,19 +7,20 @@ recorded by a handler registered in a Wine prefix of the case's own.
 
 usage: order_test.py WINE-RUN BIN-DIR LANG-DIR CASE [CUPS-SOCKET]
 """
-import base64
 import email
 import os
 import re
-import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
+import e2elib
+from e2elib import ENV, check, run_setup, wine, winpath, write_cfg
+
 WINE, BINDIR, LANGDIR, CASE = sys.argv[1:5]
+e2elib.init(WINE, BINDIR)
 if len(sys.argv) > 5:
     os.environ.setdefault("CUPS_SERVER", sys.argv[5])   # the private printer of scripts/test
 sys.path.insert(0, LANGDIR)
@@ -29,23 +30,6 @@ import texts_english  # noqa: E402
 ORDER_KEY = re.search(r"ORDER_KEY = '([^']*)'", open(os.path.join(LANGDIR, "mkrc.py")).read()).group(1)
 
 EN = texts_english.STRINGS
-failures = []
-ENV = {}          # extra environment of every Wine process of the case
-
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-        print("FAILED:", what, file=sys.stderr)
-
-
-def winpath(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def write_cfg(path, text):
-    with open(path, "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(text)
 
 
 def read_cfg(path):
@@ -56,12 +40,6 @@ def read_cfg(path):
             k, v = line.split("=", 1)
             table[k] = v
     return table
-
-
-def wine(*args, timeout=120):
-    e = dict(os.environ)
-    e.update(ENV)
-    return subprocess.run([WINE] + list(args), env=e, capture_output=True, timeout=timeout)
 
 
 def own_prefix(folder):
@@ -119,39 +97,16 @@ BankEinzug=1
 """
 
 
-FOLDERS = []      # the case's folders, removed at the end
-
-
 def layout(order_cfg=ORDER_CFG, port=0, dist_a=DIST_A):
-    folder = tempfile.mkdtemp(prefix="brisel-order-")
-    FOLDERS.append(folder)
-    for name in os.listdir(BINDIR):
-        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
-            shutil.copy(os.path.join(BINDIR, name), folder)
-    write_cfg(os.path.join(folder, "order.cfg"), order_cfg)
-    write_cfg(os.path.join(folder, "dist-a.cfg"), dist_a.replace("@PORT@", str(port)))
-    write_cfg(os.path.join(folder, "dist-b.cfg"), DIST_B)
+    folder = e2elib.distribution("brisel-order-")
+    write_cfg(folder, order_cfg, name="order.cfg")
+    write_cfg(folder, dist_a.replace("@PORT@", str(port)), name="dist-a.cfg")
+    write_cfg(folder, DIST_B, name="dist-b.cfg")
     return folder
 
 
 def run(folder, script, env=None, clock="2026-12-08 10:00:00"):
-    with open(os.path.join(folder, "test.script"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(script)
-    e = dict(os.environ)
-    e.pop("BRISEL_SCRIPT", None)
-    e["BRISEL_SCRIPT_TIMEOUT"] = "20000"
-    e["BRISEL_CLOCK"] = clock
-    e.update(ENV)
-    e.update(env or {})
-    cmd = [WINE, os.path.join(folder, "setup.exe"), "/ORDER", "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
-    try:
-        p = subprocess.run(cmd, cwd=folder, env=e, capture_output=True, timeout=400)
-    except subprocess.TimeoutExpired:
-        check(False, "setup.exe did not end")
-        return -1, ""
-    err = p.stderr.decode("latin-1").replace("\r\n", "\n")
-    print("rc=%d err: %s" % (p.returncode, err.strip()))
-    return p.returncode, err
+    return run_setup(folder, script, before=["/ORDER"], env=dict({"BRISEL_CLOCK": clock}, **(env or {})), timeout=400)
 
 
 def finish():
@@ -673,13 +628,4 @@ answer ok
     check(decrypt(attached) == doc, "order.skf decrypts to the document")
 
 
-try:
-    globals()["case_" + CASE]()
-finally:
-    finish()
-    for folder in FOLDERS:
-        shutil.rmtree(folder, ignore_errors=True)
-if failures:
-    print("%d check(s) failed" % len(failures), file=sys.stderr)
-    sys.exit(1)
-print("ok")
+e2elib.run_case(globals(), CASE, cleanup=finish)

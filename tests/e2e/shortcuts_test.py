@@ -11,50 +11,25 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import zipfile
 import zlib
 
+import e2elib
+from e2elib import TO_DEST, check, reg_query, reg_value, run_setup, wine, winpath, write_cfg
+
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+e2elib.init(WINE, BINDIR)
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 import texts_german  # noqa: E402
 
 EN = texts_english.STRINGS
-failures = []
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 KEY = "BriselSC_" + CASE
 VANTOR = "HKCU\\Software\\Halvo\\Vantor4"
+REXX = "HKCU\\Software\\Enterprise Alternatives\\REXX\\ExecOptions"
 # A group name long enough that its shortcut paths pass 128 characters.
 GROUP = "Brisel Shortcut Test " + CASE + " with a group name that is longer than most" * 2
-
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-        print("FAILED:", what, file=sys.stderr)
-
-
-def winpath(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def wine(*args):
-    p = subprocess.run([WINE] + list(args), capture_output=True, timeout=120)
-    return p.returncode, p.stdout.decode("latin-1").replace("\r\n", "\n")
-
-
-def reg_value(key, name):
-    """The text of a REG_SZ value, or None when it is missing."""
-    rc, out = wine("reg", "query", key, "/v", name)
-    if rc != 0:
-        return None
-    for line in out.splitlines():
-        # "    name    REG_SZ    value"
-        m = re.match(r"\s+(.*?)\s+(REG_\w+)(?:\s{4}(.*))?$", line)
-        if m and m.group(1) == name:
-            return m.group(3) or ""
-    return None
 
 
 def shell_folder(name, common=False):
@@ -65,54 +40,27 @@ def shell_folder(name, common=False):
     return out.strip()
 
 
-FOLDERS = []
+PAYLOAD = {"prog.exe": b"MZ program", "setup.exe": b"MZ setup", "help.txt": b"help text"}
 
 
 def layout(cfg, hook=False, advert=None):
-    folder = tempfile.mkdtemp(prefix="brisel-sc-")
-    FOLDERS.append(folder)
-    for name in os.listdir(BINDIR):
-        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
-            shutil.copy(os.path.join(BINDIR, name), folder)
-    if hook:
-        shutil.copy(HOOK, os.path.join(folder, "SETUPHOOK.DLL"))
-    # The product's files, in the folder and as the payload that the file step installs.
-    inst = os.path.join(folder, "inst")
-    os.mkdir(inst)
+    folder = e2elib.distribution("brisel-sc-", HOOK if hook else None)
+    # The product's files exist only as the payload: the shortcuts point at what the install wrote.
     with zipfile.ZipFile(os.path.join(folder, "setup.fil"), "w") as z:
-        for name in ("prog.exe", "setup.exe", "help.txt"):
-            open(os.path.join(inst, name), "wb").write(b"MZ")
-            z.write(os.path.join(inst, name), name)
-    cfg = cfg.replace("@INST@", winpath(inst).replace("\\", "\\\\"))
-    with open(os.path.join(folder, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(cfg)
+        for name, data in PAYLOAD.items():
+            z.writestr(name, data)
+    write_cfg(folder, cfg, os.path.join(folder, "inst"))
     if advert is not None:
-        with open(os.path.join(folder, "advert.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
-            f.write(advert)
+        write_cfg(folder, advert, name="advert.cfg")
     return folder
 
 
 def run(folder, script, env=None):
-    with open(os.path.join(folder, "test.script"), "w", encoding="cp1252", newline="\r\n") as f:
-        f.write(script)
-    e = dict(os.environ)
-    e.pop("BRISEL_SCRIPT", None)
-    e["BRISEL_SCRIPT_TIMEOUT"] = "20000"
-    e.update(env or {})
-    cmd = [WINE, os.path.join(folder, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(folder, "test.script"))]
-    # Output into a file, not a pipe: the folder window opened at the end inherits
-    # the handles and would hold a pipe open.
-    with open(os.path.join(folder, "stderr.txt"), "w+b") as err:
-        try:
-            p = subprocess.run(cmd, cwd=folder, env=e, stdout=subprocess.DEVNULL, stderr=err, timeout=240)
-        except subprocess.TimeoutExpired:
-            check(False, "setup.exe did not end")
-            return -1
-        finally:
-            close_group_windows()
-        err.seek(0)
-        print("rc=%d err: %s" % (p.returncode, err.read().decode("latin-1").strip()))
-    return p.returncode
+    # Error output into a file: the folder window opened at the end would hold a pipe open.
+    try:
+        return run_setup(folder, script, env=env, err_file=True)[0]
+    finally:
+        close_group_windows()
 
 
 def close_group_windows():
@@ -149,6 +97,8 @@ def check_lnk(path, target, args, workdir, description, icon=None):
         return
     f = lnk(path)
     what = os.path.basename(path)
+    installed = "/" + target[3:].replace("\\", "/") if target.startswith("Z:\\") else target
+    check(os.path.isfile(installed), "%s: its target %s was installed" % (what, target))
     # lnkinfo names the path fields by where it found them; any of them must hold the target.
     paths = [v for k, v in f.items() if "path" in k and "icon" not in k and "working" not in k]
     check(target in paths, "%s: target %s in %s" % (what, target, f))
@@ -163,13 +113,7 @@ def check_lnk(path, target, args, workdir, description, icon=None):
 
 def walk_to_shortcuts():
     """Script lines from the welcome page to the shortcuts page of a fresh install."""
-    return """expect-dialog 2001
-click 10781
-expect-dialog 2003
-check 241
-click 10781
-expect-dialog 2002
-click 10781
+    return TO_DEST + """click 10781
 expect-dialog 2004
 click 10781
 expect-dialog 2005
@@ -194,6 +138,13 @@ OPTS = "StartmenuOpts=Product;*prog.exe;/x;prog.exe:0|Homepage;https://example.c
 def cleanup_folders(*folders):
     for f in folders:
         shutil.rmtree(f, ignore_errors=True)
+
+
+def remove_shortcuts(folders, *names):
+    for d in folders:
+        for n in names:
+            if os.path.exists(os.path.join(d, n)):
+                os.remove(os.path.join(d, n))
 
 
 def case_user():
@@ -231,9 +182,7 @@ click 10781
               "UninstallDesktopFiles: %r" % reg_value(UNINSTALL + KEY, "UninstallDesktopFiles"))
     finally:
         cleanup_folders(group)
-        for n in ("Product.LNK", "Help.LNK"):
-            if os.path.exists(os.path.join(desktop, n)):
-                os.remove(os.path.join(desktop, n))
+        remove_shortcuts([desktop], "Product.LNK", "Help.LNK")
 
 
 def winpath_of(unix):
@@ -259,8 +208,7 @@ def case_nomenu():
         check(reg_value(UNINSTALL + KEY, "UninstallDesktopFiles") == "Product", "UninstallDesktopFiles")
     finally:
         cleanup_folders(group)
-        if os.path.exists(os.path.join(desktop, "Product.LNK")):
-            os.remove(os.path.join(desktop, "Product.LNK"))
+        remove_shortcuts([desktop], "Product.LNK")
 
 
 def case_desktopbox():
@@ -276,7 +224,9 @@ def case_desktopbox():
             rc = run(folder, walk_to_shortcuts() + state + "\nclick 10781\n" + FINISH)
             check(rc == 0, "%r: rc %d" % (icon, rc))
             check(not os.path.exists(os.path.join(desktop, "Product.LNK")), "%r: no desktop shortcut" % icon)
-            check(os.path.exists(os.path.join(group, "Product.LNK")), "%r: program group shortcut" % icon)
+            inst = winpath(os.path.join(folder, "inst"))
+            check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "/x" if "/x" in opts else "", inst,
+                      "Product")
             check(reg_value(UNINSTALL + KEY, "UninstallDesktopFiles") is None, "%r: no desktop value" % icon)
             check(reg_value(UNINSTALL + KEY, "UninstallStartmenuFiles") == "Product",
                   "%r: start-menu value %r" % (icon, reg_value(UNINSTALL + KEY, "UninstallStartmenuFiles")))
@@ -289,6 +239,7 @@ def case_reinstall():
     # The same version installed: radio 223 preselected, the desktop box unchecked.
     folder = layout(BASE + OPTS + "DesktopIcon=2\n")
     inst = os.path.join(folder, "inst")
+    os.mkdir(inst)
     wine("reg", "add", UNINSTALL + KEY, "/v", "UninstallPath", "/d", winpath(inst), "/f")
     wine("reg", "add", UNINSTALL + KEY, "/v", "DisplayVersion", "/d", "3.1", "/f")
     group = os.path.join(shell_folder("Programs"), GROUP)
@@ -336,7 +287,8 @@ def case_nocommon():
     try:
         rc = run(folder, walk_to_shortcuts() + "expect-disabled 222\nexpect-checked 221\nclick 10781\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
-        check(os.path.exists(os.path.join(group, "Product.LNK")), "shortcut in the user's menu")
+        inst = winpath(os.path.join(folder, "inst"))
+        check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "", inst, "Product")
     finally:
         wine("reg", "add", folders, "/v", "Common Programs", "/d", common, "/f")
         cleanup_folders(group)
@@ -349,7 +301,8 @@ def case_nokey():
     try:
         rc = run(folder, walk_to_shortcuts() + "click 10781\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
-        check(os.path.exists(os.path.join(group, "Product.LNK")), "shortcut made without IniKey")
+        inst = winpath(os.path.join(folder, "inst"))
+        check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "", inst, "Product")
         check(os.listdir(group) == ["Product.LNK"], "no uninstall shortcut without a key name: %s" % os.listdir(group))
         for name in ("UninstallStartmenu", "UninstallStartmenuFiles"):
             check(reg_value(UNINSTALL.rstrip("\\"), name) is None, "%s not written into the list's own key" % name)
@@ -368,10 +321,7 @@ def case_nokey():
         check(reg_value(UNINSTALL + KEY, "UninstallStartmenu") is None, "no program group recorded")
         check(reg_value(UNINSTALL + KEY, "UninstallDesktopFiles") == "Product", "desktop shortcut recorded")
     finally:
-        for n in ("Product.LNK", "Help.LNK"):
-            for d in (programs, desktop):
-                if os.path.exists(os.path.join(d, n)):
-                    os.remove(os.path.join(d, n))
+        remove_shortcuts([programs, desktop], "Product.LNK", "Help.LNK")
 
 
 ADVERT = """Url=%s
@@ -482,28 +432,55 @@ def vantor_home(path):
         wine("reg", "add", VANTOR, "/v", "HomePath", "/d", path, "/f")
 
 
+# An earlier installation's settings (one in a subfolder), scripts and phone book.
+OLD_DATA = {
+    "OPTIONS/vantor.ini": b"[port]\r\ncom=2\r\n",
+    "OPTIONS/keys/vt100.key": bytes(range(256)),
+    "SCRIPT/login.rex": b"say 'hello'\r\n",
+    "SCRIPT/sub/dial.rex": b"call dial 0123\r\n",
+    "PHONEBK": b"numbers",
+}
+
+
 def old_install(folder):
     old = os.path.join(folder, "old")
-    os.makedirs(os.path.join(old, "OPTIONS"))
-    open(os.path.join(old, "PHONEBK"), "w").write("numbers")
+    for name, data in OLD_DATA.items():
+        os.makedirs(os.path.dirname(os.path.join(old, name)), exist_ok=True)
+        open(os.path.join(old, name), "wb").write(data)
     return old
 
 
-TO_DEST = """expect-dialog 2001
+def old_data_in(home):
+    """The names of the old installation's data found under home."""
+    return [n for n in OLD_DATA if os.path.exists(os.path.join(home, n))]
+
+
+def rexx_option():
+    """The interpreter option the built-in hook sets: (type, value) or None."""
+    return reg_query(REXX, "GlobalSCBs")
+
+
+def vantor_install(folder, dest, box=""):
+    """A whole install into dest; box holds the script lines of the question, if one comes."""
+    wine("reg", "delete", UNINSTALL + KEY, "/f")   # a first install each time: the licence page comes
+    wine("reg", "delete", REXX, "/v", "GlobalSCBs", "/f")
+    return run(folder, TO_DEST + "type 201 %s\nclick 10781\n%s" % (winpath(dest), box) + """expect-dialog 2004
 click 10781
-expect-dialog 2003
-check 241
+expect-dialog 2005
 click 10781
-expect-dialog 2002
-"""
+""" + FINISH)
 
 
 def case_vantorfirst():
-    # No earlier installation: no question when the destination page is left.
+    # No earlier installation: no question, nothing copied, the interpreter option still set.
     vantor_home(None)
     folder = layout(VCFG)
-    rc = run(folder, TO_DEST + "click 10780\nexpect-dialog 2003\nclick 2\nanswer no\n")
+    inst = os.path.join(folder, "inst")
+    rc = vantor_install(folder, inst)
     check(rc == 0, "rc %d" % rc)
+    check(open(os.path.join(inst, "prog.exe"), "rb").read() == PAYLOAD["prog.exe"], "the product's files installed")
+    check(old_data_in(inst) == [], "nothing copied: %s" % old_data_in(inst))
+    check(rexx_option() == ("REG_DWORD", "0x0"), "GlobalSCBs: %r" % (rexx_option(),))
 
 
 def case_vantortakeover():
@@ -533,6 +510,7 @@ answer no
 """ % (question, winpath(other), question))
         check(rc == 0, "rc %d" % rc)
         # The old home in other letters, and a folder that holds an installation: no question.
+        os.makedirs(os.path.join(folder, "inst"))
         open(os.path.join(folder, "inst", "phonebk"), "w").write("x")
         for dest in (winpath(old).upper(), winpath(os.path.join(folder, "inst"))):
             rc = run(folder, TO_DEST + "type 201 %s\nclick 10780\nexpect-dialog 2003\nclick 2\nanswer no\n" % dest)
@@ -541,28 +519,53 @@ answer no
         vantor_home(None)
 
 
-def case_vantorhook():
-    # A hook library of the product's own takes the events; the built-in hook asks nothing.
-    folder = layout(VCFG, hook=True)
+def case_vantorcopy():
+    # Real installs after the question: Yes copies the old data over what is there, No copies nothing.
+    folder = layout(VCFG)
     old = old_install(folder)
     vantor_home(winpath(old))
+    box = "expect-box %s\nanswer %%s\n" % (EN[2950].split("%s")[0] + winpath(old))
     try:
-        rc = run(folder, TO_DEST + "click 10780\nexpect-dialog 2003\nclick 2\nanswer no\n")
-        check(rc == 0, "rc %d" % rc)
-        path = os.path.join(folder, "hooklog.txt")
-        log = open(path).read().splitlines() if os.path.exists(path) else []
-        check("N 5 3 1 1 1 10780" in log, "the library's hook saw the destination page: %s" % log)
+        new = os.path.join(folder, "new")
+        os.makedirs(os.path.join(new, "SCRIPT"))
+        open(os.path.join(new, "SCRIPT", "login.rex"), "wb").write(b"an older script")
+        rc = vantor_install(folder, new, box % "yes")
+        check(rc == 0, "yes: rc %d" % rc)
+        check(open(os.path.join(new, "prog.exe"), "rb").read() == PAYLOAD["prog.exe"],
+              "yes: the product's files installed")
+        for name, data in OLD_DATA.items():
+            path = os.path.join(new, name)
+            check(os.path.isfile(path) and open(path, "rb").read() == data, "yes: %s copied" % name)
+        check(rexx_option() == ("REG_DWORD", "0x0"), "yes: GlobalSCBs %r" % (rexx_option(),))
+
+        declined = os.path.join(folder, "declined")
+        rc = vantor_install(folder, declined, box % "no")
+        check(rc == 0, "no: rc %d" % rc)
+        check(os.path.isfile(os.path.join(declined, "prog.exe")), "no: the product's files installed")
+        check(old_data_in(declined) == [], "no: nothing copied: %s" % old_data_in(declined))
+        check(rexx_option() == ("REG_DWORD", "0x0"), "no: GlobalSCBs %r" % (rexx_option(),))
+        check(sorted(old_data_in(old)) == sorted(OLD_DATA), "the old installation is left as it was")
     finally:
         vantor_home(None)
 
 
-try:
-    globals()["case_" + CASE]()
-finally:
-    wine("reg", "delete", UNINSTALL + KEY, "/f")
-    for f in FOLDERS:
-        shutil.rmtree(f, ignore_errors=True)
-if failures:
-    print("%d check(s) failed" % len(failures), file=sys.stderr)
-    sys.exit(1)
-print("ok")
+def case_vantorhook():
+    # A hook library of the product's own takes the events: the built-in hook neither
+    # asks nor copies nor sets the interpreter option.
+    folder = layout(VCFG, hook=True)
+    old = old_install(folder)
+    vantor_home(winpath(old))
+    new = os.path.join(folder, "new")
+    try:
+        rc = vantor_install(folder, new)
+        check(rc == 0, "rc %d" % rc)
+        log = e2elib.hooklog(folder) or []
+        check("N 5 3 1 1 1 10781" in log, "the library's hook saw the destination page: %s" % log)
+        check("N 7 0 1 1 0 0" in log, "the library's hook saw the end of the file step: %s" % log)
+        check(os.path.isfile(os.path.join(new, "prog.exe")) and old_data_in(new) == [], "files only, no old data")
+        check(rexx_option() is None, "GlobalSCBs left alone: %r" % (rexx_option(),))
+    finally:
+        vantor_home(None)
+
+
+e2elib.run_case(globals(), CASE, cleanup=lambda: wine("reg", "delete", UNINSTALL + KEY, "/f"))

@@ -1,0 +1,165 @@
+"""Helpers shared by the end-to-end tests of setup.exe under Wine: the check
+list, Windows paths, distribution folders, scripted runs, registry reads and
+the files the test hook library writes.
+
+A test calls init() with its Wine runner and the folder of the built setup.exe
+first and runs its case with run_case(), which ends the process with the verdict.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+WINE = None       # scripts/wine-run
+BINDIR = None     # the folder of setup.exe and its language modules
+ENV = {}          # extra environment of every Wine process of the case
+FOLDERS = []      # the case's folders, removed at the end
+failures = []
+
+
+def init(wine_run, bindir):
+    global WINE, BINDIR
+    WINE, BINDIR = wine_run, bindir
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAILED:", what, file=sys.stderr)
+
+
+def winpath(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def write_text(path, text, encoding="cp1252"):
+    """A text file with CRLF line ends, as the setup program's files are written."""
+    with open(path, "w", encoding=encoding, newline="\r\n") as f:
+        f.write(text)
+
+
+def read_lines(folder, name):
+    """The lines of a file the run left behind, or None when it is missing."""
+    path = os.path.join(folder, name)
+    if not os.path.exists(path):
+        return None
+    return open(path, encoding="latin-1").read().splitlines()
+
+
+def hooklog(folder):
+    """The events the test hook library recorded, or None when it never ran."""
+    return read_lines(folder, "hooklog.txt")
+
+
+def distribution(prefix, hook=None):
+    """A new temporary folder holding setup.exe and its language modules, and
+    the hook library when one is given."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    FOLDERS.append(folder)
+    for name in os.listdir(BINDIR):
+        if name == "setup.exe" or (name.startswith("setup") and name.endswith(".dll")):
+            shutil.copy(os.path.join(BINDIR, name), folder)
+    if hook:
+        shutil.copy(hook, os.path.join(folder, "SETUPHOOK.DLL"))
+    return folder
+
+
+def write_cfg(folder, text, inst=None, name="setup.cfg"):
+    """Writes a settings file; "@INST@" stands for the folder inst as a Windows
+    path, escaped as the key=value form wants it."""
+    if inst is not None:
+        text = text.replace("@INST@", winpath(inst).replace("\\", "\\\\"))
+    write_text(os.path.join(folder, name), text)
+
+
+def wine(*args, timeout=120):
+    """Runs a Wine command; (exit code, standard output as text)."""
+    e = dict(os.environ)
+    e.update(ENV)
+    p = subprocess.run([WINE] + list(args), env=e, capture_output=True, timeout=timeout)
+    return p.returncode, p.stdout.decode("latin-1").replace("\r\n", "\n")
+
+
+def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="cp1252", timeout=240,
+              script_timeout=20000, err_file=False):
+    """Runs setup.exe of folder on a script file, with the arguments before and
+    after the /SCRIPT switch; (exit code, standard error).
+
+    err_file sends the error output into a file: a window the run leaves open
+    inherits the handles and would hold a pipe open."""
+    write_text(os.path.join(folder, "test.script"), script, encoding)
+    e = dict(os.environ)
+    e.pop("BRISEL_SCRIPT", None)
+    e["BRISEL_SCRIPT_TIMEOUT"] = str(script_timeout)
+    e.update(ENV)
+    e.update(env or {})
+    cmd = [WINE, os.path.join(folder, "setup.exe")] + list(before)
+    cmd += ["/SCRIPT:" + winpath(os.path.join(folder, "test.script"))] + list(args)
+    try:
+        if err_file:
+            with open(os.path.join(folder, "stderr.txt"), "w+b") as f:
+                p = subprocess.run(cmd, cwd=cwd or folder, env=e, stdout=subprocess.DEVNULL, stderr=f,
+                                   timeout=timeout)
+                f.seek(0)
+                raw = f.read()
+        else:
+            p = subprocess.run(cmd, cwd=cwd or folder, env=e, capture_output=True, timeout=timeout)
+            raw = p.stderr
+    except subprocess.TimeoutExpired:
+        check(False, "setup.exe did not end")
+        return -1, ""
+    err = raw.decode("latin-1").replace("\r\n", "\n")
+    err = "\n".join(x for x in err.splitlines() if not x.startswith("wine: Read access denied"))
+    print("rc=%d err: %s" % (p.returncode, err.strip()))
+    return p.returncode, err
+
+
+def reg(*args):
+    """The exit code of a "reg" command."""
+    return wine("reg", *args)[0]
+
+
+def reg_query(key, name):
+    """(type name, text) of a registry value as "reg query" shows it, or None
+    when it is missing."""
+    rc, out = wine("reg", "query", key, "/v", name)
+    for line in out.splitlines() if rc == 0 else []:
+        # "    name    REG_SZ    value"
+        m = re.match(r"\s+(.*?)\s+(REG_\w+)(?:\s{4}(.*))?$", line)
+        if m and m.group(1) == name:
+            return m.group(2), m.group(3) or ""
+    return None
+
+
+def reg_value(key, name):
+    """The text of a registry value, or None when it is missing."""
+    found = reg_query(key, name)
+    return found[1] if found else None
+
+
+# Script lines from the welcome page to the destination page of a first install.
+TO_DEST = """expect-dialog 2001
+click 10781
+expect-dialog 2003
+check 241
+click 10781
+expect-dialog 2002
+"""
+
+
+def run_case(cases, case, cleanup=None):
+    """Runs case_<case> of the test's globals, then cleanup and the removal of
+    the case's folders, whatever happened, and ends the process with the verdict."""
+    try:
+        cases["case_" + case]()
+    finally:
+        if cleanup:
+            cleanup()
+        for folder in FOLDERS:
+            shutil.rmtree(folder, ignore_errors=True)
+    if failures:
+        print("%d check(s) failed" % len(failures), file=sys.stderr)
+        sys.exit(1)
+    print("ok")
