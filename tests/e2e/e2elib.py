@@ -34,6 +34,24 @@ def winpath(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def close_folder_windows(name):
+    """Ends the folder windows an install opened on a program group called name.
+    Under Wine such a window is a process of its own that stays, holding the
+    group folder and the run's output handles."""
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            cmdline = open("/proc/%s/cmdline" % pid, "rb").read().decode("latin-1")
+        except OSError:
+            continue
+        if "explorer" in cmdline.lower() and name in cmdline:
+            try:
+                os.kill(int(pid), 9)
+            except OSError:
+                pass
+
+
 def write_text(path, text, encoding="cp1252"):
     """A text file with CRLF line ends, as the setup program's files are written."""
     with open(path, "w", encoding=encoding, newline="\r\n") as f:

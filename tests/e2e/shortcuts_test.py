@@ -65,18 +65,7 @@ def run(folder, script, env=None):
 
 def close_group_windows():
     """Ends the folder windows the install opened on this test's program group."""
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            cmdline = open("/proc/%s/cmdline" % pid, "rb").read().decode("latin-1")
-        except OSError:
-            continue
-        if "explorer" in cmdline.lower() and GROUP in cmdline:
-            try:
-                os.kill(int(pid), 9)
-            except OSError:
-                pass
+    e2elib.close_folder_windows(GROUP)
 
 
 def lnk(path):

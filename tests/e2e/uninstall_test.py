@@ -24,6 +24,8 @@ import threading
 import time
 import zipfile
 
+import e2elib
+
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
 UNINSTRUN = sys.argv[6] if len(sys.argv) > 6 else None
 sys.path.insert(0, LANGDIR)
@@ -608,22 +610,6 @@ def run_to_files(cmd, folder, name, extra=None, cwd=None):
     return rc
 
 
-def close_windows_on(folder_name):
-    """Ends the folder windows the install opened on its program group (children of our runs)."""
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            cmdline = open("/proc/%s/cmdline" % pid, "rb").read().decode("latin-1")
-        except OSError:
-            continue
-        if "explorer" in cmdline.lower() and folder_name in cmdline:
-            try:
-                os.kill(int(pid), 9)
-            except OSError:
-                pass
-
-
 class Installed(Product):
     """A test product that setup.exe installs from a distribution folder, started once
     afterwards as its user would (application data, own keys, autostart, files of the user)."""
@@ -690,7 +676,7 @@ click 2
             rc = run_to_files([os.path.join(self.dist, "setup.exe"), "/SCRIPT:" + cpath(script)], self.base, "install",
                               extra={"BRISEL_HOOKLOG": cpath(os.path.join(self.base, "installhook.txt"))}, cwd=self.dist)
         finally:
-            close_windows_on(self.group_name)
+            e2elib.close_folder_windows(self.group_name)
         check(rc == 0, "install rc %d" % rc)
         subprocess.run([WINE, "--wait"], env=env(), timeout=240)
         shells = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
