@@ -151,6 +151,27 @@ def reg_query(key, name):
     return None
 
 
+def regread(helper, key, *names):
+    """Values of a key under HKLM as the helper program reads them with
+    RegQueryValueExA: name -> (type, bytes), or None when missing. The helper is
+    built for the word size of setup.exe, so it sees the program's registry view."""
+    out = {}
+    for line in wine(helper, key, *names)[1].splitlines():
+        parts = line.split(" ")
+        if len(parts) == 3:
+            out[parts[0]] = (int(parts[1]), bytes.fromhex(parts[2]))
+        elif len(parts) == 2 and parts[1] == "missing":
+            out[parts[0]] = None
+    return out
+
+
+def program_files(helper):
+    """The Program Files folder setup.exe sees ("Program Files (x86)" for a
+    32-bit program on a 64-bit system, "Program Files" otherwise)."""
+    value = regread(helper, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir")["ProgramFilesDir"]
+    return value[1].rstrip(b"\0").decode("cp1252")
+
+
 def reg_value(key, name):
     """The text of a registry value, or None when it is missing."""
     found = reg_query(key, name)

@@ -75,14 +75,7 @@ def progress(folder):
 
 def regvalues(names=VALUES):
     """name -> (type, bytes), or None when missing."""
-    out = {}
-    for line in e2elib.wine(REGREAD, UNINSTALL + KEYNAME, *names)[1].splitlines():
-        parts = line.split(" ")
-        if len(parts) == 3:
-            out[parts[0]] = (int(parts[1]), bytes.fromhex(parts[2]))
-        elif len(parts) == 2 and parts[1] == "missing":
-            out[parts[0]] = None
-    return out
+    return e2elib.regread(REGREAD, UNINSTALL + KEYNAME, *names)
 
 
 def regdelete():

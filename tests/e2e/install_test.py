@@ -4,7 +4,7 @@ a distribution folder (setup.exe, the language modules, setup.cfg and the test
 hook library) in a temporary folder, runs setup.exe /SCRIPT:file and checks the
 exit code, the events the hook recorded and the files left behind.
 
-usage: install_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR CASE
+usage: install_test.py WINE-RUN BIN-DIR HOOK-DLL LANG-DIR REGREAD CASE
 """
 import os
 import shutil
@@ -16,7 +16,7 @@ import zipfile
 import e2elib
 from e2elib import check, hooklog, reg, run_setup, winpath, write_cfg
 
-WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
+WINE, BINDIR, HOOK, LANGDIR, REGREAD, CASE = sys.argv[1:7]
 e2elib.init(WINE, BINDIR)
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
@@ -310,11 +310,9 @@ answer no
 
 
 def case_paths():
-    # InstallPath: "*" and an absolute folder; a folder under Program Files
-    # (a 32-bit program's on a 64-bit system is "Program Files (x86)"); none
-    # at all leaves the destination empty.
-    wow64 = reg("query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion", "/v", "ProgramFilesDir (x86)") == 0
-    programs = "C:\\Program Files (x86)\\" if wow64 else "C:\\Program Files\\"
+    # InstallPath: "*" and an absolute folder; a folder under the Program Files
+    # folder the program sees; none at all leaves the destination empty.
+    programs = e2elib.program_files(REGREAD) + "\\"
     for value, shown in (("*C:\\\\Brisel Tools\\\\Tool", "C:\\Brisel Tools\\Tool"),
                          ("Brisel Tool", programs + "Brisel Tool"), (None, "")):
         cfg = CFG.replace("InstallPath=*@INST@\n", "" if value is None else "InstallPath=%s\n" % value)
