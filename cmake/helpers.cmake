@@ -44,3 +44,18 @@ function(brisel_check_imports target)
       VERBATIM)
   endif()
 endfunction()
+
+# A binary that ships: checked like every other, then its debug information
+# moved into NAME.debug beside it, which the stripped file names in a debug
+# link, so that a debugger still reads crashes of the shipped file.
+function(brisel_ship target)
+  brisel_check_imports(${target})
+  if(WIN32)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+      COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+      COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug $<TARGET_FILE:${target}>
+      WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+      VERBATIM)
+  endif()
+endfunction()
