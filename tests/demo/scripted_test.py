@@ -5,6 +5,7 @@ message on standard error and the results the demo prints.
 
 usage: scripted_test.py WINE-RUN DEMO-EXE CASE [CUPS-SOCKET]
 """
+import atexit
 import html
 import os
 import re
@@ -22,6 +23,13 @@ if len(sys.argv) > 4:
 failures = []
 
 
+def tempdir(prefix):
+    """A new temporary folder, removed when the test ends."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    atexit.register(shutil.rmtree, folder, ignore_errors=True)
+    return folder
+
+
 def check(cond, what):
     if not cond:
         failures.append(what)
@@ -31,7 +39,7 @@ def check(cond, what):
 def run(script, demo, env=None, timeout=120, switch=True, short=True, extra=(), files=(), folder=None, exe=EXE):
     """Runs the demo in a fresh folder (holding the given files) with the script;
     returns (rc, out, err, folder)."""
-    folder = folder or tempfile.mkdtemp(prefix="brisel-script-")
+    folder = folder or tempdir("brisel-script-")
     for name in files:
         open(os.path.join(folder, name), "w").write("x")
     with open(os.path.join(folder, "test.script"), "w", newline="\r\n") as f:
@@ -155,7 +163,7 @@ def case_failures():
 
 def case_noscript():
     # Without a script nothing drives the program: its own exit code comes through.
-    folder = tempfile.mkdtemp(prefix="brisel-script-")
+    folder = tempdir("brisel-script-")
     e = dict(os.environ)
     e.pop("BRISEL_SCRIPT", None)
     p = subprocess.run([WINE, EXE, "/DEMO:exit"], cwd=folder, env=e, capture_output=True, timeout=60)
@@ -171,11 +179,12 @@ click 1
 expect-box end=1 name=[abc] number=[42] check=1
 answer ok
 """
+    runs = int(os.environ.get("BRISEL_REPEAT_RUNS", "5"))
     results = set()
-    for i in range(20):
+    for i in range(runs):
         rc, out, err, _ = run(script, "basic", short=False)
         results.add((rc, out.split(" size=")[0], err))
-    check(len(results) == 1 and list(results)[0][0] == 0, "20 runs differ: %r" % results)
+    check(len(results) == 1 and list(results)[0][0] == 0, "%d runs differ: %r" % (runs, results))
 
 
 def case_data():
@@ -292,7 +301,7 @@ def case_save():
     check(rc == 0 and ("saved=[%s\\out.txt]" % win).lower() in out.lower(), "save: rc=%d %s" % (rc, out))
     # A chosen path longer than 128 characters comes back whole.
     deep = "d" * 60 + "/" + "e" * 60
-    base = tempfile.mkdtemp(prefix="brisel-long-")
+    base = tempdir("brisel-long-")
     os.makedirs(os.path.join(base, deep))
     target = "Z:" + os.path.join(base, deep, "long-name.txt").replace("/", "\\")
     rc, out, err, folder = run("save-as %s\nexpect-box saved=\nanswer ok\n" % target, "save")
@@ -340,7 +349,7 @@ answer ok
 
 
 def case_handover():
-    folder = tempfile.mkdtemp(prefix="brisel-child-")
+    folder = tempdir("brisel-child-")
     child = os.path.join(folder, "child.script")
     with open(child, "w") as f:
         f.write("type 201 kid\nclick 1234\nexpect-box end=1234 name=[kid]\nanswer ok\n")
@@ -513,7 +522,7 @@ def case_open():
     reg = lambda *a: subprocess.run([WINE, "reg"] + list(a), capture_output=True, timeout=120).returncode  # noqa
     try:
         for doc, isfile in (("brisel-rec://example.test/order?id=7&x=a%20b", False), ("my doc.briselrec", True)):
-            folder = tempfile.mkdtemp(prefix="brisel-open-")
+            folder = tempdir("brisel-open-")
             exe = os.path.join(folder, "demo.exe")
             shutil.copy(EXE, exe)
             win = "Z:" + folder.replace("/", "\\")

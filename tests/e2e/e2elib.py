@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 WINE = None       # scripts/wine-run
 BINDIR = None     # the folder of setup.exe and its language modules
@@ -50,6 +51,34 @@ def close_folder_windows(name):
                 os.kill(int(pid), 9)
             except OSError:
                 pass
+
+
+def prefix_programs(prefix, needle):
+    """Ids of the processes of a Wine prefix whose command line holds needle (any case)."""
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            environ = open("/proc/%s/environ" % pid, "rb").read().split(b"\0")
+            cmdline = open("/proc/%s/cmdline" % pid, "rb").read().decode("latin-1")
+        except OSError:
+            continue
+        if ("WINEPREFIX=" + prefix).encode() in environ and needle.lower() in cmdline.lower():
+            found.append(int(pid))
+    return found
+
+
+def wait_programs_gone(prefix, needle, timeout=240):
+    """Waits until no program of the prefix holds needle in its command line;
+    False on a time-out. Unlike waiting for the Wine server's end, this works
+    while a persistent server keeps the prefix up."""
+    end = time.time() + timeout
+    while prefix_programs(prefix, needle):
+        if time.time() > end:
+            return False
+        time.sleep(0.2)
+    return True
 
 
 def write_text(path, text, encoding="cp1252"):

@@ -264,7 +264,7 @@ def check_common_removal(p, what):
 
 def wait_restarted(p, marker):
     """The first copy has ended; the restarted one ends when its script is done."""
-    subprocess.run([WINE, "--wait"], env=env(), timeout=240)
+    check(e2elib.wait_programs_gone(PREFIX, "HalvoUninst-"), "the restarted copy ended")
     check(os.path.exists(marker), "the restarted copy ran its script to the end")
 
 
@@ -678,7 +678,7 @@ click 2
         finally:
             e2elib.close_folder_windows(self.group_name)
         check(rc == 0, "install rc %d" % rc)
-        subprocess.run([WINE, "--wait"], env=env(), timeout=240)
+        check(e2elib.wait_programs_gone(PREFIX, self.group_name), "the program group's folder window ended")
         shells = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
         self.desktop = unix(reg_value(shells, "Desktop"))
         self.group = os.path.join(unix(reg_value(shells, "Programs")), self.group_name)
@@ -799,6 +799,8 @@ def case_installedall():
 
 
 prepare_prefix()
+# A persistent Wine server: the many short "reg" runs of a case do not start one each.
+subprocess.run([WINE, "--server"], env=env(), timeout=300)
 try:
     globals()["case_" + CASE]()
 finally:
