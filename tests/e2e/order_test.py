@@ -69,6 +69,10 @@ Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb
 DefaultDistributor=dist-b.cfg
 """
 
+# Beta Vertrieb as the only distributor.
+ORDER_CFG_ONE = ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
+                                  "Distributor=dist-b.cfg;Beta Vertrieb")
+
 DIST_A = """Distributor=Alpha Software\\nOne Road\\nLondon\\n
 OrderURL=http://alpha.example/order
 Currency=EUR
@@ -308,8 +312,8 @@ answer no
 
 
 def case_one():
-    folder = layout(ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
-                                      "Distributor=dist-b.cfg;Beta Vertrieb").replace("DefaultDistributor=dist-b.cfg\n", ""))
+    # A transfer chosen in an earlier run: this distributor has no bank details.
+    folder = layout(ORDER_CFG_ONE.replace("DefaultDistributor=dist-b.cfg\n", "UserPayMethod=2\n"))
     rc, err = run(folder, """expect-dialog 2041
 expect-hidden 9
 click 10781
@@ -334,6 +338,8 @@ click 10781
 expect-dialog 2047
 expect-enabled 224
 expect-disabled 222
+expect-unchecked 222
+expect-checked 220
 click 2
 expect-box Order form for Tool
 answer yes
@@ -355,6 +361,7 @@ answer ok
     cfg = read_cfg(os.path.join(folder, "order.cfg"))
     check(cfg.get("DefaultDistributor") == "dist-b.cfg", "the only distributor is chosen: %s" % cfg)
     check("Expire" in cfg, "a present Expire stays: %s" % cfg)
+    check(cfg.get("UserPayMethod") == "0", "a method not offered is not kept: %s" % cfg)
 
 
 def case_expired():
