@@ -60,7 +60,8 @@ public:
     static STRING PrintOrder(INT_PTR userdata, HWND page, STRING value);
     static STRING SaveOrder(INT_PTR userdata, HWND page, STRING value);
     static STRING MailOrder(INT_PTR userdata, HWND page, STRING value);
-    // Writes the document byte for byte; FALSE when creating, writing or closing fails.
+    // Writes the document byte for byte in place of an older file; FALSE (the
+    // older file untouched) when creating, writing or moving it there fails.
     static BOOL WriteOrderFile(const char* path, const STRING& text);
 
     // ---- pages (orderpages.cpp)

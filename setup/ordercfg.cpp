@@ -174,7 +174,10 @@ BOOL ORDER::SaveOrderSettings(const char* filename)
         else
             out.Remove(base);
     }
-    return out.SaveToFile(filename);
+    BOOL ok = out.SaveToFile(filename);
+    if (!ok)
+        Logit("ORDER::SaveOrderSettings %s not written, the old file stays\n", filename);
+    return ok;
 }
 
 // ---------------------------------------------------------------- slots and totals

@@ -295,14 +295,7 @@ STRING ORDER::PrintOrder(INT_PTR, HWND page, STRING value)
 
 BOOL ORDER::WriteOrderFile(const char* path, const STRING& text)
 {
-    FILE* f = fopen(path, "wb");
-    if (!f)
-        return FALSE;
-    size_t n = (size_t)text.Len();
-    BOOL ok = n == 0 || fwrite(text.Str(), 1, n, f) == n;
-    ok = (fflush(f) == 0) && ok;
-    ok = (fclose(f) == 0) && ok;
-    return ok;
+    return text.Save(path, "wb");
 }
 
 STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)

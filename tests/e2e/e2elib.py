@@ -7,7 +7,9 @@ first and runs its case with run_case(), which ends the process with the verdict
 """
 import os
 import re
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -100,13 +102,23 @@ def wine(*args, timeout=120):
     return p.returncode, p.stdout.decode("latin-1").replace("\r\n", "\n")
 
 
+def limit_files(size):
+    """For a child process: files may not grow past size bytes; a write beyond
+    fails as on a full disk instead of ending the process."""
+    def apply():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return apply
+
+
 def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="cp1252", timeout=240,
-              script_timeout=20000, err_file=False):
+              script_timeout=20000, err_file=False, file_limit=None):
     """Runs setup.exe of folder on a script file, with the arguments before and
     after the /SCRIPT switch; (exit code, standard error).
 
     err_file sends the error output into a file: a window the run leaves open
-    inherits the handles and would hold a pipe open."""
+    inherits the handles and would hold a pipe open. file_limit: the size past
+    which the run's file writes fail (limit_files)."""
     write_text(os.path.join(folder, "test.script"), script, encoding)
     e = dict(os.environ)
     e.pop("BRISEL_SCRIPT", None)
@@ -123,7 +135,8 @@ def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="
                 f.seek(0)
                 raw = f.read()
         else:
-            p = subprocess.run(cmd, cwd=cwd or folder, env=e, capture_output=True, timeout=timeout)
+            p = subprocess.run(cmd, cwd=cwd or folder, env=e, capture_output=True, timeout=timeout,
+                               preexec_fn=limit_files(file_limit) if file_limit else None)
             raw = p.stderr
     except subprocess.TimeoutExpired:
         check(False, "setup.exe did not end")

@@ -109,8 +109,9 @@ def layout(order_cfg=ORDER_CFG, port=0, dist_a=DIST_A):
     return folder
 
 
-def run(folder, script, env=None, clock="2026-12-08 10:00:00"):
-    return run_setup(folder, script, before=["/ORDER"], env=dict({"BRISEL_CLOCK": clock}, **(env or {})), timeout=400)
+def run(folder, script, env=None, clock="2026-12-08 10:00:00", file_limit=None):
+    return run_setup(folder, script, before=["/ORDER"], env=dict({"BRISEL_CLOCK": clock}, **(env or {})), timeout=400,
+                     file_limit=file_limit)
 
 
 def finish():
@@ -187,6 +188,27 @@ expect-dialog 2047
         s += "expect-box %s\\rAlpha Bank\\r\\nIBAN 00 1234\nanswer ok\n" % EN[3183]
     s += "expect-dialog 2048\n"
     return s
+
+
+# Pages from the welcome to the comment with the only distributor: 2 licences
+# for Jane Doe, then the payment lines given.
+def one_to_comment(payment=""):
+    return """expect-dialog 2041
+click 10781
+expect-dialog 2043
+click 10781
+expect-dialog 2044
+type 200 2
+click 10781
+expect-dialog 2045
+click 10781
+expect-dialog 2046
+type 201 Jane Doe
+click 10781
+expect-dialog 2047
+""" + payment + """click 10781
+expect-dialog 2048
+"""
 
 
 # ---------------------------------------------------------------- cases
@@ -429,29 +451,11 @@ def case_print():
     if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
         print("no private PDF printer (needs root and scripts/cups); skipped")
         sys.exit(77)
-    folder = layout(ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
-                                      "Distributor=dist-b.cfg;Beta Vertrieb"))
+    folder = layout(ORDER_CFG_ONE)
     pdfdir = os.path.expanduser("~/PDF")
     started = time.time() - 1
-    rc, err = run(folder, """expect-dialog 2041
-click 10781
-expect-dialog 2043
-click 10781
-expect-dialog 2044
-type 200 2
-click 10781
-expect-dialog 2045
-click 10781
-expect-dialog 2046
-type 201 Jane Doe
-click 10781
-expect-dialog 2047
-check 224
-type 203 123456
-type 204 100 200 30 - Town Bank
-click 10781
-expect-dialog 2048
-type 200 Please invoice the company.
+    rc, err = run(folder, one_to_comment("check 224\ntype 203 123456\ntype 204 100 200 30 - Town Bank\n") +
+                  """type 200 Please invoice the company.
 click 10781
 expect-dialog 2049
 click 10781
@@ -633,6 +637,40 @@ answer ok
     check("HALVO ENCRYPTED EMAIL -- BEGIN" in inline and "4111" not in inline, "no card number in clear")
     check(decrypt(inline) == doc, "inline block decrypts to the document")
     check(decrypt(attached) == doc, "order.skf decrypts to the document")
+
+
+def case_full():
+    """A disk that takes no more: the order run ends with order.cfg and an
+    earlier saved document as they were, byte for byte, and says so for the
+    document."""
+    folder = layout(ORDER_CFG_ONE)
+    own_prefix(folder)
+    # Wine's server and services start here, so that they write without the limit.
+    subprocess.run([e2elib.WINE, "--server"], env=dict(os.environ, **ENV), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    out = os.path.join(folder, "out.txt")
+    with open(out, "wb") as f:
+        f.write(b"an order saved before\r\n")
+    cfg = open(os.path.join(folder, "order.cfg"), "rb").read()
+    rc, err = run(folder, one_to_comment() + """click 10781
+expect-dialog 2049
+click 10781
+expect-dialog 2050
+click 107
+save-as out.txt
+expect-box %s
+answer ok
+click 10781
+expect-dialog 2051
+click 2
+answer ok
+""" % EN[3193].replace("$OPERATION", "saved"), file_limit=200)
+    check(rc == 0, "full disk: rc %d" % rc)
+    check(open(os.path.join(folder, "order.cfg"), "rb").read() == cfg, "order.cfg as it was")
+    check(open(out, "rb").read() == b"an order saved before\r\n", "the earlier document as it was")
+    left = [n for n in os.listdir(folder) if n.lower().endswith(".tmp")]
+    check(not left, "nothing left beside them: %s" % left)
+    finish()
 
 
 e2elib.run_case(globals(), CASE, cleanup=finish)
