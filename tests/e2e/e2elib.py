@@ -1,10 +1,13 @@
 """Helpers shared by the end-to-end tests of setup.exe under Wine: the check
-list, Windows paths, distribution folders, scripted runs, registry reads and
-the files the test hook library writes.
+list, Windows paths, distribution folders, scripted runs, registry reads, the
+files the test hook library writes, and real SMTP relays.
 
 A test calls init() with its Wine runner and the folder of the built setup.exe
 first and runs its case with run_case(), which ends the process with the verdict.
 """
+import email
+import email.policy
+import json
 import os
 import re
 import resource
@@ -178,6 +181,56 @@ check 241
 click 10781
 expect-dialog 2002
 """
+
+
+class Relays:
+    """The real SMTP relays of smtprelay.js (the npm package smtp-server, which
+    scripts/deps installs into the cache folder) on 127.0.0.1; ports by name
+    ("plain", "seven", "login", "cram", "hangup"). They end with close() or
+    with this process."""
+
+    USER, PASSWORD = "orders", "Tr0ub4dor&3"
+
+    def __init__(self):
+        cache = os.environ.get("BRISEL_CACHE") or os.path.join(
+            os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "brisel")
+        modules = os.path.join(os.environ.get("BRISEL_NODE_DIR") or os.path.join(cache, "node"), "node_modules")
+        self.folder = tempfile.mkdtemp(prefix="brisel-relay-")
+        FOLDERS.append(self.folder)
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "smtprelay.js")
+        self.process = subprocess.Popen(["node", script, self.folder], env=dict(os.environ, NODE_PATH=modules),
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        line = self.process.stdout.readline()
+        if not line:
+            self.process.wait()
+            raise RuntimeError("the SMTP relays did not start (is smtp-server installed? run scripts/deps)")
+        self.ports = json.loads(line)
+
+    def host(self, name):
+        return "127.0.0.1:%d" % self.ports[name]
+
+    def messages(self):
+        """(message, envelope) of every mail taken so far, in order: the message
+        parsed by Python's email package with its default policy, the envelope
+        as the relay saw it (from, body, to, user)."""
+        names = sorted(n for n in os.listdir(self.folder) if n.endswith(".eml"))
+        return [(email.message_from_bytes(open(os.path.join(self.folder, n), "rb").read(), policy=email.policy.default),
+                 json.load(open(os.path.join(self.folder, n + ".json")))) for n in names]
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            self.process.wait(10)
+
+
+def defects(message):
+    """Every defect Python's email package found in a message, its parts and headers."""
+    found = []
+    for part in message.walk():
+        found += [repr(d) for d in part.defects]
+        for name, value in part.items():
+            found += ["%s: %r" % (name, d) for d in getattr(value, "defects", ())]
+    return found
 
 
 def run_case(cases, case, cleanup=None):

@@ -7,13 +7,10 @@ recorded by a handler registered in a Wine prefix of the case's own.
 
 usage: order_test.py WINE-RUN BIN-DIR LANG-DIR CASE [CUPS-SOCKET]
 """
-import email
 import os
 import re
-import socket
 import subprocess
 import sys
-import threading
 import time
 
 import e2elib
@@ -30,6 +27,7 @@ import texts_english  # noqa: E402
 ORDER_KEY = re.search(r"ORDER_KEY = '([^']*)'", open(os.path.join(LANGDIR, "mkrc.py")).read()).group(1)
 
 EN = texts_english.STRINGS
+RELAYS = []   # the SMTP relays a case started, closed at its end
 
 
 def read_cfg(path):
@@ -512,47 +510,6 @@ answer ok
           "first word at %s" % ((m.groups() if m else None),))
 
 
-class Relay(threading.Thread):
-    """A loopback SMTP relay that keeps the messages it takes."""
-
-    def __init__(self):
-        super().__init__(daemon=True)
-        self.server = socket.socket()
-        self.server.bind(("127.0.0.1", 0))
-        self.server.listen(4)
-        self.port = self.server.getsockname()[1]
-        self.messages = []
-
-    def run(self):
-        while True:
-            conn, _ = self.server.accept()
-            f = conn.makefile("rb")
-            conn.sendall(b"220 relay ready\r\n")
-            data = None
-            while True:
-                line = f.readline()
-                if not line:
-                    break
-                if data is not None:
-                    if line == b".\r\n":
-                        self.messages.append(b"".join(data))
-                        data = None
-                        conn.sendall(b"250 taken\r\n")
-                    else:
-                        data.append(line[1:] if line.startswith(b"..") else line)
-                    continue
-                cmd = line.strip().upper()
-                if cmd == b"DATA":
-                    data = []
-                    conn.sendall(b"354 go on\r\n")
-                elif cmd == b"QUIT":
-                    conn.sendall(b"221 bye\r\n")
-                    break
-                else:
-                    conn.sendall(b"250 ok\r\n")
-            conn.close()
-
-
 def decrypt(armoured):
     lines = armoured.replace("\r\n", "\n").split("\n")
     begin = lines.index("HALVO ENCRYPTED EMAIL -- BEGIN")
@@ -565,11 +522,12 @@ def decrypt(armoured):
 
 
 def case_mail():
-    relay = Relay()
-    relay.start()
+    relays = e2elib.Relays()
+    RELAYS.append(relays)
     # A long address and a 2048-character comment: the mail body exceeds 8 KB.
     address = "\\n".join("Alpha Software, branch office number %02d, Long Road" % i for i in range(24))
-    folder = layout(port=relay.port, dist_a=DIST_A.replace("Alpha Software\\nOne Road\\nLondon\\n", address))
+    folder = layout(port=relays.ports["plain"],
+                    dist_a=DIST_A.replace("Alpha Software\\nOne Road\\nLondon\\n", address))
     comment = "".join(chr(ord("a") + i % 26) for i in range(2048))
     wrapped = "".join(comment[i:i + 50] + "\r\n" for i in range(0, 2048, 50)).encode()
     rc, err = run(folder, to_comment(220) + """type 200 %s
@@ -618,10 +576,16 @@ answer ok
     check(rc == 0, "mail: rc %d" % rc)
     doc = open(os.path.join(folder, "out.txt"), "rb").read() if os.path.exists(folder + "/out.txt") else b""
     check(wrapped in doc, "saved document with the comment wrapped at 50")
-    check(len(relay.messages) == 1, "one mail delivered: %d" % len(relay.messages))
-    if not relay.messages:
+    mails = relays.messages()
+    check(len(mails) == 1, "one mail delivered: %d" % len(mails))
+    if not mails:
         return
-    msg = email.message_from_bytes(relay.messages[0])
+    msg, envelope = mails[0]
+    check(envelope["from"] == envelope["to"][0] == "orders@alpha.example", "envelope %s" % envelope)
+    check(not e2elib.defects(msg), "mail without defects: %s" % e2elib.defects(msg))
+    check(msg["MIME-Version"] == "1.0" and msg["From"] == "jane@example.com" and msg["Subject"] == "Tool 2.5 Order",
+          "headers %s" % msg.items())
+    check(msg["Date"].datetime.utcoffset() is not None, "Date with its zone: %s" % msg["Date"])
     inline, attached = None, None
     for part in msg.walk():
         if part.get_content_maintype() == "multipart":
@@ -673,4 +637,10 @@ answer ok
     finish()
 
 
-e2elib.run_case(globals(), CASE, cleanup=finish)
+def cleanup():
+    for relays in RELAYS:
+        relays.close()
+    finish()
+
+
+e2elib.run_case(globals(), CASE, cleanup=cleanup)
