@@ -1,9 +1,12 @@
 // Mail composition, the SMTP dialogue and the encrypted body.
 #include "brisel/email.h"
+#include "brisel/app.h"
 #include "brisel/crypto.h"
 #include "brisel/halvo.h"
 #include "brisel/md5.h"
+#include "brisel/osys.h"
 #include "brisel/tcpio.h"
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,35 +58,138 @@ STRING EMAIL::Boundary()
     return boundary;
 }
 
-STRING EMAIL::DateText(const SYSTEMTIME& utc)
+STRING EMAIL::DateText(const SYSTEMTIME& local, int offset)
 {
+    static const char days[] = "SunMonTueWedThuFriSat";
     static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-    int m = utc.wMonth >= 1 && utc.wMonth <= 12 ? utc.wMonth - 1 : 0;
+    // The weekday from the date itself: a clock that was set need not carry it.
+    SYSTEMTIME day = local;
+    FILETIME ft;
+    int weekday = 0;
+    if (SystemTimeToFileTime(&day, &ft) && FileTimeToSystemTime(&ft, &day))
+        weekday = day.wDayOfWeek % 7;
+    int m = local.wMonth >= 1 && local.wMonth <= 12 ? local.wMonth - 1 : 0;
+    int zone = offset < 0 ? -offset : offset;
     STRING date;
-    date.Format("%02d %.3s %02d %02d%02d GMT", utc.wDay, months + 3 * m, utc.wYear % 100, utc.wHour, utc.wMinute);
+    date.Format("%.3s, %02d %.3s %04d %02d:%02d:%02d %c%02d%02d", days + 3 * weekday, local.wDay, months + 3 * m,
+                local.wYear, local.wHour, local.wMinute, local.wSecond, offset < 0 ? '-' : '+', zone / 60 % 100,
+                zone % 60);
     return date;
 }
 
-STRING EMAIL::ComposeMessage()
+// Minutes east of UTC in force at a local time of this machine's time zone.
+static int ZoneOffset(const SYSTEMTIME& local)
+{
+    SYSTEMTIME utc;
+    FILETIME lf, uf;
+    if (!TzSpecificLocalTimeToSystemTime(NULL, &local, &utc) || !SystemTimeToFileTime(&local, &lf) ||
+        !SystemTimeToFileTime(&utc, &uf))
+        return 0;
+    LONGLONG l = ((LONGLONG)lf.dwHighDateTime << 32) | lf.dwLowDateTime;
+    LONGLONG u = ((LONGLONG)uf.dwHighDateTime << 32) | uf.dwLowDateTime;
+    return (int)((l - u) / 600000000);
+}
+
+STRING EMAIL::Charset()
+{
+    UINT cp = GetACP();
+    switch (cp) {
+    case 932: return STRING("Shift_JIS");
+    case 936: return STRING("GBK");
+    case 949: return STRING("EUC-KR");
+    case 950: return STRING("Big5");
+    case 65001: return STRING("UTF-8");
+    }
+    STRING name;
+    name.Format("windows-%u", cp);
+    return name;
+}
+
+static BOOL HasEightBit(const STRING& text)
+{
+    for (int i = 0; i < text.Len(); i++)
+        if ((unsigned char)text[i] >= 0x80)
+            return TRUE;
+    return FALSE;
+}
+
+// Quoted-printable (RFC 2045) of lines ended by CR LF: "=", control and 8-bit
+// bytes and a blank at a line's end as =XX; soft line breaks keep every line
+// within 76 characters.
+static STRING QuotedPrintable(const STRING& text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned char* p = (const unsigned char*)(text.Str() ? text.Str() : "");
+    int n = text.Len();
+    STRING out("");
+    int column = 0;
+    for (int i = 0; i < n; i++) {
+        unsigned char c = p[i];
+        if (c == '\r' && i + 1 < n && p[i + 1] == '\n') {
+            out.Append("\r\n", 2);
+            column = 0;
+            i++;
+            continue;
+        }
+        BOOL atend = i + 1 == n || p[i + 1] == '\r';
+        char code[3] = {(char)c, 0, 0};
+        int len = 1;
+        if (!((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atend))) {
+            code[0] = '=';
+            code[1] = hex[c >> 4];
+            code[2] = hex[c & 15];
+            len = 3;
+        }
+        if (column + len > 75) {
+            out.Append("=\r\n", 3);
+            column = 0;
+        }
+        out.Append(code, len);
+        column += len;
+    }
+    return out;
+}
+
+// A header value with 8-bit bytes as RFC 2047 encoded words ("Q") in the
+// program's charset, each within 75 characters, folded onto lines of their own.
+static STRING HeaderText(const STRING& value)
+{
+    if (!HasEightBit(value))
+        return value;
+    static const char hex[] = "0123456789ABCDEF";
+    STRING lead = "=?" || EMAIL::Charset() || "?Q?";
+    STRING out(""), word("");
+    for (int i = 0; i < value.Len(); i++) {
+        unsigned char c = (unsigned char)value[i];
+        char code[3] = {(char)c, 0, 0};
+        int len = 1;
+        if (c == ' ')
+            code[0] = '_';
+        else if (c >= 0x80 || !isalnum(c)) {
+            code[0] = '=';
+            code[1] = hex[c >> 4];
+            code[2] = hex[c & 15];
+            len = 3;
+        }
+        if (lead.Len() + word.Len() + len + 2 > 75) {
+            out.Append(lead).Append(word).Append("?=\r\n ");
+            word = "";
+        }
+        word.Append(code, len);
+    }
+    return out.Append(lead).Append(word).Append("?=");
+}
+
+STRING EMAIL::ComposeMessage(BOOL eightbit)
 {
     SYSTEMTIME now;
-    GetSystemTime(&now);
+    OSYS::LocalTime(now);
     BOOL multipart = Attachments.Count() > 0;
     STRING boundary = multipart ? Boundary() : STRING("");
 
-    STRING msg("From: ");
-    msg.Append(Sender).Append("\r\n");
-    msg.Append("To: ").Append(Receiver).Append("\r\n");
-    msg.Append("Date: ").Append(DateText(now)).Append("\r\n");
-    msg.Append("Subject: ").Append(Subject).Append("\r\n");
-    if (multipart) {
-        msg.Append("Content-Type: multipart/mixed; boundary=\"").Append(boundary).Append("\"\r\n\r\n");
-        msg.Append("--").Append(boundary).Append("\r\n");
-        msg.Append("Content-Type: text/plain\r\n");
-    }
-    msg.Append("\r\n");
-
     // The body line by line: fields between line feeds, the last one included.
+    STRING text("");
+    BOOL longlines = FALSE;
     const char* p = Body.Str();
     for (int at = 0; p && at <= Body.Len();) {
         const char* lf = (const char*)memchr(p + at, '\n', Body.Len() - at);
@@ -94,10 +200,35 @@ STRING EMAIL::ComposeMessage()
         line.Replace("\r", " ", TRUE);
         if (line == ".")
             line = ". ";
-        msg.Append(line).Append("\r\n");
+        longlines |= line.Len() > 998;
+        text.Append(line).Append("\r\n");
         at = end + 1;
     }
+    text.Append("\r\n");
+
+    // 7-bit text as it is; 8-bit text as it is only where the relay takes it,
+    // and never in lines too long for mail.
+    const char* encoding = "7bit";
+    if (longlines || (HasEightBit(text) && !eightbit)) {
+        encoding = "quoted-printable";
+        text = QuotedPrintable(text);
+    } else if (HasEightBit(text))
+        encoding = "8bit";
+
+    STRING msg("From: ");
+    msg.Append(Sender).Append("\r\n");
+    msg.Append("To: ").Append(Receiver).Append("\r\n");
+    msg.Append("Date: ").Append(DateText(now, ZoneOffset(now))).Append("\r\n");
+    msg.Append("Subject: ").Append(HeaderText(Subject)).Append("\r\n");
+    msg.Append("MIME-Version: 1.0\r\n");
+    if (multipart) {
+        msg.Append("Content-Type: multipart/mixed; boundary=\"").Append(boundary).Append("\"\r\n\r\n");
+        msg.Append("--").Append(boundary).Append("\r\n");
+    }
+    msg.Append("Content-Type: text/plain; charset=").Append(Charset()).Append("\r\n");
+    msg.Append("Content-Transfer-Encoding: ").Append(encoding).Append("\r\n");
     msg.Append("\r\n");
+    msg.Append(text);
 
     if (multipart) {
         for (int i = 0; i < Attachments.Count(); i++)
@@ -115,7 +246,7 @@ BOOL EMAIL::Send(STRING* errortext)
         *errortext = "";
     char error[EMAIL_REPLYMAX];
     memset(error, 0, sizeof error);
-    BOOL ok = SendMail(ComposeMessage(), error, sizeof error, 15000);
+    BOOL ok = SendMail(STRING(), error, sizeof error, 15000);
     if (errortext)
         *errortext = error;
     return ok;
@@ -148,6 +279,23 @@ void CopyOut(char* error, int size, const char* text)
     }
 }
 
+// What the user reads when the relay went away without a reply: field 0 when
+// it closed the connection, field 1 when it stopped answering; in the language
+// of the program's texts, as the send dialog's own.
+STRING LostRelayText(int field)
+{
+    static const char english[] = "Connection closed by the mail server|No response from the mail server";
+    static const char german[] = "Der Mailserver hat die Verbindung getrennt|Keine Antwort vom Mailserver";
+    static const char french[] = "Connexion ferm\xe9" "e par le serveur de messagerie|"
+                                 "Pas de r\xe9ponse du serveur de messagerie";
+    static const char hungarian[] = "A levelez\xf5kiszolg\xe1l\xf3 bontotta a kapcsolatot|"
+                                    "A levelez\xf5kiszolg\xe1l\xf3 nem v\xe1laszol";
+    int language = APP::Language();
+    const char* texts = language == LANG_GERMAN ? german : language == LANG_FRENCH ? french
+                      : language == LANG_HUNGARIAN ? hungarian : english;
+    return STRING(texts).Word(field, "|", WORD_EMPTYNOTNULL);
+}
+
 }
 
 BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
@@ -172,17 +320,22 @@ BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
             d.NextLine(timeout);
         while (d.Continued());
 
-        BOOL login = FALSE, crammd5 = FALSE;
+        // What the relay offers, on any line of its EHLO reply.
+        BOOL login = FALSE, crammd5 = FALSE, eightbit = FALSE;
         d.Command("EHLO " EMAIL_DOMAIN, 5000);
-        while (d.Continued()) {
+        for (;;) {
             STRING line(d.Reply);
             if (line.iFind("AUTH")) {
                 login |= line.iFind("LOGIN");
                 crammd5 |= line.iFind("CRAM-MD5");
             }
+            eightbit |= line.iFind("8BITMIME");
+            if (!d.Continued())
+                break;
             d.NextLine(5000);
         }
         if (!Within(d.Code(), 200, 299)) {
+            eightbit = FALSE;
             d.Command("HELO " EMAIL_DOMAIN, 5000);
             while (d.Continued())
                 d.NextLine(5000);
@@ -217,8 +370,12 @@ BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
             }
         }
 
+        // This mail, composed for what the relay takes; 8-bit text is announced.
+        STRING text = message.IsNull() ? ComposeMessage(eightbit) : message;
         STRING from("MAIL FROM:<");
         from.Append(Receiver).Append(">");
+        if (eightbit && HasEightBit(text))
+            from.Append(" BODY=8BITMIME");
         d.Command(from, 5000);
         if (!Within(d.Code(), 200, 299))
             break;
@@ -232,7 +389,6 @@ BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
             break;
 
         Logit("EMAIL::SendMail before writing the message\n");
-        STRING text(message);
         text.Append("\n");
         const char* p = text.Str();
         for (int at = 0; p;) {
@@ -261,7 +417,13 @@ BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
         d.Dev->DropCall();
     } while (FALSE);
 
-    CopyOut(error, size, d.Reply);
+    // No reply at all: say whether the relay hung up or fell silent.
+    if (!ok && d.Reply[0] == 0) {
+        STRING why = LostRelayText(d.Dev->GetInfo("ONLINE").Atoi() ? 1 : 0);
+        Logit("EMAIL::SendMail error: %s\n", why.Str());
+        CopyOut(error, size, why.Str());
+    } else
+        CopyOut(error, size, d.Reply);
     delete d.Dev;
     return ok;
 }

@@ -19,17 +19,24 @@ public:
 
     void AddAttachment(const char* contenttype, const char* filename, const STRING& data);
     // TRUE when the relay took the message; errortext: the relay's last reply
-    // line or the device's error text.
+    // line, the device's error text, or what became of a relay that gave no reply.
     BOOL Send(STRING* errortext);
+    // message: the whole message, or the null string to compose this mail for
+    // what the relay takes (8-bit text or not).
     BOOL SendMail(const STRING& message, char* error, int size, int timeout);
     BOOL EncryptBody(const char* key, const char* attachment);
     // Modal dialog (template of the language module) to review and send the
     // mail; returns Sent.
     BOOL SendDialog(int templateid, const char* title);
 
-    STRING ComposeMessage();
+    // The message; eightbit: the relay takes 8-bit text as it is (else it goes
+    // quoted-printable).
+    STRING ComposeMessage(BOOL eightbit = FALSE);
     STRING Boundary();
-    static STRING DateText(const SYSTEMTIME& utc);   // "05 Mar 03 0907 GMT"
+    // RFC 5322 date of a local time, offset minutes east of UTC:
+    // "Wed, 05 Mar 2003 10:07:00 +0100".
+    static STRING DateText(const SYSTEMTIME& local, int offset);
+    static STRING Charset();     // MIME name of the ANSI code page the texts are in
 
     STRING Sender;
     STRING Receiver;

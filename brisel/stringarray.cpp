@@ -133,8 +133,12 @@ int STRINGARRAY::LoadLines(const char* filename, BOOL unescape)
                 added++;
         }
     }
-    // At the end of the file only a non-empty rest counts as a line.
-    if (line.Len() > 0 && AddLine(line, added, unescape))
+    // At the end of the file only a non-empty rest counts as a line. A read
+    // error fails the load: the lines read so far go again.
+    if (ferror(f)) {
+        while (added > 0)
+            Delete(--added);
+    } else if (line.Len() > 0 && AddLine(line, added, unescape))
         added++;
     Unlock();
     free(buf);

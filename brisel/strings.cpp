@@ -5,6 +5,7 @@
 #include "brisel/osys.h"
 
 #include <ctype.h>
+#include <io.h>
 #include <limits.h>
 #include <share.h>
 #include <stdarg.h>
@@ -918,15 +919,36 @@ BOOL STRING::Save(const char* filename, const char* mode) const
     filename = NullGuard(filename, "STRING::Save");
     if (filename == NULL)
         return FALSE;
-    FILE* f = _fsopen(filename, mode, _SH_DENYRW);
-    if (f == NULL)
+    // Written to a new file beside the old one and moved over it in one step,
+    // so that a failed or interrupted save leaves the old file whole.
+    char folder[MAX_PATH], temp[MAX_PATH];
+    snprintf(folder, sizeof(folder), "%s", filename);
+    char* cut = NULL;
+    for (char* p = folder; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            cut = p;
+    if (cut == NULL)
+        strcpy(folder, ".");
+    else if (*cut == ':' || cut == folder || cut[-1] == ':')
+        cut[1] = 0;     // a drive or a root folder keeps its separator
+    else
+        *cut = 0;
+    if (!GetTempFileNameA(folder, "~hs", 0, temp))
         return FALSE;
-    // A short write or a failed close (full disk) is a failure, not a save.
+    FILE* f = _fsopen(temp, mode, _SH_DENYRW);
+    if (f == NULL) {
+        DeleteFileA(temp);
+        return FALSE;
+    }
+    // A short write, a failed flush or close (full disk) is a failure, not a save.
     BOOL ok = TRUE;
     if (Buffer != NULL && StrLen > 0)
         ok = fwrite(Buffer, 1, (size_t)StrLen, f) == (size_t)StrLen;
-    if (fclose(f) != 0)
-        ok = FALSE;
+    ok = fflush(f) == 0 && _commit(_fileno(f)) == 0 && ok;
+    ok = fclose(f) == 0 && ok;
+    ok = ok && MoveFileExA(temp, filename, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp);
     return ok;
 }
 
@@ -937,15 +959,19 @@ BOOL STRING::Load(const char* filename, const char* mode)
     FILE* f = _fsopen(filename, mode, _SH_DENYWR);
     if (f == NULL)
         return FALSE;
-    Make(0, "");
+    // A read error fails the load: the text stays as it was rather than partial.
+    STRING text("");
     char chunk[8192];
     for (;;) {
         size_t n = fread(chunk, 1, sizeof(chunk), f);
         if (n > 0)
-            Append(chunk, (int)n);
+            text.Append(chunk, (int)n);
         if (n < sizeof(chunk))
             break;
     }
+    BOOL ok = !ferror(f);
     fclose(f);
-    return TRUE;
+    if (ok)
+        Make(text.Len(), text.Str());
+    return ok;
 }

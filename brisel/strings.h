@@ -102,7 +102,9 @@ public:
     STRING ToBase64(BOOL wrap) const;
     STRING FromBase64() const;
 
-    // Files: TRUE when the file could be opened (and, for Save, written)
+    // Files: TRUE when the whole file was written or read. Save replaces the
+    // file in one step (an old file stays whole when it fails); a failed Load
+    // leaves the string as it was.
     BOOL Save(const char* filename, const char* mode) const;
     BOOL Load(const char* filename, const char* mode);
 

@@ -647,13 +647,37 @@ int TCP::WriteCmd(BASEIO* dev, const char* command, char* reply, int size, int t
     return rc;
 }
 
+// Reads up to a line feed or *length bytes within the time-out, in short
+// steps: once the peer has hung up (the device went offline) and a step brought
+// nothing, nothing more can come, and the wait ends there.
+static BOOL ReadToLineEnd(BASEIO* dev, char* buffer, int* length, int timeout)
+{
+    int wanted = *length, fill = 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+        int spent = (int)(GetTickCount() - start);
+        int step = timeout - spent < 250 ? timeout - spent : 250;
+        int n = wanted - fill;
+        if (dev->Read(buffer + fill, &n, step > 0 ? step : 0, "\n")) {
+            fill += n;
+            if (buffer[fill - 1] == '\n' || fill >= wanted)
+                break;
+        } else if (!dev->GetInfo("ONLINE").Atoi())
+            break;
+        if (step <= 0 || (int)(GetTickCount() - start) >= timeout)
+            break;
+    }
+    *length = fill;
+    return fill > 0;
+}
+
 int TCP::ReadLine(BASEIO* dev, char* buffer, int size, int timeout)
 {
     if (!buffer || size <= 0)
         return 0;
     memset(buffer, 0, size);
     int len = size - 1;
-    if (len <= 0 || !dev->Read(buffer, &len, timeout, "\n"))
+    if (len <= 0 || !ReadToLineEnd(dev, buffer, &len, timeout))
         return 0;
     buffer[len] = 0;
 
@@ -664,7 +688,7 @@ int TCP::ReadLine(BASEIO* dev, char* buffer, int size, int timeout)
         DWORD start = GetTickCount();
         for (;;) {
             int n = sizeof rest;
-            if (!dev->Read(rest, &n, timeout, "\n") || rest[n - 1] == '\n')
+            if (!ReadToLineEnd(dev, rest, &n, timeout) || rest[n - 1] == '\n')
                 break;
             if (GetTickCount() - start >= (DWORD)timeout)
                 break;

@@ -2,6 +2,9 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${BRISEL_BUILD:-$ROOT/build}
 CACHE=${BRISEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisel}
+# npm packages of the tests (the SMTP relay), outside the work tree.
+NODE_DIR=${BRISEL_NODE_DIR:-$CACHE/node}
+SMTP_SERVER_VERSION=3.21.7
 
 # The product is a 32-bit Windows program. Where the kernel cannot run 32-bit
 # Wine (no IA-32 emulation) it is built for x86_64 and run by the 64-bit loader.

@@ -8,6 +8,7 @@
 
 #define ORDER_SLOTS 6
 #define ORDER_STEPS 11
+#define ORDER_PRICEMAX 10000000.0   // highest price or charge a distributor file may give
 
 // Asks a Yes/No question (owner, caption, text); TRUE for Yes.
 typedef BOOL (*ORDERASK)(HWND owner, const char* caption, const char* text);
@@ -37,11 +38,18 @@ public:
     // removed at load are written back as they were.
     static BOOL SaveOrderSettings(const char* filename = "order.cfg");
 
+    // Unit price and shipping charge of a slot: FALSE when it is not offered
+    // ("*") or its price is not a sane amount, which counts as not offered.
+    static BOOL SlotPrice(int slot, double* unit, double* shipping);
     static BOOL IsOffered(int slot);
     static BOOL IsOrdered(int slot);
     static int Quantity(int slot);         // Amt of the slot; 0 outside 0-5
     static STRING ProductName(int slot);   // Prod of the slot; "" outside 0-5
     static void ComputeTotals();
+    // Whether the chosen distributor offers payment method 0-5.
+    static BOOL PayMethodOffered(int method);
+    // UserPayMethod, moved to the first method when the distributor does not offer it.
+    static int PayMethod();
     // 1 when the user wants to correct the order. ask: the question box.
     static int CheckOrderRules(HWND frame, ORDERASK ask = NULL);
 
@@ -52,7 +60,8 @@ public:
     static STRING PrintOrder(INT_PTR userdata, HWND page, STRING value);
     static STRING SaveOrder(INT_PTR userdata, HWND page, STRING value);
     static STRING MailOrder(INT_PTR userdata, HWND page, STRING value);
-    // Writes the document byte for byte; FALSE when creating, writing or closing fails.
+    // Writes the document byte for byte in place of an older file; FALSE (the
+    // older file untouched) when creating, writing or moving it there fails.
     static BOOL WriteOrderFile(const char* path, const STRING& text);
 
     // ---- pages (orderpages.cpp)

@@ -7,6 +7,7 @@
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/winmisc.h"
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +47,29 @@ static BOOL SameBytes(const STRING& a, const STRING& b)
 static BOOL ValidSlot(int slot)
 {
     return slot >= 0 && slot < ORDER_SLOTS;
+}
+
+// An amount of a distributor file: a plain decimal number with a point, from 0
+// to 10,000,000.00. Anything else (a comma, a sign, an exponent, "inf", more)
+// is no price: read as it stands it would wrap or overflow the totals.
+static BOOL ReadAmount(const STRING& text, double* value)
+{
+    const char* p = text.IsNull() ? "" : text.Str();
+    while (*p == ' ')
+        p++;
+    const char* number = p;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9'; p++)
+        digits++;
+    if (*p == '.')
+        for (p++; *p >= '0' && *p <= '9'; p++)
+            digits++;
+    while (*p == ' ')
+        p++;
+    if (digits == 0 || *p)
+        return FALSE;
+    *value = strtod(number, NULL);
+    return *value <= ORDER_PRICEMAX;
 }
 
 // ---------------------------------------------------------------- loading
@@ -111,6 +135,10 @@ BOOL ORDER::LoadDistributorSettings(const char* filename, const char* suffix)
             DistributorSettings[SlotKey("Rule", n)] = "*";
         if (DistributorSettings[SlotKey("ArtNo", n)].IsNull())
             DistributorSettings[SlotKey("ArtNo", n)] = "*";
+        STRING price = DistributorSettings[SlotKey("Price", n)];
+        if (!price.IsNull() && price != "*" && !SlotPrice(n, NULL, NULL))
+            Logit("ORDER::LoadDistributorSettings %s: Price%d=%s is no price, the product is not offered\n",
+                  filename, n, price.Str());
     }
     return ok;
 }
@@ -146,7 +174,10 @@ BOOL ORDER::SaveOrderSettings(const char* filename)
         else
             out.Remove(base);
     }
-    return out.SaveToFile(filename);
+    BOOL ok = out.SaveToFile(filename);
+    if (!ok)
+        Logit("ORDER::SaveOrderSettings %s not written, the old file stays\n", filename);
+    return ok;
 }
 
 // ---------------------------------------------------------------- slots and totals
@@ -166,12 +197,27 @@ STRING ORDER::ProductName(int slot)
     return name.IsNull() ? STRING("") : name;
 }
 
-BOOL ORDER::IsOffered(int slot)
+BOOL ORDER::SlotPrice(int slot, double* unit, double* shipping)
 {
     if (!ValidSlot(slot))
         return FALSE;
     STRING price = DistributorSettings[SlotKey("Price", slot)];
-    return !price.IsNull() && price != "*";
+    if (price.IsNull() || price == "*")
+        return FALSE;
+    double u = 0.0, s = 0.0;
+    STRING charge = price.Word(1, "|", WORD_EMPTYNOTNULL);
+    if (!ReadAmount(price.Word(0, "|", WORD_EMPTYNOTNULL), &u) || (charge.Len() > 0 && !ReadAmount(charge, &s)))
+        return FALSE;
+    if (unit)
+        *unit = u;
+    if (shipping)
+        *shipping = floor(s);   // the charge counts in whole units
+    return TRUE;
+}
+
+BOOL ORDER::IsOffered(int slot)
+{
+    return SlotPrice(slot, NULL, NULL);
 }
 
 BOOL ORDER::IsOrdered(int slot)
@@ -183,19 +229,48 @@ void ORDER::ComputeTotals()
 {
     double subtotal = 0.0, shipping = 0.0;
     for (int n = 0; n < ORDER_SLOTS; n++) {
-        if (!IsOrdered(n))
+        double unit, charge;
+        if (!IsOrdered(n) || !SlotPrice(n, &unit, &charge))
             continue;
-        STRING price = DistributorSettings[SlotKey("Price", n)];
-        STRING unit = price.Word(0, "|", WORD_EMPTYNOTNULL);
-        STRING charge = price.Word(1, "|", WORD_EMPTYNOTNULL);
-        subtotal += atof(unit) * Quantity(n);
-        double s = atoi(charge);
-        if (s > shipping)
-            shipping = s;
+        subtotal += unit * Quantity(n);
+        if (charge > shipping)
+            shipping = charge;
     }
     OrderSubtotal.Format("%6.2lf", subtotal);
     OrderShipping.Format("%6.2lf", shipping);
     OrderTotal.Format("%6.2lf", shipping + subtotal);
+}
+
+// ---------------------------------------------------------------- payment
+
+BOOL ORDER::PayMethodOffered(int method)
+{
+    KEYTABLE& d = DistributorSettings;
+    switch (method) {
+    case 2:
+        return d["DistributorBank"].Len() > 0;
+    case 4:
+        return d["BankEinzug"].Atoi() != 0;
+    case 0:
+    case 1:
+    case 3:
+    case 5:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int ORDER::PayMethod()
+{
+    STRING& method = OrderSettings["UserPayMethod"];
+    int m = method.Atoi();
+    if (!PayMethodOffered(m)) {
+        Logit("ORDER::PayMethod %d is not offered by this distributor: 0 instead\n", m);
+        m = 0;   // the first method, which every distributor offers
+        method = "0";
+    }
+    return m;
 }
 
 // ---------------------------------------------------------------- rules

@@ -8,7 +8,6 @@
 #include "brisel/osys.h"
 #include "brisel/winmisc.h"
 #include "brisel/winprint.h"
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,25 +36,21 @@ static STRING SlotValue(KEYTABLE& table, const char* name, int slot)
     return Value(table, key);
 }
 
-// One product or total line, formatted into 128 bytes. A line that does not fit
-// is cut, keeping its line end.
-static void AppendLine(STRING& text, const char* format, ...)
+// Appends one product or total line, two blanks in front. Such a line fits in
+// 128 bytes with its line end and terminating zero; a longer one (a long label
+// or currency) loses the end of its text part, never the amount column, its
+// last `keep` characters.
+static void AppendLine(STRING& text, STRING line, int keep)
 {
-    char line[128];
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (n < 0)
-        return;
-    if (n >= (int)sizeof(line)) {
-        n = (int)sizeof(line) - 1;
-        line[n - 2] = '\r';
-        line[n - 1] = '\n';
-        line[n] = 0;
+    const int room = 128 - 3;
+    if (line.Len() > room) {
+        if (keep > room)
+            keep = room;
+        line = line.Left(room - keep) || line.Right(keep);
     }
     text.Append("  ", 2);
-    text.Append(line, n);
+    text.Append(line);
+    text.Append("\r\n", 2);
 }
 
 STRING ORDER::Heading(int k)
@@ -194,10 +189,15 @@ void ORDER::BuildOrderText()
         if (!IsOrdered(n))
             continue;
         int q = Quantity(n);
+        double price = 0.0;
+        SlotPrice(n, &price, NULL);
         STRING unit = Field(SlotValue(d, "Price", n), 0);
         char count[16];
         snprintf(count, sizeof(count), "%dx", q);
-        AppendLine(t, "%-4s%-30.29s %6.2lf\r\n", count, SlotValue(d, "Prod", n).Str(), atof(unit) * q);
+        STRING amount, line;
+        amount.Format("%6.2lf", price * q);
+        line.Format("%-4s%-30.29s %s", count, SlotValue(d, "Prod", n).Str(), amount.Str());
+        AppendLine(t, line, amount.Len() + 1);
         STRING artno = SlotValue(d, "ArtNo", n);
         if (artno != "*") {
             char qty[16];
@@ -206,11 +206,18 @@ void ORDER::BuildOrderText()
         }
     }
     STRING labels = Resource(IDS_TOTALLABELS);
-    AppendLine(t, "%-28s %12s\r\n", "", "----------");
-    AppendLine(t, "    %-20s %16s\r\n", Field(labels, 0).Str(), (currency || " " || OrderSubtotal).Str());
-    AppendLine(t, "    %-30s %6s\r\n", Field(labels, 1).Str(), OrderShipping.Str() ? OrderShipping.Str() : "");
-    AppendLine(t, "%-28s %12s\r\n", "", "==========");
-    AppendLine(t, "    %-20s %16s\r\n", Field(labels, 2).Str(), (currency || " " || OrderTotal).Str());
+    STRING money = currency.Left(128);   // more never shows in a line of 128 bytes
+    STRING line;
+    line.Format("%-28s %12s", "", "----------");
+    AppendLine(t, line, 0);
+    line.Format("    %-20s %16s", Field(labels, 0).Str(), (money || " " || OrderSubtotal).Str());
+    AppendLine(t, line, OrderSubtotal.Len() + 1);
+    line.Format("    %-30s %6s", Field(labels, 1).Str(), OrderShipping.Str() ? OrderShipping.Str() : "");
+    AppendLine(t, line, OrderShipping.Len() + 1);
+    line.Format("%-28s %12s", "", "==========");
+    AppendLine(t, line, 0);
+    line.Format("    %-20s %16s", Field(labels, 2).Str(), (money || " " || OrderTotal).Str());
+    AppendLine(t, line, OrderTotal.Len() + 1);
 
     t.Append("  \r\n");
     t = t || "       (" || Resource(IDS_CURRENCYWORD) || " " || currency || ")\r\n";
@@ -224,7 +231,7 @@ void ORDER::BuildOrderText()
         t = t || "  => Ref: " || reference || "\r\n";
 
     SectionBreak(t, 3);
-    int method = Value(s, "UserPayMethod").Atoi();
+    int method = PayMethod();
     t = t || "  " || Field(Resource(IDS_PAYMENTNAMES), method);
     switch (method) {
     case 0:
@@ -288,14 +295,7 @@ STRING ORDER::PrintOrder(INT_PTR, HWND page, STRING value)
 
 BOOL ORDER::WriteOrderFile(const char* path, const STRING& text)
 {
-    FILE* f = fopen(path, "wb");
-    if (!f)
-        return FALSE;
-    size_t n = (size_t)text.Len();
-    BOOL ok = n == 0 || fwrite(text.Str(), 1, n, f) == n;
-    ok = (fflush(f) == 0) && ok;
-    ok = (fclose(f) == 0) && ok;
-    return ok;
+    return text.Save(path, "wb");
 }
 
 STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)
@@ -315,7 +315,7 @@ STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)
 STRING ORDER::MailOrder(INT_PTR, HWND page, STRING value)
 {
     KEYTABLE& s = OrderSettings;
-    int method = Value(s, "UserPayMethod").Atoi();
+    int method = PayMethod();
     if (method >= 3 && method <= 5) {
         MessageInfo(page, FrameCaption(page), Resource(IDS_NOMAILPAYMENT));
         return value;

@@ -317,6 +317,7 @@ int ORDER::PaymentPage(SETUPDIALOG* frame, DATADIALOG* page)
     KEYTABLE& s = OrderSettings;
     KEYTABLE& d = DistributorSettings;
     HWND dlg = page->Hwnd();
+    PayMethod();   // a choice this distributor does not offer is not shown checked
     for (int i = 0; i < 6; i++)
         page->AddItem(new RADIOITEM(IDC_RADIO0 + i, &s["UserPayMethod"], i));
     page->AddItem(new EDITITEM(IDC_FIELD1, &s["UserPayCreditcard"], 64));

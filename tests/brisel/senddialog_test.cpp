@@ -7,6 +7,7 @@
 #include "brisel/email.h"
 #include "brisel/halvo.h"
 #include "brisel/windows.h"
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -238,9 +239,9 @@ TEST(SendDialog, EnglishSendsTheWholeEditedMail)
     EXPECT_EQ("From: Jane", data[0]);
     EXPECT_EQ("To: feedback@example.test", data[1]);
     EXPECT_EQ("Subject: Tool V2.5 uninstall", data[3]);
-    // The body uncut, then nothing but the blank line and the end of the data.
+    // The body uncut after the header, then nothing but the blank line and the end of the data.
     std::string received;
-    size_t i = 5;
+    size_t i = std::find(data.begin(), data.end(), "") - data.begin() + 1;
     for (; i < data.size() && received.size() < body.size(); i++)
         received += data[i] + (received.size() + data[i].size() < body.size() ? "\r\n" : "");
     EXPECT_TRUE(received == body) << "sent " << body.size() << ", received " << received.size();

@@ -246,6 +246,32 @@ TEST(KeyTable, MessyFileSurvivesLoadAndSave)
     EXPECT_EQ(1, AssertCount("item.Find(\"=\")"));
 }
 
+// A save replaces the file whole or not at all, and leaves nothing beside it;
+// a read error fails a load, which then changes nothing. (The memory file of
+// the process that opens it opens fine but cannot be read at offset 0.)
+TEST(KeyTable, SavedWholeOrNotAndReadErrorsFailTheLoad)
+{
+    TESTFOLDER folder;
+    const char* unreadable = "Z:\\proc\\self\\mem";
+    KEYTABLE t(STRING("Mine=2\n"));
+    EXPECT_FALSE(t.LoadFromFile(unreadable));
+    EXPECT_EQ("Mine=2\n", Bytes(t.ToText()));
+
+    // Open elsewhere, the file cannot be replaced, and stays as it was.
+    std::string old = "Old=1\r\nPad=" + std::string(20000, 'p') + "\r\n";
+    WriteRaw("t.cfg", old);
+    HANDLE h = CreateFileA("t.cfg", GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    EXPECT_FALSE(t.SaveToFile("t.cfg"));
+    EXPECT_TRUE(ReadRaw("t.cfg") == old);
+    CloseHandle(h);
+    ASSERT_TRUE(t.SaveToFile("t.cfg"));
+    EXPECT_EQ("Mine=2\r\n", ReadRaw("t.cfg"));
+    EXPECT_FALSE(t.SaveToFile("no such folder\\t.cfg"));
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA("*.tmp", &found));   // no temporary file stays
+}
+
 // Random keys (no "=", no line breaks) and values of any bytes, some binary.
 static void FillRandom(KEYTABLE& t, std::mt19937& rng, BOOL forfile)
 {

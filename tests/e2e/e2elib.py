@@ -1,13 +1,18 @@
 """Helpers shared by the end-to-end tests of setup.exe under Wine: the check
-list, Windows paths, distribution folders, scripted runs, registry reads and
-the files the test hook library writes.
+list, Windows paths, distribution folders, scripted runs, registry reads, the
+files the test hook library writes, and real SMTP relays.
 
 A test calls init() with its Wine runner and the folder of the built setup.exe
 first and runs its case with run_case(), which ends the process with the verdict.
 """
+import email
+import email.policy
+import json
 import os
 import re
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -129,13 +134,23 @@ def wine(*args, timeout=120):
     return p.returncode, p.stdout.decode("latin-1").replace("\r\n", "\n")
 
 
+def limit_files(size):
+    """For a child process: files may not grow past size bytes; a write beyond
+    fails as on a full disk instead of ending the process."""
+    def apply():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return apply
+
+
 def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="cp1252", timeout=240,
-              script_timeout=20000, err_file=False):
+              script_timeout=20000, err_file=False, file_limit=None):
     """Runs setup.exe of folder on a script file, with the arguments before and
     after the /SCRIPT switch; (exit code, standard error).
 
     err_file sends the error output into a file: a window the run leaves open
-    inherits the handles and would hold a pipe open."""
+    inherits the handles and would hold a pipe open. file_limit: the size past
+    which the run's file writes fail (limit_files)."""
     write_text(os.path.join(folder, "test.script"), script, encoding)
     e = dict(os.environ)
     e.pop("BRISEL_SCRIPT", None)
@@ -152,7 +167,8 @@ def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="
                 f.seek(0)
                 raw = f.read()
         else:
-            p = subprocess.run(cmd, cwd=cwd or folder, env=e, capture_output=True, timeout=timeout)
+            p = subprocess.run(cmd, cwd=cwd or folder, env=e, capture_output=True, timeout=timeout,
+                               preexec_fn=limit_files(file_limit) if file_limit else None)
             raw = p.stderr
     except subprocess.TimeoutExpired:
         check(False, "setup.exe did not end")
@@ -215,6 +231,56 @@ check 241
 click 10781
 expect-dialog 2002
 """
+
+
+class Relays:
+    """The real SMTP relays of smtprelay.js (the npm package smtp-server, which
+    scripts/deps installs into the cache folder) on 127.0.0.1; ports by name
+    ("plain", "seven", "login", "cram", "hangup"). They end with close() or
+    with this process."""
+
+    USER, PASSWORD = "orders", "Tr0ub4dor&3"
+
+    def __init__(self):
+        cache = os.environ.get("BRISEL_CACHE") or os.path.join(
+            os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "brisel")
+        modules = os.path.join(os.environ.get("BRISEL_NODE_DIR") or os.path.join(cache, "node"), "node_modules")
+        self.folder = tempfile.mkdtemp(prefix="brisel-relay-")
+        FOLDERS.append(self.folder)
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "smtprelay.js")
+        self.process = subprocess.Popen(["node", script, self.folder], env=dict(os.environ, NODE_PATH=modules),
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        line = self.process.stdout.readline()
+        if not line:
+            self.process.wait()
+            raise RuntimeError("the SMTP relays did not start (is smtp-server installed? run scripts/deps)")
+        self.ports = json.loads(line)
+
+    def host(self, name):
+        return "127.0.0.1:%d" % self.ports[name]
+
+    def messages(self):
+        """(message, envelope) of every mail taken so far, in order: the message
+        parsed by Python's email package with its default policy, the envelope
+        as the relay saw it (from, body, to, user)."""
+        names = sorted(n for n in os.listdir(self.folder) if n.endswith(".eml"))
+        return [(email.message_from_bytes(open(os.path.join(self.folder, n), "rb").read(), policy=email.policy.default),
+                 json.load(open(os.path.join(self.folder, n + ".json")))) for n in names]
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            self.process.wait(10)
+
+
+def defects(message):
+    """Every defect Python's email package found in a message, its parts and headers."""
+    found = []
+    for part in message.walk():
+        found += [repr(d) for d in part.defects]
+        for name, value in part.items():
+            found += ["%s: %r" % (name, d) for d in getattr(value, "defects", ())]
+    return found
 
 
 def run_case(cases, case, cleanup=None):

@@ -7,13 +7,10 @@ recorded by a handler registered in a Wine prefix of the case's own.
 
 usage: order_test.py WINE-RUN BIN-DIR LANG-DIR CASE [CUPS-SOCKET]
 """
-import email
 import os
 import re
-import socket
 import subprocess
 import sys
-import threading
 import time
 
 import e2elib
@@ -30,6 +27,7 @@ import texts_english  # noqa: E402
 ORDER_KEY = re.search(r"ORDER_KEY = '([^']*)'", open(os.path.join(LANGDIR, "mkrc.py")).read()).group(1)
 
 EN = texts_english.STRINGS
+RELAYS = []   # the SMTP relays a case started, closed at its end
 
 
 def read_cfg(path):
@@ -69,6 +67,10 @@ Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb
 DefaultDistributor=dist-b.cfg
 """
 
+# Beta Vertrieb as the only distributor.
+ORDER_CFG_ONE = ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
+                                  "Distributor=dist-b.cfg;Beta Vertrieb")
+
 DIST_A = """Distributor=Alpha Software\\nOne Road\\nLondon\\n
 OrderURL=http://alpha.example/order
 Currency=EUR
@@ -105,8 +107,9 @@ def layout(order_cfg=ORDER_CFG, port=0, dist_a=DIST_A):
     return folder
 
 
-def run(folder, script, env=None, clock="2026-12-08 10:00:00"):
-    return run_setup(folder, script, before=["/ORDER"], env=dict({"BRISEL_CLOCK": clock}, **(env or {})), timeout=400)
+def run(folder, script, env=None, clock="2026-12-08 10:00:00", file_limit=None):
+    return run_setup(folder, script, before=["/ORDER"], env=dict({"BRISEL_CLOCK": clock}, **(env or {})), timeout=400,
+                     file_limit=file_limit)
 
 
 def finish():
@@ -183,6 +186,27 @@ expect-dialog 2047
         s += "expect-box %s\\rAlpha Bank\\r\\nIBAN 00 1234\nanswer ok\n" % EN[3183]
     s += "expect-dialog 2048\n"
     return s
+
+
+# Pages from the welcome to the comment with the only distributor: 2 licences
+# for Jane Doe, then the payment lines given.
+def one_to_comment(payment=""):
+    return """expect-dialog 2041
+click 10781
+expect-dialog 2043
+click 10781
+expect-dialog 2044
+type 200 2
+click 10781
+expect-dialog 2045
+click 10781
+expect-dialog 2046
+type 201 Jane Doe
+click 10781
+expect-dialog 2047
+""" + payment + """click 10781
+expect-dialog 2048
+"""
 
 
 # ---------------------------------------------------------------- cases
@@ -308,8 +332,8 @@ answer no
 
 
 def case_one():
-    folder = layout(ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
-                                      "Distributor=dist-b.cfg;Beta Vertrieb").replace("DefaultDistributor=dist-b.cfg\n", ""))
+    # A transfer chosen in an earlier run: this distributor has no bank details.
+    folder = layout(ORDER_CFG_ONE.replace("DefaultDistributor=dist-b.cfg\n", "UserPayMethod=2\n"))
     rc, err = run(folder, """expect-dialog 2041
 expect-hidden 9
 click 10781
@@ -334,6 +358,8 @@ click 10781
 expect-dialog 2047
 expect-enabled 224
 expect-disabled 222
+expect-unchecked 222
+expect-checked 220
 click 2
 expect-box Order form for Tool
 answer yes
@@ -355,6 +381,7 @@ answer ok
     cfg = read_cfg(os.path.join(folder, "order.cfg"))
     check(cfg.get("DefaultDistributor") == "dist-b.cfg", "the only distributor is chosen: %s" % cfg)
     check("Expire" in cfg, "a present Expire stays: %s" % cfg)
+    check(cfg.get("UserPayMethod") == "0", "a method not offered is not kept: %s" % cfg)
 
 
 def case_expired():
@@ -422,29 +449,11 @@ def case_print():
     if os.getuid() != 0 or subprocess.run(["lpstat", "-p", "PDF"], capture_output=True).returncode != 0:
         print("no private PDF printer (needs root and scripts/cups); skipped")
         sys.exit(77)
-    folder = layout(ORDER_CFG.replace("Distributor=dist-a.cfg;Alpha Software|dist-b.cfg;Beta Vertrieb",
-                                      "Distributor=dist-b.cfg;Beta Vertrieb"))
+    folder = layout(ORDER_CFG_ONE)
     pdfdir = os.path.expanduser("~/PDF")
     started = time.time() - 1
-    rc, err = run(folder, """expect-dialog 2041
-click 10781
-expect-dialog 2043
-click 10781
-expect-dialog 2044
-type 200 2
-click 10781
-expect-dialog 2045
-click 10781
-expect-dialog 2046
-type 201 Jane Doe
-click 10781
-expect-dialog 2047
-check 224
-type 203 123456
-type 204 100 200 30 - Town Bank
-click 10781
-expect-dialog 2048
-type 200 Please invoice the company.
+    rc, err = run(folder, one_to_comment("check 224\ntype 203 123456\ntype 204 100 200 30 - Town Bank\n") +
+                  """type 200 Please invoice the company.
 click 10781
 expect-dialog 2049
 click 10781
@@ -501,47 +510,6 @@ answer ok
           "first word at %s" % ((m.groups() if m else None),))
 
 
-class Relay(threading.Thread):
-    """A loopback SMTP relay that keeps the messages it takes."""
-
-    def __init__(self):
-        super().__init__(daemon=True)
-        self.server = socket.socket()
-        self.server.bind(("127.0.0.1", 0))
-        self.server.listen(4)
-        self.port = self.server.getsockname()[1]
-        self.messages = []
-
-    def run(self):
-        while True:
-            conn, _ = self.server.accept()
-            f = conn.makefile("rb")
-            conn.sendall(b"220 relay ready\r\n")
-            data = None
-            while True:
-                line = f.readline()
-                if not line:
-                    break
-                if data is not None:
-                    if line == b".\r\n":
-                        self.messages.append(b"".join(data))
-                        data = None
-                        conn.sendall(b"250 taken\r\n")
-                    else:
-                        data.append(line[1:] if line.startswith(b"..") else line)
-                    continue
-                cmd = line.strip().upper()
-                if cmd == b"DATA":
-                    data = []
-                    conn.sendall(b"354 go on\r\n")
-                elif cmd == b"QUIT":
-                    conn.sendall(b"221 bye\r\n")
-                    break
-                else:
-                    conn.sendall(b"250 ok\r\n")
-            conn.close()
-
-
 def decrypt(armoured):
     lines = armoured.replace("\r\n", "\n").split("\n")
     begin = lines.index("HALVO ENCRYPTED EMAIL -- BEGIN")
@@ -554,11 +522,12 @@ def decrypt(armoured):
 
 
 def case_mail():
-    relay = Relay()
-    relay.start()
+    relays = e2elib.Relays()
+    RELAYS.append(relays)
     # A long address and a 2048-character comment: the mail body exceeds 8 KB.
     address = "\\n".join("Alpha Software, branch office number %02d, Long Road" % i for i in range(24))
-    folder = layout(port=relay.port, dist_a=DIST_A.replace("Alpha Software\\nOne Road\\nLondon\\n", address))
+    folder = layout(port=relays.ports["plain"],
+                    dist_a=DIST_A.replace("Alpha Software\\nOne Road\\nLondon\\n", address))
     comment = "".join(chr(ord("a") + i % 26) for i in range(2048))
     wrapped = "".join(comment[i:i + 50] + "\r\n" for i in range(0, 2048, 50)).encode()
     rc, err = run(folder, to_comment(220) + """type 200 %s
@@ -607,10 +576,16 @@ answer ok
     check(rc == 0, "mail: rc %d" % rc)
     doc = open(os.path.join(folder, "out.txt"), "rb").read() if os.path.exists(folder + "/out.txt") else b""
     check(wrapped in doc, "saved document with the comment wrapped at 50")
-    check(len(relay.messages) == 1, "one mail delivered: %d" % len(relay.messages))
-    if not relay.messages:
+    mails = relays.messages()
+    check(len(mails) == 1, "one mail delivered: %d" % len(mails))
+    if not mails:
         return
-    msg = email.message_from_bytes(relay.messages[0])
+    msg, envelope = mails[0]
+    check(envelope["from"] == envelope["to"][0] == "orders@alpha.example", "envelope %s" % envelope)
+    check(not e2elib.defects(msg), "mail without defects: %s" % e2elib.defects(msg))
+    check(msg["MIME-Version"] == "1.0" and msg["From"] == "jane@example.com" and msg["Subject"] == "Tool 2.5 Order",
+          "headers %s" % msg.items())
+    check(msg["Date"].datetime.utcoffset() is not None, "Date with its zone: %s" % msg["Date"])
     inline, attached = None, None
     for part in msg.walk():
         if part.get_content_maintype() == "multipart":
@@ -628,4 +603,44 @@ answer ok
     check(decrypt(attached) == doc, "order.skf decrypts to the document")
 
 
-e2elib.run_case(globals(), CASE, cleanup=finish)
+def case_full():
+    """A disk that takes no more: the order run ends with order.cfg and an
+    earlier saved document as they were, byte for byte, and says so for the
+    document."""
+    folder = layout(ORDER_CFG_ONE)
+    own_prefix(folder)
+    # Wine's server and services start here, so that they write without the limit.
+    subprocess.run([e2elib.WINE, "--server"], env=dict(os.environ, **ENV), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    out = os.path.join(folder, "out.txt")
+    with open(out, "wb") as f:
+        f.write(b"an order saved before\r\n")
+    cfg = open(os.path.join(folder, "order.cfg"), "rb").read()
+    rc, err = run(folder, one_to_comment() + """click 10781
+expect-dialog 2049
+click 10781
+expect-dialog 2050
+click 107
+save-as out.txt
+expect-box %s
+answer ok
+click 10781
+expect-dialog 2051
+click 2
+answer ok
+""" % EN[3193].replace("$OPERATION", "saved"), file_limit=200)
+    check(rc == 0, "full disk: rc %d" % rc)
+    check(open(os.path.join(folder, "order.cfg"), "rb").read() == cfg, "order.cfg as it was")
+    check(open(out, "rb").read() == b"an order saved before\r\n", "the earlier document as it was")
+    left = [n for n in os.listdir(folder) if n.lower().endswith(".tmp")]
+    check(not left, "nothing left beside them: %s" % left)
+    finish()
+
+
+def cleanup():
+    for relays in RELAYS:
+        relays.close()
+    finish()
+
+
+e2elib.run_case(globals(), CASE, cleanup=cleanup)

@@ -72,7 +72,7 @@ protected:
             "Prod0=Tool Single Licence\nPrice0=9.95|5\nArtNo0=T-100\n"
             "Prod1=A product name that is much longer than thirty\nPrice1=19.90|7\nArtNo1=*\n"
             "Prod2=Handbook\nPrice2=*\nArtNo2=H-1\nProd3=Update\nPrice3=25\nArtNo3=U-7\n"
-            "Prod4=*\nPrice4=*\nProd5=*\nPrice5=*\nDistributorBank=Town Bank\\r\\nAccount 99\n"));
+            "Prod4=*\nPrice4=*\nProd5=*\nPrice5=*\nDistributorBank=Town Bank\\r\\nAccount 99\nBankEinzug=1\n"));
         ORDER::ComputeTotals();
     }
 
@@ -394,27 +394,97 @@ TEST_F(Order, DocumentWithoutArticlesReferenceOrShortComment)
                          "\r\n \r\nx\r\n\r\n\r\nJane Doe\r\njane@example.com\r\n");
 }
 
-TEST_F(Order, LongLinesAreCutToTheirBuffer)
+TEST_F(Order, LongLinesKeepTheirAmounts)
 {
     Sample(3);
-    std::string currency(200, 'C');
+    std::string currency(3000, 'C');
     ORDER::DistributorSettings["Currency"] = currency.c_str();
-    ORDER::DistributorSettings["Price0"] = "1e300|5";
+    ORDER::DistributorSettings["Price0"] = "9999999.99|5";
+    ORDER::OrderSettings["Amt0"] = "999";
     ORDER::ComputeTotals();
     std::string doc = Doc();
-    size_t at = doc.find("  12x Tool");
-    ASSERT_NE(at, std::string::npos);
-    std::string line = doc.substr(at, doc.find('\n', at) + 1 - at);
-    EXPECT_EQ(line.size(), 2u + 127u);
-    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
-    EXPECT_EQ(line.substr(0, 37), "  12x Tool Single Licence" + std::string(12, ' '));
-    EXPECT_EQ(line.substr(37, 2), "12");
-    at = doc.find("      Subtotal");
-    ASSERT_NE(at, std::string::npos);
-    line = doc.substr(at, doc.find('\n', at) + 1 - at);
-    EXPECT_EQ(line, "      Subtotal" + std::string(13, ' ') + currency.substr(0, 100) + "\r\n");
+    EXPECT_NE(doc.find("  999xTool Single Licence            9989999990.01\r\n"), std::string::npos);
+    // Cut to 125 characters and the line end; the text part gives way to the amount.
+    std::string line = doc.substr(doc.find("      Subtotal"));
+    line.resize(line.find('\n') + 1);
+    EXPECT_EQ(line, "      Subtotal" + std::string(13, ' ') + currency.substr(0, 86) + " 9990000059.91\r\n");
+    line = doc.substr(doc.find("      Total"));
+    line.resize(line.find('\n') + 1);
+    EXPECT_EQ(line, "      Total" + std::string(16, ' ') + currency.substr(0, 86) + " 9990000066.91\r\n");
     // The document goes on after the cut lines.
     EXPECT_NE(doc.find("      Shipping                         7.00\r\n"), std::string::npos);
+}
+
+TEST_F(Order, PricesOutsideTheirRangeAreNotOffered)
+{
+    // Slot 0 as the test sets it; what reads as a price and what does not.
+    struct { const char* price; BOOL offered; } cases[] = {
+        {"19.90|5", TRUE}, {" 12.5 | 3 ", TRUE}, {"10000000.00|10000000", TRUE}, {"7.|0", TRUE}, {".5", TRUE},
+        {"19,90|5", FALSE}, {"1e308|5", FALSE}, {"25|1e308", FALSE}, {"10000000.01", FALSE}, {"-3|1", FALSE},
+        {"25|-1", FALSE}, {"inf", FALSE}, {"nan|1", FALSE}, {"", FALSE}, {"|5", FALSE}, {"25|4x", FALSE},
+        {"25|99999999999", FALSE}, {"0x10", FALSE},
+    };
+    Sample(0);
+    for (const auto& c : cases) {
+        ORDER::DistributorSettings["Price0"] = c.price;
+        EXPECT_EQ(ORDER::IsOffered(0), c.offered) << c.price;
+        EXPECT_EQ(ORDER::IsOrdered(0), c.offered) << c.price;
+    }
+    // The totals of what is left, never "inf": the update and the long-named product.
+    ORDER::DistributorSettings["Price0"] = "1e308|99999999999999999999";
+    ORDER::DistributorSettings["Price1"] = "19.90|1e308";
+    ORDER::ComputeTotals();
+    EXPECT_STREQ(ORDER::OrderSubtotal.Str(), " 50.00");
+    EXPECT_STREQ(ORDER::OrderShipping.Str(), "  0.00");
+    EXPECT_STREQ(ORDER::OrderTotal.Str(), " 50.00");
+    EXPECT_EQ(Doc().find("Tool Single"), std::string::npos);
+    // The highest price and charge with the highest quantity everywhere.
+    for (int n = 0; n < 6; n++) {
+        char key[16];
+        snprintf(key, sizeof key, "Price%d", n);
+        ORDER::DistributorSettings[key] = "10000000|10000000";
+        snprintf(key, sizeof key, "Amt%d", n);
+        ORDER::OrderSettings[key] = "999";
+    }
+    ORDER::ComputeTotals();
+    EXPECT_STREQ(ORDER::OrderTotal.Str(), "59950000000.00");
+
+    // A distributor file with a bad price: the product is not offered, and the log says so.
+    SCRATCHDIR dir;
+    WriteText("dist.cfg", "Price0=1e308|5\nPrice1=19.90|5\n");
+    ASSERT_TRUE(LogitSwitch("/LOGIT:prices.log"));
+    ASSERT_TRUE(ORDER::LoadDistributorSettings("dist.cfg", ".ENG"));
+    LogitSwitch("/LOGITCLOSE");
+    EXPECT_FALSE(ORDER::IsOffered(0));
+    EXPECT_TRUE(ORDER::IsOffered(1));
+    std::string log = ReadWholeFile("prices.log");
+    EXPECT_NE(log.find("dist.cfg: Price0=1e308|5 is no price, the product is not offered"), std::string::npos);
+    EXPECT_EQ(log.find("Price1="), std::string::npos);
+}
+
+TEST_F(Order, PaymentMethodTheDistributorDoesNotOfferIsNotKept)
+{
+    // Transfer without bank details and direct debit without collection fall
+    // back to the first method, in the settings and in the document.
+    Sample(2);
+    ORDER::DistributorSettings["DistributorBank"] = "";
+    EXPECT_EQ(Doc(), Head() + "  Credit card: 4111-1111-1111-1111   12/29\r\n" + Signature());
+    EXPECT_STREQ(ORDER::OrderSettings["UserPayMethod"].Str(), "0");
+    Sample(4);
+    ORDER::DistributorSettings.Remove("BankEinzug");
+    EXPECT_EQ(ORDER::PayMethod(), 0);
+    EXPECT_STREQ(ORDER::OrderSettings["UserPayMethod"].Str(), "0");
+    Sample(4);
+    ORDER::DistributorSettings["BankEinzug"] = "0";
+    EXPECT_EQ(ORDER::PayMethod(), 0);
+    // Offered methods stay; a number that names no method does not.
+    int offered[] = {0, 1, 2, 3, 4, 5};
+    for (int m : offered) {
+        Sample(m);
+        EXPECT_EQ(ORDER::PayMethod(), m);
+    }
+    Sample(7);
+    EXPECT_EQ(ORDER::PayMethod(), 0);
 }
 
 TEST_F(Order, HeadingsAreFortyFiveCharacters)
