@@ -23,6 +23,7 @@ static bool AskYes(const char* prompt)
 
 static int DiskFull()
 {
+    OutputFailed(G->filename);
     std::string prompt = "\n" + G->filename + ":  write error (disk full?).  Continue? (y/n/^C) ";
     if (G->run.ask) {
         G->diskErr = AskYes(prompt.c_str()) ? 1 : 2;
@@ -136,14 +137,14 @@ static void SetTimesAndAttributes(const MEMBER& m, const LOCAL& l)
     } else {
         if (t == DOSTIME_NOUTC)
             Out(2, "LocalFileTime failed: %d\n", (int)err);
-        int s = G->os->SetFileTime(fn, utc, err);
+        int s = G->out->SetFileTime(fn, utc, err);
         if (s == FTIME_OPEN)
             Out(2, "\nCreateFile error %d when trying set file time\n", (int)err);
         else if (s == FTIME_SET)
             Out(2, "\nSetFileTime failed: %d\n", (int)err);
     }
     unsigned attr = ((m.attr & ~1u) | 0x20) & 0x7f;
-    if (!G->os->SetAttributes(fn, attr, err))
+    if (!G->out->SetAttributes(fn, attr, err))
         Out(2, "\nwarning (%d): could not set file attributes\n", (int)err);
 }
 
@@ -187,11 +188,12 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
         G->os->StdoutBinary();
     } else {
         PATHINFO pi;
-        if (G->os->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
-            G->os->MakeWritable(G->filename.c_str());
-        G->outfd = G->os->Create(G->filename.c_str());
+        if (G->out->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
+            G->out->MakeWritable(G->filename.c_str());
+        G->outfd = G->out->Create(G->filename.c_str());
         if (G->outfd == ZIP_NOHANDLE) {
             Out(2, "\nerror:  cannot create %s\n", G->filename.c_str());
+            OutputFailed(G->filename);
             return UNZ_DISK;
         }
     }
@@ -356,10 +358,6 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
         Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "local");
         return UNZ_ERR;
     }
-    if (UnsafeName(lname)) {
-        Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", lname.c_str());
-        return UNZ_ERR;
-    }
     bool lcflag;
     ConvertName(lname, m.c, lcflag, m.volLabel);
     m.name = lname;
@@ -380,7 +378,7 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
             return warn;
 
         PATHINFO pi;
-        PATHKIND k = G->os->Query(G->filename.c_str(), &pi);
+        PATHKIND k = G->out->Query(G->filename.c_str(), &pi);
         if (k == PATH_NONE) {
             if (o.f)
                 return warn;
@@ -445,11 +443,6 @@ int ExtractMembers()
             ConvertName(m.name, m.c, m.lcflag, m.volLabel);
             if (!Selected(m.name, m.lcflag))
                 continue;
-            if (UnsafeName(m.name)) {
-                Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", m.name.c_str());
-                error = std::max(error, (int)UNZ_ERR);
-                continue;
-            }
             const CENTRAL& c = m.c;
             if (c.hostNeed == 2) {
                 if (c.verNeed > 42) {
