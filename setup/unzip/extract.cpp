@@ -34,12 +34,9 @@ static int DiskFull()
     return UNZ_DISK;
 }
 
-// Every decompressor's output passes here: CRC, text conversion, writing.
-static int WriteOut(const uint8_t* p, size_t n)
+// Text conversion and writing.
+static int Emit(const uint8_t* p, size_t n)
 {
-    G->crc = Crc32Update(G->crc, p, n);
-    if (g_interrupted)
-        return UNZ_INTR;
     if (G->testing || n == 0)
         return UNZ_OK;
     if (G->diskErr)
@@ -81,6 +78,24 @@ static int WriteOut(const uint8_t* p, size_t n)
         n -= chunk;
     }
     return UNZ_OK;
+}
+
+// Every decompressor's output passes here: the member's declared size, CRC,
+// text conversion, writing. Output beyond the declared size is not written.
+static int WriteOut(const uint8_t* p, size_t n)
+{
+    bool over = n > G->left;
+    if (over)
+        n = (size_t)G->left;
+    G->left -= n;
+    G->crc = Crc32Update(G->crc, p, n);
+    if (g_interrupted)
+        return UNZ_INTR;
+    int r = Emit(p, n);
+    if (r || !over)
+        return r;
+    G->tooLong = true;
+    return UNZ_ERR;
 }
 
 // The engine's side of a decompressor: the member's compressed bytes in, the
@@ -175,6 +190,8 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
     G->crc = 0xFFFFFFFFu;
     G->lastCR = false;
     G->diskErr = 0;
+    G->left = m.c.ucsize;      // the size the listing shows and callers plan with
+    G->tooLong = false;
     G->lineOpen = false;
     s_textMode = m.textMode;
     const std::string& shown = (G->testing || G->toStdout) ? m.name : G->filename;
@@ -275,6 +292,17 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
         if (stop == UNZ_DISK && G->diskErr == 1)
             stop = UNZ_WARN;
         r = std::max(r, stop);
+    }
+    // More or less than the member declares is a bad member, whatever its method.
+    if (G->tooLong || (checkCrc && G->left)) {
+        CloseLine();
+        if (G->tooLong)
+            Out(2, "  error:  %s is larger than its stated %lu bytes\n", m.name.c_str(), (unsigned long)m.c.ucsize);
+        else
+            Out(2, "  error:  %s ends after %lu of its stated %lu bytes\n", m.name.c_str(),
+                (unsigned long)(m.c.ucsize - G->left), (unsigned long)m.c.ucsize);
+        r = std::max(r, (int)UNZ_ERR);
+        checkCrc = false;
     }
 
     if (!G->testing && !G->toStdout) {

@@ -107,6 +107,8 @@ struct STATE {
     ZIPHANDLE outfd;
     bool toStdout, testing, lastCR, lineOpen;
     int diskErr;               // 0 none, 1 continue, 2 end the run
+    uint64_t left;             // bytes the member may still put out
+    bool tooLong;              // it tried to put out more than it declares
     std::string filename;      // the built output path
     bool fsKnown;
     bool fsFat;

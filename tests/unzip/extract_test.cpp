@@ -459,6 +459,31 @@ TEST(Hostile, TheFullPathIsCheckedOnItsOwn)
     EXPECT_EQ(full.substr(full.size() - 4), "/x/z");
 }
 
+// Output stops at the size the headers declare; more or less is a bad member.
+TEST(Hostile, DeclaredSizesHold)
+{
+    TEMPDIR dir;
+    std::string p = GenPath("py/sizes.zip");
+    UNZRESULT r = RunUnzip({"-qq", p, "-d", dir.Path()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "  error:  bomb.bin is larger than its stated 100 bytes\n"
+                     "  error:  long.txt is larger than its stated 20 bytes\n"
+                     "  error:  short.txt ends after 20 of its stated 50 bytes\n"
+                     "  error:  shortdefl.txt ends after 300 of its stated 400 bytes\n");
+    EXPECT_EQ(Content(dir / "bomb.bin"), std::string(100, '\0'));
+    EXPECT_EQ(Content(dir / "long.txt"), std::string(20, 'x'));
+    EXPECT_EQ(Content(dir / "short.txt"), std::string(20, 'x'));
+    EXPECT_EQ(Content(dir / "good.txt"), HELLO);
+    // testing and standard output keep to the same sizes
+    r = RunUnzip({"-t", p});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("  error:  bomb.bin is larger than its stated 100 bytes\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("    testing: good.txt                 OK\n"), std::string::npos) << r.out;
+    r = RunUnzip({"-p", p, "long.txt"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, std::string(20, 'x'));
+}
+
 // Writes that fail as on a full disk; the second kind raises an interrupt.
 class FAILOS : public unz::ZIPOSFORWARD {
 public:
