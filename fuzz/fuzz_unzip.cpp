@@ -24,5 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         UnzipMain(3, argv);
         UnzipClearCapture();
     }
+    remove(path.c_str());
     return 0;
 }

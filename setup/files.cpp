@@ -59,13 +59,22 @@ void INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* fi
         reg.Write("UninstallEmail", email);
 }
 
-// Asks whether to try a file again; No gives up the installation.
-static BOOL AskRetry(FILESJOB& job, const char* file)
+// Asks whether to try again after the failure the adapter reports, in words
+// that fit its cause; No gives up the installation.
+static BOOL AskRetry(FILESJOB& job, const UNZIPPER& unz)
 {
+    int id = IDS_ASKRETRYFILE;     // cannot be written: perhaps the program is running
+    if (unz.Failure() == UNZIPPER::FAIL_NOARCHIVE)
+        id = IDS_ASKNOARCHIVE;
+    else if (unz.Failure() == UNZIPPER::FAIL_BADARCHIVE)
+        id = IDS_ASKBADARCHIVE;
+    else if (unz.Failure() == UNZIPPER::FAIL_BADMEMBER)
+        id = IDS_ASKBADMEMBER;
     HINSTANCE res = APP::ResourceModule();
-    STRING text = OSYS::GetStringFromResource(IDS_ASKRETRYFILE, res);
-    text = SETUP::ReplaceAll(text, "$FILE", file);
+    STRING text = OSYS::GetStringFromResource(id, res);
     text = SETUP::ReplaceAll(text, "$PROGRAM", job.cfg["AppName"]);
+    text = SETUP::ReplaceAll(text, "$ARCHIVE", unz.ArchiveName());
+    text = SETUP::ReplaceAll(text, "$FILE", unz.FailedName());   // last: a name may hold "$"
     return MessageYesNo(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, res), text);
 }
 
@@ -79,8 +88,9 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress, ST
         unz = new UNZIPPER(archive, job.cfg["AskOverwrite"], job.cfg["ProtectedFiles"]);
         if (unz->Listed() && unz->Count() > 0)
             break;
+        BOOL again = AskRetry(job, *unz);
         delete unz;
-        if (!AskRetry(job, archive))
+        if (!again)
             return FALSE;
     }
     uint64_t total = unz->Total();
@@ -90,7 +100,7 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress, ST
     uint64_t done = unz->GetFirst(name);
     while (name.Len() > 0) {
         while (unz->Extract(name, job.dir) != 1) {
-            if (!AskRetry(job, name)) {
+            if (!AskRetry(job, *unz)) {
                 delete unz;
                 return FALSE;
             }

@@ -115,13 +115,42 @@ STRING UNZIPPER::AskText(const char* format, const char* name)
     return text;
 }
 
+// Why the engine failed, as the user is told: an output that could not be
+// written (perhaps a running program holds it), a missing archive, a damaged
+// archive, or a damaged member (which includes one that would land outside the
+// target folder).
+void UNZIPPER::Report(int rc, const char* member)
+{
+    const std::string& unwritable = UnzipUnwritable();
+    if (!unwritable.empty()) {
+        Failed = FAIL_CANNOTWRITE;
+        FailedWhat = unwritable.c_str();
+        FailedWhat.Replace("/", "\\", TRUE);
+    } else if (rc == UNZ_NOZIP && !FileExists(Archive)) {
+        Failed = FAIL_NOARCHIVE;
+        FailedWhat = Archive;
+    } else if (!member || rc == UNZ_NOZIP) {
+        Failed = FAIL_BADARCHIVE;
+        FailedWhat = Archive;
+    } else {
+        // A name from the archive must not lay out the question's text.
+        Failed = FAIL_BADMEMBER;
+        FailedWhat = member;
+        for (int i = 0; i < FailedWhat.Len(); i++)
+            if ((unsigned char)FailedWhat[i] < 0x20 || FailedWhat[i] == 0x7F)
+                FailedWhat.At(i) = '?';
+    }
+}
+
 UNZIPPER::UNZIPPER(const char* archive, const char* asklist, const char* protectedlist)
     : Archive(archive ? archive : ""), AskList(Slashes(asklist)), ProtectList(Slashes(protectedlist)), Position(0),
-      ListedOk(FALSE)
+      ListedOk(FALSE), Failed(FAIL_NONE)
 {
     UnzipClearCapture();
     int error = RunEngine({"unzip", "-v", std::string(Archive.Str())});
     ListedOk = error == 0;
+    if (!ListedOk || Count() == 0)
+        Report(error, NULL);
     // Reported to the log only: the caller turns a failed listing into the
     // extraction question the user can act on.
     Assert(error == 0, "error==FALSE", "setup/unzip/unzipper", 83, Archive, TRUE);
@@ -182,6 +211,9 @@ int UNZIPPER::Extract(const char* member, const char* target, int* called)
         int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), std::string(Pattern(member).Str()), "-d",
                             std::string(target)});
         result = rc == 0 ? 1 : 0;
+        Failed = FAIL_NONE;
+        if (rc != 0)
+            Report(rc, member);
         Logit("UNZIPPER::Extract %s rc=%d\n", member, rc);
     }
     if (called)

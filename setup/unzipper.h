@@ -30,6 +30,14 @@ public:
     // The listing ran without an error.
     BOOL Listed() const { return ListedOk; }
 
+    // Why the listing (no members) or the last Extract failed.
+    enum FAILURE { FAIL_NONE, FAIL_NOARCHIVE, FAIL_BADARCHIVE, FAIL_BADMEMBER, FAIL_CANNOTWRITE };
+    FAILURE Failure() const { return Failed; }
+    // What the failure names: the archive, the member (control characters as
+    // "?"), or the path that could not be written (with "\").
+    const STRING& FailedName() const { return FailedWhat; }
+    const STRING& ArchiveName() const { return Archive; }
+
     // A member name as an engine pattern that matches only itself: "[", "*"
     // and "?" become one-character sets.
     static STRING Pattern(const char* name);
@@ -47,9 +55,13 @@ public:
     static STRING AskText(const char* format, const char* name);
 
 private:
+    void Report(int rc, const char* member);
+
     STRING Archive;
     STRING AskList;
     STRING ProtectList;
     int Position;
     BOOL ListedOk;
+    FAILURE Failed;
+    STRING FailedWhat;
 };

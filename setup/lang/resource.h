@@ -36,6 +36,9 @@
 #define IDS_REPLACECAPTION      2993
 #define IDS_INSTALLDONE         2994    // $PROGRAM
 #define IDS_UNINSTALLLINK       2998    // $PROGRAM; becomes a file name
+#define IDS_ASKNOARCHIVE        4000    // $FILE (the archive), $PROGRAM; Yes = retry
+#define IDS_ASKBADARCHIVE       4001    // $FILE (the archive), $PROGRAM; Yes = retry
+#define IDS_ASKBADMEMBER        4002    // $FILE (the member), $ARCHIVE, $PROGRAM; Yes = retry
 
 // ---- Uninstall
 #define IDS_UNINSTCAPTION       2901    // contains "Halvo"

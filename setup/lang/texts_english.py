@@ -28,6 +28,11 @@ STRINGS = {
     2984: '44',
     2987: 'Setup is not complete.\nDo you want to continue the installation?\n(No quits Setup.)',
     2988: 'The file $FILE could not be written. If $PROGRAM is running, please close it.\nTry again?',
+    4000: 'The file $FILE was not found. Please make sure that it is in the same folder as Setup.\nTry again?',
+    4001: 'The file $FILE is damaged or is not a valid archive. '
+          'Please obtain a new copy of the installation files.\nTry again?',
+    4002: 'The archive $ARCHIVE is damaged: the file $FILE cannot be unpacked. '
+          'Please obtain a new copy of the installation files.\nTry again?',
     2992: 'The file %s already exists.\nDo you want to replace it?',
     2993: 'Replace File',
     2994: '$PROGRAM has been installed successfully.',

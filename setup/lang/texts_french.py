@@ -30,6 +30,12 @@ STRINGS = {
           "(Non quitte le programme d'installation.)",
     2988: "Le fichier $FILE n'a pas pu être écrit. Si $PROGRAM est en cours d'exécution, "
           "veuillez le fermer.\nRéessayer ?",
+    4000: "Le fichier $FILE est introuvable. Vérifiez qu'il se trouve dans le même dossier que le programme "
+          "d'installation.\nRéessayer ?",
+    4001: "Le fichier $FILE est endommagé ou n'est pas une archive valide. "
+          "Procurez-vous une nouvelle copie des fichiers d'installation.\nRéessayer ?",
+    4002: "L'archive $ARCHIVE est endommagée : impossible d'extraire le fichier $FILE. "
+          "Procurez-vous une nouvelle copie des fichiers d'installation.\nRéessayer ?",
     2992: 'Le fichier %s existe déjà.\nVoulez-vous le remplacer ?',
     2993: 'Remplacer le fichier',
     2994: '$PROGRAM a été installé avec succès.',

@@ -30,6 +30,12 @@ STRINGS = {
           'Möchten Sie die Installation fortsetzen?\n(Nein beendet Setup.)',
     2988: 'Die Datei $FILE konnte nicht geschrieben werden. Falls $PROGRAM läuft, '
           'beenden Sie es bitte.\nErneut versuchen?',
+    4000: 'Die Datei $FILE wurde nicht gefunden. Bitte stellen Sie sicher, dass sie sich im selben Ordner '
+          'wie Setup befindet.\nErneut versuchen?',
+    4001: 'Die Datei $FILE ist beschädigt oder kein gültiges Archiv. '
+          'Bitte besorgen Sie sich eine neue Kopie der Installationsdateien.\nErneut versuchen?',
+    4002: 'Das Archiv $ARCHIVE ist beschädigt: Die Datei $FILE kann nicht entpackt werden. '
+          'Bitte besorgen Sie sich eine neue Kopie der Installationsdateien.\nErneut versuchen?',
     2992: 'Die Datei %s ist bereits vorhanden.\nMöchten Sie sie ersetzen?',
     2993: 'Datei ersetzen',
     2994: '$PROGRAM wurde erfolgreich installiert.',

@@ -30,6 +30,11 @@ STRINGS = {
     2987: 'A telepítés még nem fejeződött be.\nFolytatja a telepítést?\n'
           '(A Nem gomb kilép a telepítőből.)',
     2988: 'A(z) $FILE fájl nem írható. Ha a(z) $PROGRAM fut, kérjük, zárja be.\nÚjrapróbálja?',
+    4000: 'A(z) $FILE fájl nem található. Ellenőrizze, hogy a telepítővel azonos mappában van-e.\nÚjrapróbálja?',
+    4001: 'A(z) $FILE fájl sérült, vagy nem érvényes archívum. '
+          'Kérjük, szerezze be a telepítőfájlok új példányát.\nÚjrapróbálja?',
+    4002: 'A(z) $ARCHIVE archívum sérült: a(z) $FILE fájl nem bontható ki. '
+          'Kérjük, szerezze be a telepítőfájlok új példányát.\nÚjrapróbálja?',
     2992: 'A(z) %s fájl már létezik.\nLecseréli?',
     2993: 'Fájl cseréje',
     2994: 'A(z) $PROGRAM telepítése sikeresen befejeződött.',

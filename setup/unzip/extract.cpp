@@ -23,6 +23,7 @@ static bool AskYes(const char* prompt)
 
 static int DiskFull()
 {
+    OutputFailed(G->filename);
     std::string prompt = "\n" + G->filename + ":  write error (disk full?).  Continue? (y/n/^C) ";
     if (G->run.ask) {
         G->diskErr = AskYes(prompt.c_str()) ? 1 : 2;
@@ -33,12 +34,9 @@ static int DiskFull()
     return UNZ_DISK;
 }
 
-// Every decompressor's output passes here: CRC, text conversion, writing.
-static int WriteOut(const uint8_t* p, size_t n)
+// Text conversion and writing.
+static int Emit(const uint8_t* p, size_t n)
 {
-    G->crc = Crc32Update(G->crc, p, n);
-    if (g_interrupted)
-        return UNZ_INTR;
     if (G->testing || n == 0)
         return UNZ_OK;
     if (G->diskErr)
@@ -80,6 +78,24 @@ static int WriteOut(const uint8_t* p, size_t n)
         n -= chunk;
     }
     return UNZ_OK;
+}
+
+// Every decompressor's output passes here: the member's declared size, CRC,
+// text conversion, writing. Output beyond the declared size is not written.
+static int WriteOut(const uint8_t* p, size_t n)
+{
+    bool over = n > G->left;
+    if (over)
+        n = (size_t)G->left;
+    G->left -= n;
+    G->crc = Crc32Update(G->crc, p, n);
+    if (g_interrupted)
+        return UNZ_INTR;
+    int r = Emit(p, n);
+    if (r || !over)
+        return r;
+    G->tooLong = true;
+    return UNZ_ERR;
 }
 
 // The engine's side of a decompressor: the member's compressed bytes in, the
@@ -136,14 +152,14 @@ static void SetTimesAndAttributes(const MEMBER& m, const LOCAL& l)
     } else {
         if (t == DOSTIME_NOUTC)
             Out(2, "LocalFileTime failed: %d\n", (int)err);
-        int s = G->os->SetFileTime(fn, utc, err);
+        int s = G->out->SetFileTime(fn, utc, err);
         if (s == FTIME_OPEN)
             Out(2, "\nCreateFile error %d when trying set file time\n", (int)err);
         else if (s == FTIME_SET)
             Out(2, "\nSetFileTime failed: %d\n", (int)err);
     }
     unsigned attr = ((m.attr & ~1u) | 0x20) & 0x7f;
-    if (!G->os->SetAttributes(fn, attr, err))
+    if (!G->out->SetAttributes(fn, attr, err))
         Out(2, "\nwarning (%d): could not set file attributes\n", (int)err);
 }
 
@@ -174,6 +190,8 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
     G->crc = 0xFFFFFFFFu;
     G->lastCR = false;
     G->diskErr = 0;
+    G->left = m.c.ucsize;      // the size the listing shows and callers plan with
+    G->tooLong = false;
     G->lineOpen = false;
     s_textMode = m.textMode;
     const std::string& shown = (G->testing || G->toStdout) ? m.name : G->filename;
@@ -187,11 +205,12 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
         G->os->StdoutBinary();
     } else {
         PATHINFO pi;
-        if (G->os->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
-            G->os->MakeWritable(G->filename.c_str());
-        G->outfd = G->os->Create(G->filename.c_str());
+        if (G->out->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
+            G->out->MakeWritable(G->filename.c_str());
+        G->outfd = G->out->Create(G->filename.c_str());
         if (G->outfd == ZIP_NOHANDLE) {
             Out(2, "\nerror:  cannot create %s\n", G->filename.c_str());
+            OutputFailed(G->filename);
             return UNZ_DISK;
         }
     }
@@ -273,6 +292,17 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
         if (stop == UNZ_DISK && G->diskErr == 1)
             stop = UNZ_WARN;
         r = std::max(r, stop);
+    }
+    // More or less than the member declares is a bad member, whatever its method.
+    if (G->tooLong || (checkCrc && G->left)) {
+        CloseLine();
+        if (G->tooLong)
+            Out(2, "  error:  %s is larger than its stated %lu bytes\n", m.name.c_str(), (unsigned long)m.c.ucsize);
+        else
+            Out(2, "  error:  %s ends after %lu of its stated %lu bytes\n", m.name.c_str(),
+                (unsigned long)(m.c.ucsize - G->left), (unsigned long)m.c.ucsize);
+        r = std::max(r, (int)UNZ_ERR);
+        checkCrc = false;
     }
 
     if (!G->testing && !G->toStdout) {
@@ -356,10 +386,6 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
         Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "local");
         return UNZ_ERR;
     }
-    if (UnsafeName(lname)) {
-        Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", lname.c_str());
-        return UNZ_ERR;
-    }
     bool lcflag;
     ConvertName(lname, m.c, lcflag, m.volLabel);
     m.name = lname;
@@ -380,7 +406,7 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
             return warn;
 
         PATHINFO pi;
-        PATHKIND k = G->os->Query(G->filename.c_str(), &pi);
+        PATHKIND k = G->out->Query(G->filename.c_str(), &pi);
         if (k == PATH_NONE) {
             if (o.f)
                 return warn;
@@ -445,11 +471,6 @@ int ExtractMembers()
             ConvertName(m.name, m.c, m.lcflag, m.volLabel);
             if (!Selected(m.name, m.lcflag))
                 continue;
-            if (UnsafeName(m.name)) {
-                Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", m.name.c_str());
-                error = std::max(error, (int)UNZ_ERR);
-                continue;
-            }
             const CENTRAL& c = m.c;
             if (c.hostNeed == 2) {
                 if (c.verNeed > 42) {

@@ -1,9 +1,10 @@
-// From a member's stored name to a path under the extraction root. Names only
-// ever add components below the root: "/" starts a folder, ":" becomes "_",
-// control characters are dropped, and names with ".." never get here.
+// From a member's stored name to a path under the extraction root: "/" and "\"
+// start a folder, ":" becomes "_", control characters are dropped. Whether the
+// result is safe is decided on that result, never on the stored name.
 #include "unzpriv.h"
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace unz {
 
@@ -99,6 +100,7 @@ int SetRoot(const std::string& dirIn)
     if (dir != "/" && G->os->Query(dir.c_str(), nullptr) != PATH_DIR) {
         if (G->o.f || !MakeDirs(dir)) {
             Out(2, "checkdir:  can't create extraction directory: %s\n", dir.c_str());
+            OutputFailed(dir);
             return UNZ_BADERR;
         }
     }
@@ -106,31 +108,48 @@ int SetRoot(const std::string& dirIn)
     return UNZ_OK;
 }
 
-// Appends one folder component to `path`, creating the folder as needed.
-static int AppendDir(std::string& path, std::string comp, bool& created, const MEMBER& m)
+// A component that climbs out of its folder: "..", also written with more dots
+// or with blanks, which Windows drops at the end of a name.
+static bool Climbs(const std::string& comp)
 {
-    FitComponent(path, comp);
-    std::string next = path + comp;
-    if (next.size() + 1 > 258) {
-        Out(2, "checkdir error:  path too long: %s\n", next.c_str());
-        return UNZ_MEM;
+    int dots = 0;
+    for (char ch : comp) {
+        if (ch == '.')
+            ++dots;
+        else if (ch != ' ')
+            return false;
     }
-    PATHKIND k = G->os->Query(next.c_str(), nullptr);
+    return dots >= 2;
+}
+
+static int Unsafe(const MEMBER& m)
+{
+    Out(2, "   skipping: %-22s  unsafe \"..\" path component\n", m.name.c_str());
+    return UNZ_ERR;
+}
+
+// Creates one folder of a member's path unless it is there.
+static int MakeFolder(const std::string& folder, bool& created, const MEMBER& m)
+{
+    PATHKIND k = G->out->Query(folder.c_str(), nullptr);
     if (k == PATH_NONE) {
         if (G->o.f)
             return MPN_SKIP;
-        if (!G->os->MakeDir(next.c_str())) {
-            Out(2, "checkdir error:  can't create %s\n                 unable to process %s.\n", next.c_str(),
+        if (!G->out->MakeDir(folder.c_str())) {
+            if (G->out->Refused())
+                return Unsafe(m);
+            Out(2, "checkdir error:  can't create %s\n                 unable to process %s.\n", folder.c_str(),
                 m.name.c_str());
+            OutputFailed(folder);
             return UNZ_BADERR;
         }
         created = true;
     } else if (k == PATH_FILE) {
         Out(2, "checkdir error:  %s exists but is not directory\n                 unable to process %s.\n",
-            next.c_str(), m.name.c_str());
+            folder.c_str(), m.name.c_str());
+        OutputFailed(folder);
         return UNZ_BADERR;
     }
-    path = next + "/";
     return UNZ_OK;
 }
 
@@ -165,11 +184,12 @@ int MapName(const MEMBER& m, bool isDir)
         if (name.empty())
             return MPN_SKIP;       // a folder entry has nothing left
     }
+
+    // The stored name as components: its folders, then its own name.
     bool fat = G->o.s || IsFat();
-    std::string path = G->root;
+    std::vector<std::string> comps;
     std::string comp;
     size_t semicolon = std::string::npos;
-    bool created = false;
     for (size_t i = 0; i < name.size(); ++i) {
         unsigned char ch = (unsigned char)name[i];
         if (ch == 0x16 && i + 1 < name.size()) {
@@ -181,11 +201,8 @@ int MapName(const MEMBER& m, bool isDir)
             continue;
         }
         if (ch == '/' || ch == '\\') {
-            if (!comp.empty()) {
-                int r = AppendDir(path, comp, created, m);
-                if (r)
-                    return r;
-            }
+            if (!comp.empty())
+                comps.push_back(comp);
             comp.clear();
             semicolon = std::string::npos;
         } else if (ch == ' ') {
@@ -199,7 +216,68 @@ int MapName(const MEMBER& m, bool isDir)
             comp += (char)ch;
         }
     }
-    if (!name.empty() && name.back() == '/') {
+    if (isDir && comps.empty())
+        return MPN_SKIP;           // the root itself
+
+    // Each folder fitted to the file system and joined under the root.
+    std::string path = G->root;
+    std::vector<std::string> folders;
+    for (std::string& f : comps) {
+        FitComponent(path, f);
+        std::string next = path + f;
+        if (next.size() + 1 > 258) {
+            Out(2, "checkdir error:  path too long: %s\n", next.c_str());
+            return UNZ_MEM;
+        }
+        folders.push_back(next);
+        path = next + "/";
+    }
+    std::string full = folders.empty() ? path : folders.back();
+    int r = UNZ_OK;
+    if (!isDir) {
+        if (!G->o.V && semicolon != std::string::npos) {
+            bool digits = true;
+            for (size_t i = semicolon + 1; i < comp.size(); ++i)
+                if (!isdigit((unsigned char)comp[i]))
+                    digits = false;
+            if (digits)
+                comp.resize(semicolon);
+        }
+        if (comp.empty()) {
+            Out(2, "mapname:  conversion of %s failed\n", m.name.c_str());
+            return UNZ_BADERR;
+        }
+        FitComponent(path, comp);
+        full = path + comp;
+        if (full.size() > 260) {
+            if (path.size() >= 260) {
+                Out(2, "checkdir error:  path too long: %s\n", full.c_str());
+                return UNZ_MEM;
+            }
+            std::string cut = full.substr(0, 260);
+            Out(2, "checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
+                full.c_str(), cut.c_str());
+            full = cut;
+            r = UNZ_WARN;
+        }
+        comps.push_back(full.substr(path.size()));
+    }
+
+    // Safe or not is decided on the path the mapping made, before anything is
+    // created: no component may climb, and the whole must lie inside the root.
+    for (const std::string& c : comps)
+        if (Climbs(c))
+            return Unsafe(m);
+    if (!G->out->Admits(full.c_str()))
+        return Unsafe(m);
+
+    bool created = false;
+    for (const std::string& f : folders) {
+        int k = MakeFolder(f, created, m);
+        if (k)
+            return k;
+    }
+    if (isDir) {
         G->filename = path;
         if (created) {
             if (!G->o.q)
@@ -207,32 +285,6 @@ int MapName(const MEMBER& m, bool isDir)
             return MPN_CREATED_DIR;
         }
         return MPN_SKIP;
-    }
-    if (!G->o.V && semicolon != std::string::npos) {
-        bool digits = true;
-        for (size_t i = semicolon + 1; i < comp.size(); ++i)
-            if (!isdigit((unsigned char)comp[i]))
-                digits = false;
-        if (digits)
-            comp.resize(semicolon);
-    }
-    if (comp.empty()) {
-        Out(2, "mapname:  conversion of %s failed\n", m.name.c_str());
-        return UNZ_BADERR;
-    }
-    FitComponent(path, comp);
-    std::string full = path + comp;
-    int r = UNZ_OK;
-    if (full.size() > 260) {
-        if (path.size() >= 260) {
-            Out(2, "checkdir error:  path too long: %s\n", full.c_str());
-            return UNZ_MEM;
-        }
-        std::string cut = full.substr(0, 260);
-        Out(2, "checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
-            full.c_str(), cut.c_str());
-        full = cut;
-        r = UNZ_WARN;
     }
     G->filename = full;
     return r;

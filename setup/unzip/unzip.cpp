@@ -14,6 +14,7 @@ volatile sig_atomic_t g_interrupted = 0;
 static UNZRUNOPTIONS s_run = {nullptr, nullptr, nullptr, nullptr, nullptr};
 static std::vector<UNZCAPTURE> s_capture;
 static uint64_t s_captureTotal = 0;
+static std::string s_unwritable;
 
 std::vector<UNZCAPTURE>& CaptureTable() { return s_capture; }
 void CaptureAddTotal(uint64_t total) { s_captureTotal += total; }
@@ -53,6 +54,12 @@ void Out(int stream, const char* fmt, ...)
     vsnprintf(&big[0], big.size(), fmt, ap);
     va_end(ap);
     OutRaw(stream, big.data(), (size_t)len);
+}
+
+void OutputFailed(const std::string& path)
+{
+    if (s_unwritable.empty())
+        s_unwritable = path;
 }
 
 const char* BinaryNote()
@@ -606,6 +613,9 @@ static int Run(int argc, char* argv[])
         }
     }
 
+    if (extracting)
+        G->out.reset(new ROOTGUARD(*G->os, G->root));
+
     try {
         G->outbuf.resize(OUTBUFSIZ);
     } catch (const std::bad_alloc&) {
@@ -622,6 +632,7 @@ using namespace unz;
 void UnzipSetRunOptions(const UNZRUNOPTIONS& options) { s_run = options; }
 const UNZRUNOPTIONS& UnzipRunOptions() { return s_run; }
 const std::vector<UNZCAPTURE>& UnzipCapture() { return s_capture; }
+const std::string& UnzipUnwritable() { return s_unwritable; }
 uint64_t UnzipCaptureTotal() { return s_captureTotal; }
 
 void UnzipClearCapture()
@@ -644,6 +655,7 @@ int UnzipMain(int argc, char* argv[])
     G->os = s_run.os ? s_run.os : &PlatformZipOs();
     G->zipfd = ZIP_NOHANDLE;
     G->outfd = ZIP_NOHANDLE;
+    s_unwritable.clear();
     // The signatures are put together here so that they never appear whole in
     // the program's data.
     const uint8_t tails[3][3] = {{0x4B, 3, 4}, {0x4B, 1, 2}, {0x4B, 5, 6}};

@@ -29,6 +29,10 @@ const std::vector<UNZCAPTURE>& UnzipCapture();
 uint64_t UnzipCaptureTotal();
 void UnzipClearCapture();
 
+// The file or folder that the last run could not create or write (with "/"
+// between folders); empty when every output could be written.
+const std::string& UnzipUnwritable();
+
 // Where the engine's texts go (stream 1 standard output, 2 standard error)
 // and how it asks its two console questions. Without an asker (the setup) no
 // question is asked: the VMS question is answered No and a disk-full write

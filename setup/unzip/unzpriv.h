@@ -5,6 +5,7 @@
 #include "zipos.h"
 #include <csignal>
 #include <cstdarg>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,12 +60,35 @@ private:
     uint8_t m_buf[INBUFSIZ + 4];
 };
 
+// Every file operation on a member's path passes here and is refused unless
+// the path, made absolute and normalised by the system, lies inside the
+// extraction root. The name mapping decides first; this holds whatever it missed.
+class ROOTGUARD : public ZIPOSFORWARD {
+public:
+    ROOTGUARD(ZIPOS& inner, const std::string& root);
+    bool Admits(const char* path);
+    bool Refused() const { return m_refused; }   // the last operation was refused
+    ZIPHANDLE Create(const char* p) override;
+    PATHKIND Query(const char* p, PATHINFO* i) override;
+    bool MakeDir(const char* p) override;
+    bool MakeWritable(const char* p) override;
+    int SetFileTime(const char* p, int64_t u, unsigned& e) override;
+    bool SetAttributes(const char* p, unsigned a, unsigned& e) override;
+private:
+    bool Check(const char* path);
+    std::string m_root;        // normalised, without a trailing "/"
+    bool m_rootKnown;
+    std::string m_last;        // the path admitted last
+    bool m_refused = false;
+};
+
 struct STATE {
     OPTIONS o;
     std::vector<std::string> incl, excl;
     std::vector<bool> inclHit, exclHit;
     std::string root;          // with a trailing "/", empty for the current folder
     ZIPOS* os;
+    std::unique_ptr<ROOTGUARD> out;   // member paths go through this one
     UNZRUNOPTIONS run;
     uint8_t sigLocal[4], sigCentral[4], sigEnd[4];
     std::vector<uint8_t> outbuf;
@@ -83,6 +107,8 @@ struct STATE {
     ZIPHANDLE outfd;
     bool toStdout, testing, lastCR, lineOpen;
     int diskErr;               // 0 none, 1 continue, 2 end the run
+    uint64_t left;             // bytes the member may still put out
+    bool tooLong;              // it tried to put out more than it declares
     std::string filename;      // the built output path
     bool fsKnown;
     bool fsFat;
@@ -99,6 +125,8 @@ void Out(int stream, const char* fmt, ...)
     ;
 void OutRaw(int stream, const char* data, size_t n);
 const char* BinaryNote();
+// Records the file or folder that could not be created or written.
+void OutputFailed(const std::string& path);
 
 // Archive helpers (zipdir.cpp).
 unsigned Get16(const uint8_t* p);
@@ -107,7 +135,6 @@ bool CheckSig(const uint8_t* sig);
 int ReadCentral(CENTRAL& c);
 int ReadName(unsigned len, std::string& name);
 void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabel);
-bool UnsafeName(const std::string& name);
 int ListMembers();
 void DosDate(unsigned date, unsigned time, unsigned& y, unsigned& mo, unsigned& d, unsigned& h, unsigned& mi);
 

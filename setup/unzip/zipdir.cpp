@@ -97,31 +97,6 @@ void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabe
         name.erase(8, 1);
 }
 
-// A name with a component that climbs out of its folder ("..", also written
-// with trailing dots or blanks, which Windows drops), with "/" or "\" as
-// separator.
-bool UnsafeName(const std::string& name)
-{
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        int dots = 0;
-        bool other = false;
-        for (size_t i = start; i < end; ++i) {
-            if (name[i] == '.')
-                ++dots;
-            else if (name[i] != ' ')
-                other = true;
-        }
-        if (!other && dots >= 2)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 static const char* ShortMethod(unsigned method, unsigned flags, char* buf)
 {
     static const char* names[] = {"Stored", "Shrunk", "Reduce1", "Reduce2", "Reduce3", "Reduce4", "Implode", "Token"};

@@ -47,6 +47,9 @@ public:
     // Whether the file system accepts `name` as one component inside `dir`.
     virtual bool NameValid(const char* dir, const char* name) = 0;
     virtual bool ListDir(const char* dir, std::vector<std::string>& names) = 0;
+    // `path` made absolute and normalised ("." and ".." resolved, "/" between
+    // components, no trailing "/" below the top); empty when it cannot be had.
+    virtual std::string FullPath(const char* path) = 0;
     virtual bool IsRemovable(const char* path) = 0;
     virtual bool SetLabel(const char* path, const char* label) = 0;
     virtual void StdoutBinary() = 0;
@@ -54,6 +57,10 @@ public:
 
 // The platform's implementation.
 ZIPOS& PlatformZipOs();
+
+// The engine's own normaliser: an absolute path with "/" between components
+// and "." and ".." resolved by the text alone; ".." at the top stays there.
+std::string NormalisePath(const std::string& absolute);
 
 // Passes every call to another implementation; tests override single calls.
 class ZIPOSFORWARD : public ZIPOS {
@@ -75,6 +82,7 @@ public:
     std::string VolumeFsName(const char* p) override { return m_os.VolumeFsName(p); }
     bool NameValid(const char* d, const char* n) override { return m_os.NameValid(d, n); }
     bool ListDir(const char* d, std::vector<std::string>& v) override { return m_os.ListDir(d, v); }
+    std::string FullPath(const char* p) override { return m_os.FullPath(p); }
     bool IsRemovable(const char* p) override { return m_os.IsRemovable(p); }
     bool SetLabel(const char* p, const char* l) override { return m_os.SetLabel(p, l); }
     void StdoutBinary() override { m_os.StdoutBinary(); }

@@ -162,6 +162,19 @@ public:
         closedir(d);
         return true;
     }
+    std::string FullPath(const char* path) override
+    {
+        std::string p = path;
+        if (p.empty())
+            return std::string();
+        if (p[0] != '/') {
+            char cwd[PATH_MAX];
+            if (!getcwd(cwd, sizeof cwd))
+                return std::string();
+            p = std::string(cwd) + "/" + p;
+        }
+        return NormalisePath(p);
+    }
     bool IsRemovable(const char*) override { return false; }
     bool SetLabel(const char*, const char*) override { return false; }
     void StdoutBinary() override {}

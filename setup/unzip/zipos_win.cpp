@@ -179,6 +179,31 @@ public:
         FindClose(h);
         return true;
     }
+    // The system's own resolution of the name, as CreateFileA will see it.
+    std::string FullPath(const char* path) override
+    {
+        int n = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+        if (n <= 1)
+            return std::string();
+        std::wstring wide((size_t)n, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], n);
+        DWORD len = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        if (len == 0)
+            return std::string();
+        std::wstring full(len, L'\0');
+        len = GetFullPathNameW(wide.c_str(), len, &full[0], nullptr);
+        if (len == 0 || len >= full.size())
+            return std::string();
+        int u = WideCharToMultiByte(CP_UTF8, 0, full.c_str(), (int)len, nullptr, 0, nullptr, nullptr);
+        std::string out((size_t)u, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, full.c_str(), (int)len, &out[0], u, nullptr, nullptr);
+        for (char& ch : out)
+            if (ch == '\\')
+                ch = '/';
+        while (out.size() > 1 && out.back() == '/' && !(out.size() == 3 && out[1] == ':'))
+            out.pop_back();
+        return out;
+    }
     bool IsRemovable(const char* path) override
     {
         std::string root = VolumeRoot(path);

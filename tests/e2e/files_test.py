@@ -271,13 +271,13 @@ answer no
 def case_unwritable():
     members = [("a.txt", b"a" * 10), ("readme.txt", b"r" * 10), ("z.txt", b"z" * 80)]
     folder, inst = layout(CFG, members)
-    # A folder stands where a file must go: fails even as root.
+    # A folder stands where a file must go: fails even as root. The question
+    # names the file with its path (in two parts: a script reads "\r" as a CR).
     os.makedirs(os.path.join(inst, "readme.txt", "inside"))
-    rc = run(folder, TO_FILES + """expect-box The file readme.txt could not be written.
-answer yes
-expect-box The file readme.txt could not be written.
-answer no
-""" + ABORTED)
+    box = """expect-box The file %s\\
+expect-box readme.txt could not be written. If Tool is running
+""" % winpath(inst)
+    rc = run(folder, TO_FILES + box + "answer yes\n" + box + "answer no\n" + ABORTED)
     check(rc == 0, "rc %d" % rc)
     check(open(os.path.join(inst, "a.txt"), "rb").read() == b"a" * 10, "file before the failure stays")
     check(not os.path.exists(os.path.join(inst, "z.txt")), "members after the abort are not extracted")
@@ -290,19 +290,29 @@ answer no
 
 
 def case_missing():
-    # Missing, empty and member-less setup.fil: the retry question, then the abort path.
-    for variant in ("missing", "empty", "nomembers"):
+    # Missing, empty and member-less setup.fil, and one with a member that would
+    # land beside the install folder: a question that names the cause, then the
+    # abort path.
+    damaged = "The file setup.fil is damaged or is not a valid archive."
+    for variant, box in (("missing", "The file setup.fil was not found."), ("empty", damaged),
+                         ("nomembers", damaged),
+                         ("hostile", "The archive setup.fil is damaged: the file .?./evil.txt cannot be unpacked.")):
         folder, inst = layout(CFG, None)
         if variant == "empty":
             open(os.path.join(folder, "setup.fil"), "wb").close()
         elif variant == "nomembers":
             make_zip(os.path.join(folder, "setup.fil"), [])
-        rc = run(folder, TO_FILES + """expect-box The file setup.fil could not be written.
+        elif variant == "hostile":
+            # ".\x01." is ".." once the control character is dropped
+            make_zip(os.path.join(folder, "setup.fil"), [("first.txt", b"1"), (".\x01./evil.txt", b"evil")])
+        rc = run(folder, TO_FILES + """expect-box %s
 answer no
-""" + ABORTED)
+""" % box + ABORTED)
         check(rc == 0, "%s: rc %d" % (variant, rc))
         got = regvalues()
         check(all(got.get(n) is None for n in VALUES), "%s: nothing registered: %s" % (variant, got))
+        evil = [os.path.join(d, f) for d, _, fs in os.walk(folder) for f in fs if f == "evil.txt"]
+        check(not evil, "%s: the hostile member is nowhere: %s" % (variant, evil))
         regdelete()
 
 

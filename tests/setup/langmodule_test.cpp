@@ -30,12 +30,12 @@ const LANGUAGE Languages[] = {
 
 // Placeholders the program replaces.
 enum : unsigned {
-    P_PROGRAM = 1, P_PROG = 2, P_FILE = 4, P_SOURCE = 8, P_DEPEND = 16, P_OPERATION = 32,
+    P_PROGRAM = 1, P_PROG = 2, P_FILE = 4, P_SOURCE = 8, P_DEPEND = 16, P_OPERATION = 32, P_ARCHIVE = 64,
 };
 
 const struct { const char* name; unsigned bit; } Placeholders[] = {
     {"PROGRAM", P_PROGRAM}, {"PROG", P_PROG}, {"FILE", P_FILE},
-    {"PRODSOURCE", P_SOURCE}, {"PRODDEPEND", P_DEPEND}, {"OPERATION", P_OPERATION},
+    {"PRODSOURCE", P_SOURCE}, {"PRODDEPEND", P_DEPEND}, {"OPERATION", P_OPERATION}, {"ARCHIVE", P_ARCHIVE},
 };
 
 // Every string of the program with the placeholders it may and must hold.
@@ -57,7 +57,9 @@ const STRINGRULE Strings[] = {
     {IDS_SHORTCUTSHEAD, 0, 0}, {IDS_SHORTCUTSDESC, 0, 0}, {IDS_ADVERTHEAD, P_PROG, 0},
     {IDS_ADVERTDESC, P_PROG, 0}, {IDS_FINISHHEAD, 0, 0}, {IDS_FINISHDESC, P_PROG, 0},
     {IDS_LICENCESELECT, 0, 0}, {IDS_ASKCONTINUESETUP, 0, 0},
-    {IDS_ASKRETRYFILE, P_FILE | P_PROGRAM, P_FILE}, {IDS_ASKREPLACE, 0, 0},
+    {IDS_ASKRETRYFILE, P_FILE | P_PROGRAM, P_FILE}, {IDS_ASKNOARCHIVE, P_FILE | P_PROGRAM, P_FILE},
+    {IDS_ASKBADARCHIVE, P_FILE | P_PROGRAM, P_FILE},
+    {IDS_ASKBADMEMBER, P_FILE | P_ARCHIVE | P_PROGRAM, P_FILE | P_ARCHIVE}, {IDS_ASKREPLACE, 0, 0},
     {IDS_REPLACECAPTION, 0, 0}, {IDS_INSTALLDONE, P_PROGRAM, 0},
     {IDS_UNINSTALLLINK, P_PROGRAM, P_PROGRAM}, {IDS_ASKCOPYOLDDATA, 0, 0},
     // uninstall
@@ -93,7 +95,7 @@ const STRINGRULE Strings[] = {
 const int CatalogueStrings[] = {
     10001, 2980, 3000, 2995,
     2900, 2912, 2913, 2904, 2905, 2902, 2903, 2906, 2907, 2909, 2911, 2916, 2917, 2914, 2915,
-    2918, 2919, 2984, 2987, 2988, 2992, 2993, 2994, 2998, 2950,
+    2918, 2919, 2984, 2987, 2988, 4000, 4001, 4002, 2992, 2993, 2994, 2998, 2950,
     2901, 2989, 2997, 2932, 2933, 2934, 2935, 2936, 2937, 2938, 2939, 2985, 2986, 2999, 3004, 3001,
     3100, 3119, 3120, 3109, 3110, 3111, 3112, 3103, 3104, 3105, 3106, 3101, 3102, 3107, 3108,
     3121, 3122, 3115, 3116, 3113, 3114, 3117, 3118, 3198, 3130, 3131, 3132, 3133, 3134, 3135,
@@ -408,7 +410,7 @@ void NoStringsBeyondTheCatalogue([[maybe_unused]] const LANGUAGE& lang, [[maybe_
     std::set<int> known;
     for (const STRINGRULE& rule : Strings)
         known.insert(rule.id);
-    ASSERT_EQ(97u, known.size());
+    ASSERT_EQ(100u, known.size());
     ASSERT_EQ(std::set<int>(std::begin(CatalogueStrings), std::end(CatalogueStrings)), known);
     // String blocks hold 16 strings each; block n has numbers (n-1)*16 to n*16-1.
     std::vector<int> blocks;

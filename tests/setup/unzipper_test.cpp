@@ -139,23 +139,53 @@ TEST(Unzipper, RulesDecideBeforeTheEngine)
     EXPECT_EQ(testfiles::ReadText(target + "\\b[1].txt"), "brack");
 }
 
-TEST(Unzipper, FailuresAreReported)
+// Each failure names its cause: a missing archive, a damaged one, a damaged
+// member (a name that would land outside the target among them), and a file
+// that cannot be written, with its path.
+TEST(Unzipper, FailuresAreReportedWithTheirCause)
 {
     SCRATCHDIR scratch;
     UNZIPPER missing("none.zip", NULL, NULL);
     EXPECT_FALSE(missing.Listed());
     EXPECT_EQ(missing.Count(), 0);
+    EXPECT_EQ(missing.Failure(), UNZIPPER::FAIL_NOARCHIVE);
+    EXPECT_STREQ(missing.FailedName().Str(), "none.zip");
     STRING name("x");
     EXPECT_EQ(missing.GetFirst(name), 0u);
     EXPECT_STREQ(name.Str(), "");
+    ASSERT_TRUE(testfiles::WriteText("junk.zip", "no archive at all"));
+    UNZIPPER junk("junk.zip", NULL, NULL);
+    EXPECT_EQ(junk.Failure(), UNZIPPER::FAIL_BADARCHIVE);
+    EXPECT_STREQ(junk.FailedName().Str(), "junk.zip");
 
     WriteZip("p.zip", MEMBERS);
     UNZIPPER unz("p.zip", NULL, NULL);
+    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_NONE);
     EXPECT_EQ(unz.Extract("not/in/archive.txt", scratch.path.c_str()), 0);
+    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_BADMEMBER);
+    EXPECT_STREQ(unz.FailedName().Str(), "not/in/archive.txt");
     // A folder where the file must go.
     CreateDirectoryA((scratch.path + "\\b1.txt").c_str(), NULL);
     testfiles::WriteText(scratch.path + "\\b1.txt\\inside", "x");
     EXPECT_EQ(unz.Extract("b1.txt", scratch.path.c_str()), 0);
+    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_CANNOTWRITE);
+    STRING want((scratch.path + "/b1.txt").c_str());
+    want.Replace("/", "\\", TRUE);
+    EXPECT_STREQ(unz.FailedName().Str(), want.Str());
+    EXPECT_EQ(unz.Extract("b[1].txt", scratch.path.c_str()), 1);
+    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_NONE);
+
+    // ".\x01." is ".." once the control character is dropped.
+    WriteZip("h.zip", {{".\x01./evil.txt", "x"}, {"ok.txt", "fine"}});
+    UNZIPPER hostile("h.zip", NULL, NULL);
+    STRING first;
+    hostile.GetFirst(first);
+    EXPECT_EQ(hostile.Extract(first, scratch.path.c_str()), 0);
+    EXPECT_EQ(hostile.Failure(), UNZIPPER::FAIL_BADMEMBER);
+    EXPECT_STREQ(hostile.FailedName().Str(), ".?./evil.txt");
+    std::string parent = scratch.path.substr(0, scratch.path.find_last_of("\\/"));
+    EXPECT_FALSE(FileExists((parent + "\\evil.txt").c_str()));
+    EXPECT_EQ(hostile.Extract("ok.txt", scratch.path.c_str()), 1);
 }
 
 TEST(Unzipper, QuestionTextTakesOneName)

@@ -358,6 +358,132 @@ TEST(Hostile, NamesStayUnderTheRoot)
     EXPECT_EQ(Content(root + "/ok.txt"), HELLO);
 }
 
+// Every file and folder below `dir`, relative to it, with "/" between folders.
+std::vector<std::string> Tree(const std::string& dir)
+{
+    std::vector<std::string> all;
+    std::vector<std::string> names;
+    if (!unz::PlatformZipOs().ListDir(dir.c_str(), names))
+        return all;
+    for (const std::string& n : names) {
+        if (n == "." || n == "..")
+            continue;
+        all.push_back(n);
+        for (const std::string& below : Tree(dir + "/" + n))
+            all.push_back(n + "/" + below);
+    }
+    return all;
+}
+
+size_t Count(const std::string& text, const std::string& word)
+{
+    size_t n = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        ++n;
+    return n;
+}
+
+// A system that puts every member's path inside the root (the root is the one
+// path given with a trailing "/"): only the name mapping stands.
+class BLIND : public unz::ZIPOSFORWARD {
+public:
+    BLIND() : ZIPOSFORWARD(unz::PlatformZipOs()) {}
+    std::string FullPath(const char* p) override { return *p && p[strlen(p) - 1] == '/' ? "/root" : "/root/x"; }
+};
+
+// Names that climb only once control characters, Ctrl-V and "\" are mapped,
+// or once they are cut at 260 bytes. Nothing appears beside the root, two
+// levels up included, and each is reported, also without the guard on the full
+// path. With -j only the names whose last component climbs are left.
+TEST(Hostile, NamesThatClimbOnlyOnceMapped)
+{
+    BLIND blind;
+    for (unz::ZIPOS* os : {(unz::ZIPOS*)nullptr, (unz::ZIPOS*)&blind})
+        for (auto run : {std::make_pair("-qq", 12u), std::make_pair("-qqj", 3u)}) {
+            SCOPED_TRACE(run.first);
+            TEMPDIR outer;
+            std::string root = outer / "a/b/root";
+            UNZRESULT r = RunUnzip({run.first, GenPath("py/escape.zip"), "-d", root}, os);
+            EXPECT_EQ(r.code, 2);
+            EXPECT_EQ(Count(r.err, "unsafe"), run.second) << r.err;
+            for (const std::string& n : Tree(outer.Path()))
+                EXPECT_TRUE(n == "a" || n == "a/b" || n.compare(0, 8, "a/b/root") == 0) << n;
+            EXPECT_EQ(Content(root + "/ok.txt"), HELLO);
+        }
+    TEMPDIR dir;
+    UNZRESULT r = RunUnzip({"-qq", GenPath("py/escape.zip"), "-d", dir.Path()});
+    EXPECT_NE(r.err.find("   skipping: .\x01./localevil.txt"), std::string::npos) << r.err;
+    EXPECT_EQ(Kind(dir / "fine.txt"), unz::PATH_NONE);
+    EXPECT_EQ(Kind(dir / "sub"), unz::PATH_NONE);    // no folder for a hostile member
+
+    // a root of 106 characters: the path is cut at 260 right after ".."
+    TEMPDIR box;
+    std::string top(106 - box.Path().size() - 1, 'r');
+    ASSERT_GT(top.size(), 10u);
+    r = RunUnzip({"-qq", GenPath("py/cut260.zip"), "-d", box / top});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Count(r.err, "unsafe"), 1u) << r.err;
+    for (const std::string& n : Tree(box.Path()))
+        EXPECT_EQ(n.compare(0, top.size(), top), 0) << n;
+    EXPECT_EQ(Content(box / top + "/ok.txt"), HELLO);
+}
+
+// A folder the system resolves elsewhere (as a link would): the guard on the
+// full path refuses its members, and no folder is made for them.
+class ELSEWHERE : public unz::ZIPOSFORWARD {
+public:
+    ELSEWHERE() : ZIPOSFORWARD(unz::PlatformZipOs()) {}
+    std::string FullPath(const char* p) override
+    {
+        std::string full = m_os.FullPath(p);
+        size_t at = full.find("/tree/sub");
+        return at == std::string::npos ? full : "/elsewhere" + full.substr(at);
+    }
+};
+
+TEST(Hostile, TheFullPathIsCheckedOnItsOwn)
+{
+    ELSEWHERE os;
+    TEMPDIR dir;
+    UNZRESULT r = RunUnzip({"-qq", GenPath("zip/folders.zip"), "-d", dir.Path()}, &os);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Count(r.err, "unsafe \"..\" path component\n"), 4u) << r.err;
+    EXPECT_NE(r.err.find("   skipping: tree/sub/b.txt          unsafe"), std::string::npos) << r.err;
+    EXPECT_EQ(Kind(dir / "tree/sub"), unz::PATH_NONE);
+    EXPECT_EQ(Content(dir / "tree/a.txt"), Content(GenPath("src/tree/a.txt")));
+
+    EXPECT_EQ(unz::NormalisePath("/a/./b//c/../../d/"), "/a/d");
+    EXPECT_EQ(unz::NormalisePath("/../x/.."), "/");
+    std::string full = unz::PlatformZipOs().FullPath((dir / "x/./y/../z/").c_str());
+    EXPECT_EQ(full, unz::PlatformZipOs().FullPath((dir / "x/z").c_str()));
+    EXPECT_EQ(full.substr(full.size() - 4), "/x/z");
+}
+
+// Output stops at the size the headers declare; more or less is a bad member.
+TEST(Hostile, DeclaredSizesHold)
+{
+    TEMPDIR dir;
+    std::string p = GenPath("py/sizes.zip");
+    UNZRESULT r = RunUnzip({"-qq", p, "-d", dir.Path()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "  error:  bomb.bin is larger than its stated 100 bytes\n"
+                     "  error:  long.txt is larger than its stated 20 bytes\n"
+                     "  error:  short.txt ends after 20 of its stated 50 bytes\n"
+                     "  error:  shortdefl.txt ends after 300 of its stated 400 bytes\n");
+    EXPECT_EQ(Content(dir / "bomb.bin"), std::string(100, '\0'));
+    EXPECT_EQ(Content(dir / "long.txt"), std::string(20, 'x'));
+    EXPECT_EQ(Content(dir / "short.txt"), std::string(20, 'x'));
+    EXPECT_EQ(Content(dir / "good.txt"), HELLO);
+    // testing and standard output keep to the same sizes
+    r = RunUnzip({"-t", p});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("  error:  bomb.bin is larger than its stated 100 bytes\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("    testing: good.txt                 OK\n"), std::string::npos) << r.out;
+    r = RunUnzip({"-p", p, "long.txt"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, std::string(20, 'x'));
+}
+
 // Writes that fail as on a full disk; the second kind raises an interrupt.
 class FAILOS : public unz::ZIPOSFORWARD {
 public:

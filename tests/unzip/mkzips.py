@@ -172,6 +172,22 @@ def made_by_hand():
                       M('dots/.. /evil4.txt', hello), M('/abs/path.txt', hello, host=3),
                       M('C:/drive.txt', hello, host=3), M('c:\\win\\back.txt', hello, host=3),
                       M('fine.txt', hello, lname='../localevil.txt', host=3), M('ok.txt', hello, host=3)])
+    # names that climb only once mapped: each class of dropped byte, Ctrl-V,
+    # mixed separators, names cut at 260 bytes, a local name unlike the central one
+    w('escape.zip', [M('.\x01./evil1.txt', hello, host=3), M('.\x1f./evil2.txt', hello, host=3),
+                     M(b'.\x7f./evil3.txt', hello, host=3), M(b'.\xff./evil4.txt', hello, host=3),
+                     M('.\x16./evil5.txt', hello, host=3), M('.\x01./.\x02./evil6.txt', hello, host=3),
+                     M('sub/.\x03.\\.\x04./evil7.txt', hello, host=3), M('sub\\..\x05/evil8.txt', hello, host=3),
+                     M('deep/.\x06.', hello, host=3), M('..', hello, host=3),
+                     M('x' * 257 + '/..' + '/evil9.txt', hello, host=3),
+                     M('y' * 256 + '/C:' + '/evil10.txt', hello, host=3),
+                     M('fine.txt', hello, lname='.\x01./localevil.txt', host=3), M('ok.txt', hello, host=3)])
+    # with a root of 106 characters the path is cut at 260 right after ".."
+    w('cut260.zip', [M('p' * 150 + '/..' + 'z' * 10, hello, host=3), M('ok.txt', hello, host=3)])
+    # declared sizes that lie: a deflate bomb, stored and deflated members too long and too short
+    w('sizes.zip', [M('bomb.bin', b'\0' * (10 << 20), method=8, verneed=20, size=100),
+                    M('long.txt', b'x' * 50, size=20), M('short.txt', b'x' * 20, size=50),
+                    M('shortdefl.txt', b'abc' * 100, method=8, verneed=20, size=400), M('good.txt', hello)])
     w('vms.zip', [M('FILE.TXT;3', hello, host=2, hostneed=2), M('open.txt', hello, host=3)])
     w('vmsname.zip', [M('FILE.TXT;12', hello, host=2), M('ver.txt;x', hello, host=3)])
     w('vollabel.zip', [M('MYLABEL', extattr=0x08), M('open.txt', hello, host=3)])

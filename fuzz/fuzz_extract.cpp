@@ -1,0 +1,143 @@
+// The whole extraction on arbitrary archives: the input is written to a file
+// and extracted with "-o", then with "-oj", into a fresh folder. Every file
+// operation passes a watch that stops the process before anything is made or
+// changed outside that folder, and every file written must fit the members the
+// listing declares, in their order.
+#include "unzip.h"
+#include "zipos.h"
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class WATCH : public unz::ZIPOSFORWARD {
+public:
+    explicit WATCH(const std::string& root) : ZIPOSFORWARD(unz::PlatformZipOs()), m_root(root) {}
+    unz::ZIPHANDLE Create(const char* p) override
+    {
+        Inside(p);
+        unz::ZIPHANDLE h = m_os.Create(p);
+        if (h != unz::ZIP_NOHANDLE) {
+            m_open[h] = written.size();
+            written.push_back(0);
+        }
+        return h;
+    }
+    long Write(unz::ZIPHANDLE h, const void* b, size_t n) override
+    {
+        auto it = m_open.find(h);
+        if (it != m_open.end())
+            written[it->second] += n;
+        return m_os.Write(h, b, n);
+    }
+    void Close(unz::ZIPHANDLE h) override
+    {
+        m_open.erase(h);
+        m_os.Close(h);
+    }
+    bool MakeDir(const char* p) override { Inside(p); return m_os.MakeDir(p); }
+    bool MakeWritable(const char* p) override { Inside(p); return m_os.MakeWritable(p); }
+    int SetFileTime(const char* p, int64_t u, unsigned& e) override { Inside(p); return m_os.SetFileTime(p, u, e); }
+    bool SetAttributes(const char* p, unsigned a, unsigned& e) override
+    {
+        Inside(p);
+        return m_os.SetAttributes(p, a, e);
+    }
+
+    std::vector<uint64_t> written;   // bytes per file created, in order
+
+private:
+    // Resolved by the system, links included: the folder that would hold the
+    // entry must be the root or below it, and the entry a plain name.
+    void Inside(const char* path)
+    {
+        fs::path p(path);
+        std::string base = p.filename().string();
+        char parent[PATH_MAX];
+        if (!realpath(p.parent_path().empty() ? "." : p.parent_path().c_str(), parent))
+            return;   // no such folder: nothing can be made there
+        std::string where = parent;
+        if (base.empty() || base == "." || base == ".." ||
+            (where != m_root && where.compare(0, m_root.size() + 1, m_root + "/") != 0)) {
+            fprintf(stderr, "outside the root: %s\n", path);
+            __builtin_trap();
+        }
+    }
+    std::string m_root;
+    std::map<unz::ZIPHANDLE, size_t> m_open;
+};
+
+void Discard(void*, int, const char*, size_t) {}
+
+int Run(std::vector<std::string> args, unz::ZIPOS* os)
+{
+    UNZRUNOPTIONS run = {};
+    run.sink = Discard;
+    run.os = os;
+    UnzipSetRunOptions(run);
+    args.insert(args.begin(), "unzip");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return UnzipMain((int)args.size(), argv.data());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const fs::path box = fs::temp_directory_path() / ("fuzz_extract_" + std::to_string(getpid()));
+    const fs::path archive = box / "in.zip", root = box / "out" / "root";
+    std::error_code ec;
+    fs::remove_all(box, ec);
+    fs::create_directories(root);
+    FILE* f = fopen(archive.c_str(), "wb");
+    if (!f)
+        return 0;
+    fwrite(data, 1, size, f);
+    fclose(f);
+
+    UnzipClearCapture();
+    Run({"-v", archive.string()}, nullptr);
+    std::vector<uint64_t> declared;
+    for (const UNZCAPTURE& c : UnzipCapture())
+        declared.push_back(c.size);
+    UnzipClearCapture();
+
+    char real[PATH_MAX];
+    if (!realpath(root.c_str(), real))
+        return 0;
+    for (const char* opt : {"-o", "-oj"}) {
+        WATCH watch(real);
+        Run({opt, archive.string(), "-d", root.string()}, &watch);
+        // Each file belongs to a later member than the one before it.
+        size_t member = 0;
+        for (uint64_t n : watch.written) {
+            while (member < declared.size() && declared[member] < n)
+                ++member;
+            if (member == declared.size()) {
+                fprintf(stderr, "a file of %llu bytes fits no member\n", (unsigned long long)n);
+                __builtin_trap();
+            }
+            ++member;
+        }
+    }
+    // and nothing beside the root
+    for (const fs::path& dir : {box, box / "out"})
+        for (const fs::directory_entry& e : fs::directory_iterator(dir))
+            if (e.path() != archive && e.path() != box / "out" && e.path() != root) {
+                fprintf(stderr, "outside the root: %s\n", e.path().c_str());
+                __builtin_trap();
+            }
+    fs::remove_all(box, ec);
+    return 0;
+}
