@@ -433,22 +433,6 @@ answer no
     check(got == want, "the earlier entry is back: %s" % got)
     regdelete()
 
-    # Yes keeps the product as installed and registered.
-    members = [("tool.exe", b"tool")]
-    folder, inst = layout(CFG, members)
-    rc = run(folder, TO_FILES + """expect-text 201 %s
-click 10781
-expect-dialog 2005
-close
-expect-box %s
-answer no
-expect-box %s
-answer yes
-""" % (EN[2911], continuing, EN[4014].replace("$PROGRAM", "Tool").split("\n")[0]))
-    check(rc == 0, "kept: rc %d" % rc)
-    check_files(inst, members)
-    check_entry(expected_entry(inst, ["tool.exe"]))
-
 
 def case_progress():
     members = [("ten.txt", b"t" * 10), ("thirty.txt", b"h" * 30), ("sixty.txt", b"s" * 60)]

@@ -1,5 +1,5 @@
-// The install's undo record and its list of failed writes, on real files,
-// folders and registry values.
+// The install's undo record and its list of failed writes, on real files and
+// folders.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
@@ -92,57 +92,6 @@ TEST_F(JournalTest, UndoRemovesWhatItMadeAndPutsBackWhatItReplaced)
     EXPECT_EQ(0, PrivateFolders()) << "private folder removed at the end";
 }
 
-TEST_F(JournalTest, UndoReportsWhatItCannotUndo)
-{
-    JOURNAL journal;
-    ASSERT_TRUE(journal.BeforeWrite(P("busy.txt").c_str()));
-    WriteText(P("busy.txt"), "b");
-    HANDLE h = CreateFileA(P("busy.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    FAILURES failures;
-    journal.Undo(failures);
-    CloseHandle(h);
-    ASSERT_EQ(1, failures.Count());
-    EXPECT_NE(std::string::npos, std::string(failures.Text("", "")).find("busy.txt"));
-    EXPECT_TRUE(FileExists(P("busy.txt").c_str()));
-    journal.Clear();
-}
-
-TEST(Journal, UndoPutsTheRegistryKeyBack)
-{
-    const char* path = "Software\\BriselTest\\JournalKey";
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, path, &key));
-    RegSetValueExA(key, "Kept", 0, REG_SZ, (const BYTE*)"before", 7);
-    DWORD number = 7;
-    RegSetValueExA(key, "Number", 0, REG_DWORD, (const BYTE*)&number, sizeof number);
-
-    JOURNAL journal;
-    journal.RememberKey(HKEY_CURRENT_USER, path);
-    RegSetValueExA(key, "Kept", 0, REG_SZ, (const BYTE*)"after", 6);
-    RegSetValueExA(key, "Added", 0, REG_SZ, (const BYTE*)"x", 2);
-    RegDeleteValueA(key, "Number");
-    journal.RememberKey(HKEY_CURRENT_USER, path);     // only the first call counts
-    FAILURES failures;
-    journal.Undo(failures);
-    EXPECT_EQ(0, failures.Count());
-
-    char text[32] = "";
-    DWORD size = sizeof text, type = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Kept", NULL, &type, (BYTE*)text, &size));
-    EXPECT_STREQ("before", text);
-    EXPECT_EQ((DWORD)REG_SZ, type);
-    size = sizeof number;
-    number = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Number", NULL, &type, (BYTE*)&number, &size));
-    EXPECT_EQ(7u, number);
-    EXPECT_EQ((DWORD)REG_DWORD, type);
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "Added", NULL, NULL, NULL, NULL));
-    RegCloseKey(key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, path);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\BriselTest");
-}
-
 TEST_F(JournalTest, FailuresListAScreenfulAndCountTheRest)
 {
     FAILURES failures;
@@ -175,34 +124,6 @@ TEST_F(JournalTest, FailuresListAScreenfulAndCountTheRest)
 
     failures.Clear();
     EXPECT_EQ(0, failures.Count());
-}
-
-TEST_F(JournalTest, RemoveTreeTakesReadOnlyFilesAndReportsOnlyWhatStays)
-{
-    CreateDirectoryTree(P("tree\\sub\\deeper").c_str());
-    WriteText(P("tree\\ro.txt"), "r");
-    WriteText(P("tree\\sub\\deeper\\ro.txt"), "r");
-    WriteText(P("tree\\sub\\busy.txt"), "b");
-    SetFileAttributesA(P("tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(P("tree\\sub\\deeper\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(P("tree\\sub\\deeper").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
-
-    HANDLE h = CreateFileA(P("tree\\sub\\busy.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    FAILURES failures;
-    // The file in use, and the two folders that hold it.
-    EXPECT_EQ(3, JOURNAL::RemoveTree(P("tree").c_str(), &failures));
-    CloseHandle(h);
-    ASSERT_EQ(1, failures.Count());
-    std::string text = failures.Text("", "", 5).Str();
-    EXPECT_EQ("busy.txt", text.substr(text.size() - 8));
-    EXPECT_EQ(1u, text.find_last_of('\n'));
-    EXPECT_FALSE(FileExists(P("tree\\ro.txt").c_str()));
-    EXPECT_FALSE(FileExists(P("tree\\sub\\deeper").c_str()));
-
-    EXPECT_EQ(0, JOURNAL::RemoveTree(P("tree").c_str(), &failures));
-    EXPECT_FALSE(FileExists(P("tree").c_str()));
-    EXPECT_EQ(1, failures.Count());
 }
 
 } // namespace
