@@ -145,7 +145,9 @@ BOOL JOURNAL::BeforeWrite(const char* path)
     STRING file(path ? path : "");
     file.Replace("/", "\\", TRUE);
     DWORD attributes = GetFileAttributesA(file);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return TRUE;        // a folder in the way: the write fails, and the folder is not ours
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         // Replaced: put back from the copy if the install is undone.
         Entries.push_back({'R', file, KeepCopy(file), attributes});
         return TRUE;

@@ -72,10 +72,13 @@ TEST_F(JournalTest, UndoRemovesWhatItMadeAndPutsBackWhatItReplaced)
     EXPECT_FALSE(journal.Empty());
     EXPECT_EQ(1, PrivateFolders()) << "copies kept in one private folder";
 
-    // A file where a folder must go: no folder, no record.
+    // A file where a folder must go: no folder, no record. A folder where the
+    // file must go is left to fail the write, and stays when undone.
     WriteText(P("blocker"), "b");
     EXPECT_FALSE(journal.BeforeWrite(P("blocker\\x.txt").c_str()));
     EXPECT_EQ("b", ReadText(P("blocker")));
+    CreateDirectoryTree(P("empty folder").c_str());
+    EXPECT_TRUE(journal.BeforeWrite(P("empty folder").c_str()));
 
     FAILURES failures;
     journal.Undo(failures);
@@ -84,6 +87,7 @@ TEST_F(JournalTest, UndoRemovesWhatItMadeAndPutsBackWhatItReplaced)
     EXPECT_FALSE(FileExists(P("made").c_str()));
     EXPECT_EQ("old", ReadText(P("old.txt")));
     EXPECT_EQ("locked old", ReadText(P("locked.txt")));
+    EXPECT_TRUE(IsDirectory(P("empty folder").c_str()));
     EXPECT_TRUE(GetFileAttributesA(P("locked.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(IsDirectory(root.c_str()));
     SetFileAttributesA(P("locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
