@@ -1,6 +1,7 @@
 // Mail composition, the SMTP dialogue and the encrypted body.
 #include "brisel/email.h"
 #include "brisel/app.h"
+#include "brisel/clock.h"
 #include "brisel/crypto.h"
 #include "brisel/halvo.h"
 #include "brisel/md5.h"
@@ -183,7 +184,7 @@ static STRING HeaderText(const STRING& value)
 STRING EMAIL::ComposeMessage(BOOL eightbit)
 {
     SYSTEMTIME now;
-    OSYS::LocalTime(now);
+    CLOCK::LocalTime(now);
     BOOL multipart = Attachments.Count() > 0;
     STRING boundary = multipart ? Boundary() : STRING("");
 

@@ -3,6 +3,8 @@
 // read-ahead block filled by one recv at a time.
 #include "brisel/tcpio.h"
 #include "brisel/halvo.h"
+#include "brisel/locks.h"
+#include "brisel/osys.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>

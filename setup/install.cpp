@@ -6,6 +6,7 @@
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/winmisc.h"
 #include "brisel/winprint.h"
 

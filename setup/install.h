@@ -1,11 +1,10 @@
 // The install pages: page functions of the install wizard's steps.
 #pragma once
 #include "setup/setupdialog.h"
+#include "brisel/registry.h"
 #include "brisel/strings.h"
 #include "brisel/stringarray.h"
 #include <cstdint>
-
-class REGISTRY;
 
 class INSTALL
 {

@@ -6,6 +6,7 @@
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include <objbase.h>
 #include <shlobj.h>
 #include <intshcut.h>

@@ -8,6 +8,7 @@
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/stringarray.h"
 #include "brisel/winmisc.h"
 #include <commctrl.h>

@@ -7,6 +7,7 @@
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/winmisc.h"
 
 static STRING VantorOldHome("");

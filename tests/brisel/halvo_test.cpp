@@ -1,7 +1,9 @@
 // Debug log switches, line format, level filter, concurrency, and the
 // assertion report (its box is tested with a child program at the end).
 #include <gtest/gtest.h>
+#include "brisel/clock.h"
 #include "brisel/halvo.h"
+#include "brisel/locks.h"
 #include "brisel/osys.h"
 #include "brisel/strings.h"
 #include "scratchdir.h"
@@ -19,7 +21,7 @@ protected:
     void TearDown() override
     {
         HalvoResetState();
-        OSYS::SetClock(NULL, FALSE);
+        CLOCK::Set(NULL, FALSE);
     }
     SCRATCHDIR dir;
 };
@@ -45,7 +47,7 @@ void SetTime(int day, int hour, int minute, int second, int ms)
     st.wMinute = (WORD)minute;
     st.wSecond = (WORD)second;
     st.wMilliseconds = (WORD)ms;
-    OSYS::SetClock(&st, FALSE);
+    CLOCK::Set(&st, FALSE);
 }
 
 const std::regex Prefix("^\\[\\d{4}\\.\\d{2}:[0-9a-f]{3}\\] ");
