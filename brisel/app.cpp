@@ -4,7 +4,6 @@
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include "brisel/stringarray.h"
-#include "brisel/automate.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -101,7 +100,7 @@ HMODULE LoadModule(const STRING& folder, const STRING& file)
 
 } // namespace
 
-void (*APP::StartAutomation)() = AutomateStart;   // scripted runs (brisel/automate)
+void (*APP::StartAutomation)() = NULL;
 
 HINSTANCE APP::Instance() { return hInstance; }
 HINSTANCE APP::ResourceModule() { return hResource ? hResource : GetModuleHandleA(NULL); }

@@ -4,9 +4,11 @@
 #include "setup/uninstall.h"
 #include "setup/order.h"
 #include "setup/lang/resource.h"
+#include "brisel/automate/automate.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/winmisc.h"
 #include <shellapi.h>
 
@@ -23,6 +25,7 @@ NEWSETUPHOOK SETUP::fpNewSetupHook = SETUP::NewSetupHookDummy;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR parm, int show)
 {
+    AutomateRegister();
     return APP::WinMain(instance, previous, parm, show);
 }
 
@@ -81,11 +84,9 @@ void SETUP::UnloadHookLibrary(HMODULE library)
 void SETUP::ApplyLanguageVariants(KEYTABLE& table, const char* suffix)
 {
     int n = suffix ? (int)strlen(suffix) : 0;
-    STRINGARRAY* keys = table.GetKeys();
-    if (!keys)
-        return;
-    for (int i = 0; i < keys->Count(); i++) {
-        STRING key = *keys->Get(i);
+    STRINGARRAY keys = table.GetKeys();
+    for (int i = 0; i < keys.Count(); i++) {
+        STRING key = *keys.Get(i);
         if (key.Pos(".") < 0)
             continue;
         if (n > 0 && key.Len() > n && key.Right(n) == suffix) {
@@ -94,7 +95,6 @@ void SETUP::ApplyLanguageVariants(KEYTABLE& table, const char* suffix)
         }
         table.Remove(key);
     }
-    delete keys;
 }
 
 STRING SETUP::ReplaceAll(const STRING& text, const char* placeholder, const char* value)

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include "brisel/app.h"
-#include "brisel/automate.h"
+#include "brisel/automate/automate.h"
+#include "brisel/clock.h"
 #include "brisel/datadialogs.h"
 #include "brisel/osys.h"
 #include "brisel/stringarray.h"
@@ -393,7 +394,7 @@ int AppMain(int, char**)
         return Threads();
     if (demo == "clock") {
         SYSTEMTIME st;
-        OSYS::LocalTime(st);
+        CLOCK::LocalTime(st);
         char text[128];
         snprintf(text, sizeof(text), "clock=%04d-%02d-%02d %02d:%02d:%02d script=%d", st.wYear, st.wMonth, st.wDay,
                  st.wHour, st.wMinute, st.wSecond, AutomateActive());
@@ -408,5 +409,6 @@ int AppMain(int, char**)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR parm, int show)
 {
+    AutomateRegister();
     return APP::WinMain(instance, previous, parm, show);
 }

@@ -106,12 +106,12 @@ protected:
 
     // Starts the command line exactly as given; returns the exit code. The
     // child's first message box (such as the missing setup.cfg) is answered OK
-    // and, with box, read into it.
+    // and, with box, read into it; with answer false it is left to the child.
     DWORD Run(const std::string& commandline, const std::string& folder, std::string* box = NULL,
-              const char* application = NULL)
+              const char* application = NULL, bool answer = true)
     {
         std::string unread;
-        if (!box)
+        if (!box && answer)
             box = &unread;
         STARTUPINFOA si;
         memset(&si, 0, sizeof si);
@@ -265,4 +265,30 @@ TEST_F(SetupStart, DevelopmentTreeFolder)
     std::vector<std::string> log = ReadLog(dir + "\\dev.log");
     EXPECT_TRUE(Has(log, "Program Argument 2= /LOG:12"));
     EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2900 returns Halvo Setup"));
+}
+
+TEST_F(SetupStart, OnlyTheScriptSwitchRunsAScript)
+{
+    Install(dir, { "english" });
+    SetEnvironmentVariableA("BRISEL_SCRIPT", NULL);
+    // A script that fails at once, were it run.
+    WriteText(dir + "\\s.script", "jump\r\n");
+    const char* others[] = { " /SCRIPTING", " -scripted s.script", " -SCRIPT:s.script", " /SCRIPT s.script" };
+    for (const char* other : others) {
+        std::string box;
+        EXPECT_EQ(0u, Run(Quoted() + " /LOGIT:s.log" + other, dir, &box)) << other;
+        EXPECT_EQ("Halvo Setup|Setup cannot find the file SETUP.CFG.\n(Is the program already installed?)", box)
+            << other;
+        // Only the lines that echo the command line name the switch.
+        for (const std::string& line : ReadLog(dir + "\\s.log")) {
+            if (line.compare(0, 17, "Program Argument ") != 0 && line.compare(0, 13, "APP::WinMain ") != 0)
+                EXPECT_EQ(std::string::npos, line.find("SCRIPT")) << other << ": " << line;
+        }
+    }
+
+    // The switch itself, in any case, answers the box through its script.
+    WriteText(dir + "\\s.script", "expect-box SETUP.CFG\r\nanswer ok\r\n");
+    EXPECT_EQ(0u, Run(Quoted() + " /LOGIT:s.log /script:s.script", dir, NULL, NULL, false));
+    std::vector<std::string> log = ReadLog(dir + "\\s.log");
+    EXPECT_TRUE(Has(log, "SCRIPT 2: answer ok"));
 }
