@@ -6,6 +6,19 @@
 #include "brisel/stringarray.h"
 #include <cstdint>
 
+// One shortcut of StartmenuOpts ("title;target;arguments;icon file:index"),
+// or one the shortcuts page adds.
+struct SHORTCUT
+{
+    STRING Title;          // file name and description
+    STRING Target;         // relative to the install folder, its marks removed; or an address
+    STRING Arguments;
+    STRING Icon;           // "file:index", the file relative to the install folder; empty: none
+    BOOL Address = FALSE;  // an http:// or https:// address: an Internet shortcut
+    BOOL Offered = FALSE;  // "*": also offered for the desktop
+    BOOL Desktop = FALSE;  // "#": on the desktop instead of in the program group
+};
+
 class INSTALL
 {
 public:
@@ -52,8 +65,11 @@ public:
     static const char* PublisherUrl;
 
     // Shortcuts page (shortcuts.cpp).
+    // One StartmenuOpts entry; FALSE when it has no target.
+    static BOOL ParseShortcut(const STRING& entry, SHORTCUT& shortcut);
     // Desktop shortcut offered by the shortcuts page: the last StartmenuOpts entry
-    // whose target starts with "*", as "title;#target;arguments" (no icon).
-    // Returns the desktop setting (DesktopIcon, default 1; 0 without such an entry).
-    static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, STRING& entry);
+    // whose target starts with "*", for the desktop and without its icon (no
+    // title when there is none). Returns the desktop setting (DesktopIcon,
+    // default 1; 0 without such an entry).
+    static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, SHORTCUT& desktop);
 };

@@ -202,17 +202,26 @@ TEST_F(VantorHook, NoEarlierInstallationNoQuestion)
     EXPECT_EQ(type, (DWORD)REG_DWORD);
 }
 
+// The offered shortcut as "title;#target;arguments", then ";" and its icon if it had one.
+std::string Offered(const SHORTCUT& s)
+{
+    if (s.Target.IsNull())
+        return "";
+    std::string text = std::string(s.Title.Str()) + (s.Desktop ? ";#" : ";") + s.Target.Str() + ";" + s.Arguments.Str();
+    return s.Icon.Len() > 0 || s.Address || s.Offered ? text + ";icon or marks left" : text;
+}
+
 TEST(DesktopCandidate, LastStarredEntryWithoutIcon)
 {
-    STRING entry;
+    SHORTCUT entry;
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe;/x;a.exe:3|B;b.exe|C;*c.exe;-q -v;c.exe:1", STRING(), entry), 1);
-    EXPECT_STREQ(entry.Str(), "C;#c.exe;-q -v");
+    EXPECT_EQ(Offered(entry), "C;#c.exe;-q -v");
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe;/x;a.exe:3|B;b.exe", "2", entry), 2);
-    EXPECT_STREQ(entry.Str(), "A;#a.exe;/x");
+    EXPECT_EQ(Offered(entry), "A;#a.exe;/x");
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe", "0", entry), 0);
     // No starred entry (nor an entry without target): no desktop shortcut offered.
     EXPECT_EQ(INSTALL::DesktopCandidate("A;a.exe|*B|", "2", entry), 0);
-    EXPECT_STREQ(entry.Str(), "");
+    EXPECT_EQ(Offered(entry), "");
 }
 
 } // namespace
