@@ -113,12 +113,12 @@ BOOL EMAIL::SendDialog(int templateid, const char* title)
     }
     SetWindowTextA(h, title ? title : "");
 
-    dialog->AddItem(new EDITITEM(SEND_RECEIVER, &receiver, 128));
-    dialog->AddItem(new EDITITEM(SEND_SENDER, &sender, 128));
-    dialog->AddItem(new EDITITEM(SEND_SUBJECT, &subject, 128));
+    dialog->Add<EDITITEM>(SEND_RECEIVER, &receiver, 128);
+    dialog->Add<EDITITEM>(SEND_SENDER, &sender, 128);
+    dialog->Add<EDITITEM>(SEND_SUBJECT, &subject, 128);
     // A long order text must reach the dialog, and the mail, uncut.
-    dialog->AddItem(new EDITITEM(SEND_BODY, &body, body.Len() > 8192 ? body.Len() : 8192));
-    dialog->AddItem(new PUSHITEM(SEND_BUTTON, &button, SendAction, (INT_PTR)this));
+    dialog->Add<EDITITEM>(SEND_BODY, &body, body.Len() > 8192 ? body.Len() : 8192);
+    dialog->Add<PUSHITEM>(SEND_BUTTON, &button, SendAction, (INT_PTR)this);
 
     SendDlgItemMessageA(h, SEND_RECEIVER, EM_SETREADONLY, TRUE, 0);
     HWND edit = GetDlgItem(h, SEND_BODY);

@@ -10,22 +10,9 @@
 // The address behind button 101; the page's push item points at it.
 static STRING AdvertUrl;
 
-static STRING ItemText(HWND dialog, int id)
-{
-    int n = GetWindowTextLengthA(GetDlgItem(dialog, id));
-    STRING text("");
-    if (n > 0) {
-        char* buffer = new char[n + 1];
-        GetDlgItemTextA(dialog, id, buffer, n + 1);
-        text = buffer;
-        delete[] buffer;
-    }
-    return text;
-}
-
 static void ReplaceInItem(HWND dialog, int id, const char* placeholder, const char* value)
 {
-    SetDlgItemTextA(dialog, id, SETUP::ReplaceAll(ItemText(dialog, id), placeholder, value));
+    SetDlgItemTextA(dialog, id, SETUP::ReplaceAll(CONTROL(dialog, id).GetText(), placeholder, value));
 }
 
 int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
@@ -71,7 +58,7 @@ int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
     if (AdvertUrl.IsNull())
         AdvertUrl = "";
     SetDlgItemTextA(dlg, IDC_BUTTON, AdvertUrl);
-    page->AddItem(new PUSHITEM(IDC_BUTTON, &AdvertUrl, OpenDocument, 0));
+    page->Add<PUSHITEM>(IDC_BUTTON, &AdvertUrl, OpenDocument, 0);
 
     int result = frame->Run();
 

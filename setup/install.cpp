@@ -77,9 +77,9 @@ int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, STRING(heading) || SETUP::DisplayName);
     SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, FirstLine(message));
 
-    page->AddItem(new RADIOITEM(221, &SETUP::InstallMode, 0));
-    page->AddItem(new RADIOITEM(222, &SETUP::InstallMode, 1));
-    page->AddItem(new RADIOITEM(223, &SETUP::InstallMode, 2));
+    page->Add<RADIOITEM>(221, &SETUP::InstallMode, 0);
+    page->Add<RADIOITEM>(222, &SETUP::InstallMode, 1);
+    page->Add<RADIOITEM>(223, &SETUP::InstallMode, 2);
     EnableWindow(GetDlgItem(page->Hwnd(), 222), enable222);
     EnableWindow(GetDlgItem(page->Hwnd(), 223), enable223);
     // The licence page may have left Next disabled.
@@ -183,7 +183,7 @@ int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
     LicenceShown = LicenceText(language, appname || " " || cfg["AppVersion"]);
 
     LicenceButton = "";
-    page->AddItem(new PUSHITEM(101, &LicenceButton, PrintLicence, 0));
+    page->Add<PUSHITEM>(101, &LicenceButton, PrintLicence, 0);
     SetDlgItemTextA(page->Hwnd(), 201, LicenceShown);
     SendDlgItemMessageA(page->Hwnd(), 201, EM_SETSEL, 0, 1);
     page->SetHook(LicenceHook);
@@ -311,8 +311,8 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
     ProductFolder = NamePart(SETUP::DefaultInstallDir(cfg["InstallPath"], appname));
     if (ProductFolder.Len() == 0)
         ProductFolder = appname;
-    page->AddItem(new EDITITEM(201, &SETUP::InstallDir, MAX_PATH - 1));
-    page->AddItem(new PUSHITEM(101, &BrowseTitle, BrowseDestination, 201));
+    page->Add<EDITITEM>(201, &SETUP::InstallDir, MAX_PATH - 1);
+    page->Add<PUSHITEM>(101, &BrowseTitle, BrowseDestination, 201);
     if (SETUP::InstallMode.Atoi() > 0) {
         // An update or reinstall goes where the earlier installation is.
         EnableWindow(GetDlgItem(page->Hwnd(), 201), FALSE);
