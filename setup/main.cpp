@@ -151,13 +151,13 @@ STRING SETUP::UninstallBase()
 const SETUPSTEP* SETUP::InstallSteps()
 {
     static const SETUPSTEP steps[INSTALL_STEPS] = {
-        {1, IDS_WELCOMEHEAD, IDS_WELCOMEDESC, IDD_INSTWELCOME, NULL, INSTALL::WelcomePage, 0},
-        {2, IDS_LICENCEHEAD, IDS_LICENCEDESC, IDD_INSTLICENCE, NULL, INSTALL::LicencePage, 0},
-        {3, IDS_DESTHEAD, IDS_DESTDESC, IDD_INSTDEST, NULL, INSTALL::DestinationPage, 0},
-        {4, IDS_FILESHEAD, IDS_FILESDESC, IDD_INSTFILES, NULL, INSTALL::FilesPage, 0},
-        {5, IDS_SHORTCUTSHEAD, IDS_SHORTCUTSDESC, IDD_INSTSHORTCUTS, NULL, INSTALL::ShortcutsPage, 0},
-        {6, IDS_ADVERTHEAD, IDS_ADVERTDESC, IDD_INSTADVERT, NULL, INSTALL::AdvertPage, 0},
-        {7, IDS_FINISHHEAD, IDS_FINISHDESC, IDD_INSTFINISH, NULL, INSTALL::FinishPage, 0},
+        {STEP_WELCOME, IDS_WELCOMEHEAD, IDS_WELCOMEDESC, IDD_INSTWELCOME, NULL, INSTALL::WelcomePage, 0},
+        {STEP_LICENCE, IDS_LICENCEHEAD, IDS_LICENCEDESC, IDD_INSTLICENCE, NULL, INSTALL::LicencePage, 0},
+        {STEP_DESTINATION, IDS_DESTHEAD, IDS_DESTDESC, IDD_INSTDEST, NULL, INSTALL::DestinationPage, 0},
+        {STEP_FILES, IDS_FILESHEAD, IDS_FILESDESC, IDD_INSTFILES, NULL, INSTALL::FilesPage, 0},
+        {STEP_SHORTCUTS, IDS_SHORTCUTSHEAD, IDS_SHORTCUTSDESC, IDD_INSTSHORTCUTS, NULL, INSTALL::ShortcutsPage, 0},
+        {STEP_ADVERT, IDS_ADVERTHEAD, IDS_ADVERTDESC, IDD_INSTADVERT, NULL, INSTALL::AdvertPage, 0},
+        {STEP_FINISH, IDS_FINISHHEAD, IDS_FINISHDESC, IDD_INSTFINISH, NULL, INSTALL::FinishPage, 0},
     };
     return steps;
 }
@@ -177,84 +177,98 @@ static void KeepOrUndo(HWND owner)
     SETUP::FilesIn = FALSE;
 }
 
-int SETUP::InstallRun()
+// setup.cfg, with the hooks' first events, the language variants and the
+// defaults; FALSE (after the message) when it cannot be read.
+static BOOL ReadSettings()
 {
-    const SETUPSTEP* steps = InstallSteps();
+    KEYTABLE& cfg = SETUP::Settings;
     HINSTANCE res = APP::ResourceModule();
-    STRING caption = OSYS::GetStringFromResource(IDS_SETUPCAPTION, res);
-
-    if (!Settings.LoadFromFile("setup.cfg")) {
-        MessageError(NULL, caption, OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
-        return 0;
+    if (!cfg.LoadFromFile("setup.cfg")) {
+        MessageError(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, res),
+                     OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
+        return FALSE;
     }
-    STRING& appname = Settings["AppName"];
+    STRING& appname = cfg["AppName"];
     if (appname.IsNull())
         appname = "";
-    STRING name(appname);
-    if (_stricmp(appname, "Vantor") == 0 && fpNewSetupHook == NewSetupHookDummy)
-        fpNewSetupHook = NewSetupHookVantor;
+    if (_stricmp(appname, "Vantor") == 0 && SETUP::fpNewSetupHook == SETUP::NewSetupHookDummy)
+        SETUP::fpNewSetupHook = SETUP::NewSetupHookVantor;
 
-    CallSetupHook(0, NULL);
-    CallNewSetupHook(0, APP::Language(), NULL, NULL, 0, (INT_PTR)&Settings);
-    ApplyLanguageVariants(Settings, OSYS::GetStringFromResource(IDS_LANGSUFFIX, res));
-    name = Settings["AppName"];
-    if (name.IsNull())
-        name = "";
+    SETUP::CallSetupHook(HOOK_START, NULL);
+    SETUP::CallNewSetupHook(HOOK_START, APP::Language(), NULL, NULL, 0, (INT_PTR)&cfg);
+    SETUP::ApplyLanguageVariants(cfg, OSYS::GetStringFromResource(IDS_LANGSUFFIX, res));
+    STRING name = cfg["AppName"];
+    SETUP::DisplayName = (name.IsNull() ? STRING("") : name) || " " || cfg["AppVersion"];
+    static const char* const texts[] = {"Advertise", "AskOverwrite", "ProtectedFiles"};
+    for (const char* key : texts)
+        if (cfg[key].IsNull())
+            cfg[key] = "";
+    return TRUE;
+}
 
-    DisplayName = name || " " || Settings["AppVersion"];
-    if (Settings["Advertise"].IsNull())
-        Settings["Advertise"] = "";
-    if (Settings["AskOverwrite"].IsNull())
-        Settings["AskOverwrite"] = "";
-    if (Settings["ProtectedFiles"].IsNull())
-        Settings["ProtectedFiles"] = "";
-
-    // Opening creates the product's (empty) uninstall key.
-    STRING inikey = Settings["IniKey"];
-    REGISTRY* reg = inikey.Len() > 0 ? new REGISTRY(inikey, UninstallBase(), 0) : NULL;
+// Where an earlier installation is (UninstallPath, when that folder is still
+// there), else where InstallPath says. Opening the uninstall key creates it.
+static STRING InstallFolder()
+{
+    KEYTABLE& cfg = SETUP::Settings;
     STRING previous;
-    if (reg) {
+    STRING inikey = cfg["IniKey"];
+    if (inikey.Len() > 0) {
+        REGISTRY reg(inikey, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
         char buffer[513] = "";
         DWORD size = 512;
-        if (reg->Read("UninstallPath", buffer, size) && size > 0) {
+        if (reg.Read("UninstallPath", buffer, size) && size > 0) {
             buffer[size < 512 ? size : 512] = 0;
             previous = buffer;
         }
     }
     if (previous.Len() > 0 && IsDirectory(previous))
-        InstallDir = previous;
-    else
-        InstallDir = DefaultInstallDir(Settings["InstallPath"], name);
+        return previous;
+    STRING name = cfg["AppName"];
+    return SETUP::DefaultInstallDir(cfg["InstallPath"], name.IsNull() ? STRING("") : name);
+}
 
-    SETUPDIALOG* frame = new SETUPDIALOG(caption, OSYS::GetStringFromResource(IDS_ASKCONTINUESETUP, res), -1);
-    caption = Caption(Settings);
-    frame->SetText(caption);
-
-    frame->SetSetupHook(fpNewSetupHook);
-    int completed = frame->RunSteps(steps, INSTALL_STEPS, 7);
-    if (!completed)
-        KeepOrUndo(frame->Hwnd());
-
+// After the wizard: the hooks learn how it ended, DeleteAfterExtract goes (a
+// failure to delete counts only for a completed install), and with the frame
+// hidden the failed writes are told in one box.
+static void EndWizard(HWND frame, BOOL completed, const STRING& caption)
+{
+    KEYTABLE& cfg = SETUP::Settings;
     if (completed)
-        CallSetupHook(1, InstallDir);
-    CallNewSetupHook(1, completed, NULL, NULL, 0, Failures.Count());
-
-    STRINGARRAY deletes = ListEntries(Settings["DeleteAfterExtract"]);
+        SETUP::CallSetupHook(HOOK_INSTALLED, SETUP::InstallDir);
+    SETUP::CallNewSetupHook(HOOK_INSTALLED, completed, NULL, NULL, 0, SETUP::Failures.Count());
+    STRINGARRAY deletes = SETUP::ListEntries(cfg["DeleteAfterExtract"]);
     for (int i = 0; i < deletes.Count(); i++) {
-        STRING file = InstallDir || "\\" || *deletes.Get(i);
+        STRING file = SETUP::InstallDir || "\\" || *deletes.Get(i);
         if (completed)
-            Failures.Delete(file);
+            SETUP::Failures.Delete(file);
         else
             DeletePath(file);
     }
-
-    ShowWindow(frame->Hwnd(), SW_HIDE);
-    // One box at the end for what could not be written or undone.
-    if (!completed && !FilesIn)
-        Failures.Show(NULL, caption, OSYS::GetStringFromResource(IDS_UNDOFAILED, res));
+    ShowWindow(frame, SW_HIDE);
+    HINSTANCE res = APP::ResourceModule();
+    if (!completed && !SETUP::FilesIn)
+        SETUP::Failures.Show(NULL, caption, OSYS::GetStringFromResource(IDS_UNDOFAILED, res));
     else
-        Failures.Show(NULL, caption, ReplaceAll(OSYS::GetStringFromResource(IDS_INSTALLINCOMPLETE, res),
-                                                "$PROGRAM", name));
+        SETUP::Failures.Show(NULL, caption, SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_INSTALLINCOMPLETE, res),
+                                                              "$PROGRAM", cfg["AppName"]));
+}
+
+int SETUP::InstallRun()
+{
+    if (!ReadSettings())
+        return 0;
+    InstallDir = InstallFolder();
+    HINSTANCE res = APP::ResourceModule();
+    SETUPDIALOG frame(OSYS::GetStringFromResource(IDS_SETUPCAPTION, res),
+                      OSYS::GetStringFromResource(IDS_ASKCONTINUESETUP, res), -1);
+    STRING caption = Caption(Settings);
+    frame.SetText(caption);
+    frame.SetSetupHook(fpNewSetupHook);
+    BOOL completed = frame.RunSteps(InstallSteps(), INSTALL_STEPS, STEP_FINISH);
+    if (!completed)
+        KeepOrUndo(frame.Hwnd());
+    EndWizard(frame.Hwnd(), completed, caption);
     if (completed) {
         if (Failures.Count() == 0 && Settings["NoFinalPopup"].Atoi() == 0)
             MessageInfo(NULL, caption, FinalMessage());
@@ -262,8 +276,6 @@ int SETUP::InstallRun()
             ShellExecuteA(NULL, "open", ProgramGroup, NULL, ProgramGroup, SW_SHOW);
     }
     Journal.Clear();
-    delete frame;
-    delete reg;
     return 0;
 }
 

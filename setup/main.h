@@ -12,7 +12,17 @@
 // The product's old-style hook: event and a text (NULL for none).
 typedef int (WINAPI* SETUPHOOKFN)(int event, const char* text);
 
-// Steps of the install wizard.
+// Steps of the install wizard: their ids (idstep), as the hooks see them.
+enum INSTALLSTEP
+{
+    STEP_WELCOME = 1,
+    STEP_LICENCE = 2,
+    STEP_DESTINATION = 3,
+    STEP_FILES = 4,
+    STEP_SHORTCUTS = 5,
+    STEP_ADVERT = 6,
+    STEP_FINISH = 7,
+};
 #define INSTALL_STEPS 7
 
 class SETUP

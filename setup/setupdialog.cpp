@@ -86,6 +86,57 @@ INT_PTR SETUPPAGE::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
     return DATADIALOG::DialogProc(message, wparam, lparam);
 }
 
+// ---------------------------------------------------------------- PAGEWORKER
+
+PAGEWORKER::~PAGEWORKER()
+{
+    Join();
+}
+
+BOOL PAGEWORKER::Start(LPTHREAD_START_ROUTINE function, LPVOID parameter)
+{
+    Finished = FALSE;
+    hThread = OSYS::CreateThread(function, parameter);
+    return hThread != NULL;
+}
+
+void PAGEWORKER::Done()
+{
+    // A worker the page had to run itself has nobody waiting for it.
+    if (hThread)
+        PostMessageA(Frame->Hwnd(), WM_SETUP_DONE, 0, 0);
+}
+
+void PAGEWORKER::Join()
+{
+    if (!hThread)
+        return;
+    // The worker may still be sending to our windows on its way out: answer that while waiting.
+    for (;;) {
+        DWORD rc = MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (rc != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    OSYS::WaitThread(hThread, -1);
+    hThread = NULL;
+}
+
+int PAGEWORKER::RunWhileWorking()
+{
+    for (;;) {
+        int result = Working() ? Frame->Run() : SETUP_DONE;
+        if (result == SETUP_DONE) {
+            Finished = TRUE;
+            Join();
+            return SETUP_DONE;
+        }
+        if (result != SETUP_NEXT)
+            return result;
+    }
+}
+
 // ---------------------------------------------------------------- SETUPDIALOG
 
 SETUPDIALOG::SETUPDIALOG(const char* caption, const char* cancelquestion, int descsize)
@@ -172,6 +223,9 @@ INT_PTR SETUPDIALOG::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SETUP_FOCUS:
         if (HWND h = Item((int)wparam))
             SetFocus(h);
+        return 1;
+    case WM_SETUP_DONE:
+        End(SETUP_DONE);
         return 1;
     }
     return DIALOG::DialogProc(message, wparam, lparam);
@@ -285,11 +339,11 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
 
         HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
         if (Hook)
-            Hook(4, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
+            Hook(HOOK_PAGESTART, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
         int result = step.page ? step.page(this, pSubDlg) : Run();
         // A page that quit after its own question was cancelled as far as hooks know.
         if (Hook)
-            Hook(5, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
+            Hook(HOOK_PAGEEND, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
         RemovePage();
 
         if (result == SETUP_SKIP)

@@ -12,9 +12,27 @@
 #define SETUP_CANCEL  0
 #define SETUP_SKIP    (-1)
 #define SETUP_QUIT    (-2)      // the user has already agreed to quit: no question
+#define SETUP_DONE    (-3)      // Run: the page's worker is done (never a page result)
 
 // Gives the focus to control wparam of the frame.
 #define WM_SETUP_FOCUS 0x0409
+// Posted by a page's worker as its last step: ends the frame's Run with SETUP_DONE.
+#define WM_SETUP_DONE  0x040A
+
+// Events of the product's hooks (SetupHook gets 0, 1, 2, 3 and 7).
+enum HOOKEVENT
+{
+    HOOK_START = 0,            // install: setup.cfg was read
+    HOOK_INSTALLED = 1,        // install: the wizard has ended (SetupHook: only when it completed)
+    HOOK_UNINSTALL = 2,        // uninstall: NewSetupHook before its first page, SetupHook before the files go
+    HOOK_UNINSTALLED = 3,      // uninstall: SetupHook once the keys are gone, NewSetupHook after its wizard
+    HOOK_PAGESTART = 4,        // the frame, before a page runs
+    HOOK_PAGEEND = 5,          // the frame, after a page has run
+    HOOK_FILESSTART = 6,       // file installation worker, before the first archive
+    HOOK_FILESDONE = 7,        // file installation worker, after the uninstall entry
+    HOOK_REMOVESTART = 8,      // uninstall worker, first of all
+    HOOK_KEYSREMOVED = 9,      // uninstall worker, after SetupHook 3
+};
 
 // The product's new-style hook: event, value, first window, second window,
 // address, data. Addresses travel pointer-sized.
@@ -50,6 +68,39 @@ class SETUPPAGE : public DATADIALOG
 public:
     SETUPPAGE(int templateid, HWND parent, HINSTANCE module) : DATADIALOG(templateid, parent, module) {}
     INT_PTR DialogProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+};
+
+class SETUPDIALOG;
+
+// A page's worker thread and the page's wait for it. While the worker runs, the
+// page keeps the frame's loop going (painting, the worker's messages) and
+// ignores Next; the done message the worker posts as its last step ends the
+// wait. Whatever the worker posts comes before that message, so nothing of it
+// outlives its page.
+class PAGEWORKER
+{
+public:
+    explicit PAGEWORKER(SETUPDIALOG* frame) : Frame(frame), hThread(NULL), Finished(FALSE) {}
+    ~PAGEWORKER();                      // waits for a worker still running
+    PAGEWORKER(const PAGEWORKER&) = delete;
+    PAGEWORKER& operator=(const PAGEWORKER&) = delete;
+
+    // FALSE when no thread could be made: the page then runs the function itself.
+    BOOL Start(LPTHREAD_START_ROUTINE function, LPVOID parameter);
+    // The worker's last step.
+    void Done();
+    // Runs the frame while the worker works: SETUP_DONE once it is done (the
+    // thread has ended then), else what ended the frame's loop other than
+    // Next (Cancel, the close command), for the page to answer.
+    int RunWhileWorking();
+    BOOL Working() const { return hThread != NULL && !Finished; }
+
+private:
+    void Join();
+
+    SETUPDIALOG* Frame;
+    HANDLE hThread;
+    BOOL Finished;          // the done message has ended the wait
 };
 
 class SETUPDIALOG : public DATADIALOG

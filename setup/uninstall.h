@@ -52,7 +52,8 @@ public:
     static void ProtectedFolders(STRINGARRAY& list);
     // Deletes a registry key with everything below it; TRUE when it is gone.
     static BOOL DeleteKeyTree(HKEY root, const char* path, const char* name);
-    // The three product keys and the autostart value (for tests: the worker's order).
+    // The product's keys (with everything), its uninstall entry and its
+    // autostart value; what stays is reported.
     static void RemoveProductKeys(BOOL everything);
 };
 
