@@ -331,7 +331,7 @@ int ORDER::PaymentPage(SETUPDIALOG* frame, DATADIALOG* page)
         ShowControl(dlg, id, debit);
 
     int result = frame->Run();
-    if (result != SETUP_CANCEL && s["UserPayMethod"].Atoi() == 2)
+    if (result != SETUP_CANCEL && s["UserPayMethod"].Atoi() == PAY_TRANSFER)
         MessageInfo(frame->Hwnd(), "", Resource(IDS_TRANSFERNOTICE) || "\r" || bank);
     return result;
 }
