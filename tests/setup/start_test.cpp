@@ -281,8 +281,9 @@ TEST_F(SetupStart, OnlyTheScriptSwitchRunsAScript)
             << other;
         // Only the lines that echo the command line name the switch.
         for (const std::string& line : ReadLog(dir + "\\s.log")) {
-            if (line.compare(0, 17, "Program Argument ") != 0 && line.compare(0, 13, "APP::WinMain ") != 0)
+            if (line.compare(0, 17, "Program Argument ") != 0 && line.compare(0, 13, "APP::WinMain ") != 0) {
                 EXPECT_EQ(std::string::npos, line.find("SCRIPT")) << other << ": " << line;
+            }
         }
     }
 
