@@ -316,43 +316,67 @@ void LogitHotkey(UINT message, WPARAM wparam, LPARAM lparam)
     }
 }
 
-BOOL Assert(BOOL condition, const char* text, const char* file, int line, const char* info, BOOL silent)
+// The report's detail lines (at most 511 characters) in the language of the texts.
+static void AssertDetail(char (&detail)[512], const char* text, const char* file, int line, DWORD error,
+                         const char* info)
 {
-    if (condition)
-        return TRUE;
-    DWORD error = GetLastError();
     char errtext[256] = "";
     if (error != 0)
         HalvoErrorText(error, errtext, sizeof errtext, "<no error>");
-
     if (file == NULL)
         file = "<null>";
     for (const char* p = file; *p; p++)
         if (*p == '/' || *p == ':' || *p == '\\')
             file = p + 1;
-    if (info == NULL)
-        info = "<null>";
-    if (text == NULL)
-        text = "<null>";
-    BOOL german = Language == 7;
-
-    char detail[512];                        // at most 511 characters
     int n = _snprintf(detail, sizeof detail,
-        german ? "    Bedingung: %s\r\n    Datei: %s Zeile %d\r\n    Code : %dL (%s)\r\n    Info : %s\r\n"
-               : "    Condition: %s\r\n    Location : %s line %d\r\n    Last Err.: %dL (%s)\r\n    Add. Info: %s\r\n",
-        text, file, line, (int)error, errtext, info);
+        Language == 7 ? "    Bedingung: %s\r\n    Datei: %s Zeile %d\r\n    Code : %dL (%s)\r\n    Info : %s\r\n"
+                      : "    Condition: %s\r\n    Location : %s line %d\r\n    Last Err.: %dL (%s)\r\n    Add. Info: %s\r\n",
+        text ? text : "<null>", file, line, (int)error, errtext, info ? info : "<null>");
     if (n < 0 || n >= (int)sizeof detail) {
         // Cut, but keep the report's line end visible.
         strcpy(detail + sizeof detail - 6, "...\r\n");
     }
+}
 
+// Appends the report to "assert.log" in one write, so that reports of several
+// threads do not interleave; left out when the file cannot be opened.
+static void AppendAssertLog(const char* date, const char* time, const char* detail)
+{
+    HANDLE h = CreateFileA("assert.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    char record[1024];
+    int len = _snprintf(record, sizeof record, "--- %s --- %s %s ---\r\n\r\n%s\r\n\r\n", AppTitle, date, time, detail);
+    if (len < 0 || len >= (int)sizeof record)
+        len = sizeof record - 1;
+    DWORD written;
+    WriteFile(h, record, (DWORD)len, &written, NULL);
+    CloseHandle(h);
+}
+
+// The question to the user; TRUE when the program may go on.
+static BOOL AskGoOn(const char* time, const char* detail)
+{
     char question[1536];
     _snprintf(question, sizeof question,
-        german ? "Es ist eine unerwartete Situation aufgetreten!\n\nBitte melden Sie die Umst\xE4nde des Fehlers und die folgenden\nInformationen an Halvo (siehe auch Datei assert.log):\n\n%s\nWollen Sie jetzt versuchen mit dem Programm fortzufahren?"
-               : "Unexpected condition encountered!\n\nPlease contact Halvo and provide the \nfollowing information (see assert.log):\n\n%s\nDo you want to try to continue with the program?",
+        Language == 7 ? "Es ist eine unerwartete Situation aufgetreten!\n\nBitte melden Sie die Umst\xE4nde des Fehlers und die folgenden\nInformationen an Halvo (siehe auch Datei assert.log):\n\n%s\nWollen Sie jetzt versuchen mit dem Programm fortzufahren?"
+                      : "Unexpected condition encountered!\n\nPlease contact Halvo and provide the \nfollowing information (see assert.log):\n\n%s\nDo you want to try to continue with the program?",
         detail);
     question[sizeof question - 1] = 0;
+    char caption[320];
+    _snprintf(caption, sizeof caption, "%s / %s", AppTitle, time);
+    caption[sizeof caption - 1] = 0;
+    return MessageBoxA(NULL, question, caption, MB_ICONERROR | MB_YESNO) != IDNO;
+}
 
+BOOL Assert(BOOL condition, const char* text, const char* file, int line, const char* info, BOOL silent)
+{
+    if (condition)
+        return TRUE;
+    DWORD error = GetLastError();      // before anything else can change it
+    char detail[512];
+    AssertDetail(detail, text, file, line, error, info);
     Logit("*** ASSERTION FAILED: \r\n%s\n", detail);
 
     SYSTEMTIME st;
@@ -360,27 +384,9 @@ BOOL Assert(BOOL condition, const char* text, const char* file, int line, const 
     char date[64], time[64];
     CLOCK::DateText(st, date, sizeof date);
     CLOCK::TimeText(st, time, sizeof time);
+    AppendAssertLog(date, time, detail);
 
-    // One write per report, so reports of several threads do not interleave.
-    HANDLE h = CreateFileA("assert.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h != INVALID_HANDLE_VALUE) {
-        char record[1024];
-        int len = _snprintf(record, sizeof record, "--- %s --- %s %s ---\r\n\r\n%s\r\n\r\n", AppTitle, date, time, detail);
-        if (len < 0 || len >= (int)sizeof record)
-            len = sizeof record - 1;
-        DWORD written;
-        WriteFile(h, record, (DWORD)len, &written, NULL);
-        CloseHandle(h);
-    }
-
-    if (NoAssert || silent)
-        return TRUE;
-    char caption[320];
-    _snprintf(caption, sizeof caption, "%s / %s", AppTitle, time);
-    caption[sizeof caption - 1] = 0;
-    int answer = MessageBoxA(NULL, question, caption, MB_ICONERROR | MB_YESNO);
-    if (answer != IDNO)
+    if (NoAssert || silent || AskGoOn(time, detail))
         return TRUE;
     // "No" stops the program here: a debugger gets control, otherwise the process ends.
     if (IsDebuggerPresent())

@@ -59,12 +59,12 @@ int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
             SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)h, 0);
     }
 
-    STRING inikey = cfg["IniKey"];
-    REGISTRY* reg = inikey.Len() > 0 ? new REGISTRY(inikey, SETUP::UninstallBase(), 0) : NULL;
     STRING path, installed;
-    if (reg) {
-        path = reg->ReadString("UninstallPath");
-        installed = reg->ReadString("DisplayVersion");
+    STRING inikey = cfg["IniKey"];
+    if (inikey.Len() > 0) {
+        REGISTRY reg(inikey, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
+        path = reg.ReadString("UninstallPath");
+        installed = reg.ReadString("DisplayVersion");
     }
     BOOL enable222, enable223;
     SETUP::InstallMode = DecideMode(path, installed, version, SETUP::InstallMode, &enable222, &enable223);
@@ -85,9 +85,7 @@ int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     // The licence page may have left Next disabled.
     EnableWindow(frame->Item(IDC_NEXT), TRUE);
 
-    int result = frame->Run();
-    delete reg;
-    return result;
+    return frame->Run();
 }
 
 // ---------------------------------------------------------------- licence

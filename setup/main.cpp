@@ -126,7 +126,7 @@ STRING SETUP::DefaultInstallDir(const STRING& installpath, const STRING& appname
     STRING below = installpath.Len() > 0 ? installpath : appname;
     if (below.Len() == 0)
         return STRING("");
-    return OSYS::GetWin32SystemPath(2) || below;
+    return OSYS::GetWin32SystemPath(SYSFOLDER_PROGRAMFILES) || below;
 }
 
 STRING SETUP::Caption(KEYTABLE& cfg)

@@ -112,17 +112,16 @@ int ORDER::OrderMain()
     }
 
     STRING caption = Resource(IDS_ORDERCAPTION);
-    SETUPDIALOG* frame = new SETUPDIALOG(caption || appname, Resource(IDS_ASKCONTINUEORDER), -1);
-    ShowWindow(frame->Item(IDC_HELPBUTTON), AppHelp.HasHelpFile() ? SW_SHOW : SW_HIDE);
+    SETUPDIALOG frame(caption || appname, Resource(IDS_ASKCONTINUEORDER), -1);
+    ShowWindow(frame.Item(IDC_HELPBUTTON), AppHelp.HasHelpFile() ? SW_SHOW : SW_HIDE);
 
-    int completed = frame->RunSteps(OrderSteps(), ORDER_STEPS, ORDER_STEPS);
-    ShowWindow(frame->Hwnd(), SW_HIDE);
+    int completed = frame.RunSteps(OrderSteps(), ORDER_STEPS, ORDER_STEPS);
+    ShowWindow(frame.Hwnd(), SW_HIDE);
     if (completed) {
         STRING text = Resource(OrderDone ? IDS_ORDERTHANKS : IDS_ORDERNOTDONE);
         MessageInfo(NULL, caption || " " || appname, SETUP::ReplaceAll(text, "$PROGRAM", appname));
     }
     SaveOrderSettings("order.cfg");
-    delete frame;
     return 0;
 }
 

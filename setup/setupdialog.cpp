@@ -140,11 +140,11 @@ int PAGEWORKER::RunWhileWorking()
 // ---------------------------------------------------------------- SETUPDIALOG
 
 SETUPDIALOG::SETUPDIALOG(const char* caption, const char* cancelquestion, int descsize)
-    : DATADIALOG(IDD_WIZARD, NULL, NULL), hHeadFont(NULL), hDescFont(NULL), pSubDlg(NULL),
-      DescSize(descsize), CancelQuestion(cancelquestion), Hook(NULL), Upper(NULL), Lower(NULL)
+    : DATADIALOG(IDD_WIZARD, NULL, NULL), hHeadFont(NULL), hDescFont(NULL), DescSize(descsize),
+      CancelQuestion(cancelquestion), Hook(NULL)
 {
-    Upper = new SEPARATOR(hWnd, 100);
-    Lower = new SEPARATOR(hWnd, 101);
+    Upper = std::make_unique<SEPARATOR>(hWnd, 100);
+    Lower = std::make_unique<SEPARATOR>(hWnd, 101);
     SetWindowTextA(hWnd, caption ? caption : "");
     SetHook(FrameHook);
 
@@ -171,8 +171,8 @@ SETUPDIALOG::~SETUPDIALOG()
         DeleteObject(hHeadFont);
     if (hDescFont)
         DeleteObject(hDescFont);
-    delete Upper;
-    delete Lower;
+    Upper.reset();
+    Lower.reset();
     if (hWnd) {
         DestroyWindow(hWnd);
         hWnd = NULL;
@@ -248,7 +248,7 @@ DATADIALOG* SETUPDIALOG::CreatePage(const char* heading, const char* description
     RECT r = ChildRect(hWnd, IDC_PAGEAREA);
     ShowWindow(area, SW_HIDE);
 
-    pSubDlg = new SETUPPAGE(dialogid, hWnd, module);
+    pSubDlg = std::make_unique<SETUPPAGE>(dialogid, hWnd, module);
     Assert(this->pSubDlg && pSubDlg->Hwnd() ? TRUE : FALSE, "this->pSubDlg", "setup/setupdialog", 183, NULL, FALSE);
     HWND page = pSubDlg->Hwnd();
     if (page) {
@@ -257,13 +257,12 @@ DATADIALOG* SETUPDIALOG::CreatePage(const char* heading, const char* description
         SetWindowLongPtrA(page, GWL_EXSTYLE, GetWindowLongPtrA(page, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
         ShowWindow(page, SW_SHOW);
     }
-    return pSubDlg;
+    return pSubDlg.get();
 }
 
 void SETUPDIALOG::RemovePage()
 {
-    delete pSubDlg;
-    pSubDlg = NULL;
+    pSubDlg.reset();
 }
 
 int SETUPDIALOG::Run()
@@ -301,6 +300,45 @@ BOOL SETUPDIALOG::AskContinue()
     return MessageYesNo(hWnd, caption, CancelQuestion);
 }
 
+// Creates the step's page and sets the buttons: no Back on the first step,
+// only the relabelled Cancel (Finish) on the last.
+void SETUPDIALOG::ShowStep(const SETUPSTEP& step, BOOL first, BOOL last, const char* canceltext)
+{
+    HINSTANCE res = APP::ResourceModule();
+    CreatePage(OSYS::GetStringFromResource(step.heading, res), OSYS::GetStringFromResource(step.description, res),
+               step.dialog, step.module);
+    if (last) {
+        SetButton(IDC_NEXT, FALSE, FALSE);
+        SetButton(IDC_BACK, FALSE, FALSE);
+        SetDlgItemTextA(hWnd, IDCANCEL, OSYS::GetStringFromResource(IDS_FINISHBUTTON, res));
+        SendMessageA(hWnd, DM_SETDEFID, IDCANCEL, 0);
+        SetButton(IDCANCEL, TRUE, TRUE);
+        SetFocus(Item(IDCANCEL));
+    } else {
+        SetDlgItemTextA(hWnd, IDCANCEL, canceltext);
+        SendMessageA(hWnd, DM_SETDEFID, IDC_NEXT, 0);
+        SetButton(IDCANCEL, TRUE, FALSE);
+        SetButton(IDC_BACK, !first, FALSE);
+        SetButton(IDC_NEXT, TRUE, TRUE);
+        SetFocus(Item(IDC_NEXT));
+    }
+}
+
+// The page of one step between the hook's events 4 and 5; its result.
+int SETUPDIALOG::RunStep(const SETUPSTEP& step)
+{
+    HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
+    if (Hook)
+        Hook(HOOK_PAGESTART, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
+    int result = step.page ? step.page(this, pSubDlg.get()) : Run();
+    // A page that quit after its own question was cancelled as far as hooks know.
+    if (Hook)
+        Hook(HOOK_PAGEEND, step.idstep, hWnd, page, (INT_PTR)step.page,
+             (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
+    RemovePage();
+    return result;
+}
+
 int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
 {
     char canceltext[128] = "";
@@ -317,35 +355,8 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
         if (!Assert(step.idstep != 0, "steps[step].idstep!=0", "setup/setupdialog", 294, NULL, FALSE) || step.idstep == 0)
             return 0;
         BOOL islast = step.idstep == laststep;
-        HINSTANCE res = APP::ResourceModule();
-        CreatePage(OSYS::GetStringFromResource(step.heading, res), OSYS::GetStringFromResource(step.description, res),
-                   step.dialog, step.module);
-
-        if (islast) {
-            SetButton(IDC_NEXT, FALSE, FALSE);
-            SetButton(IDC_BACK, FALSE, FALSE);
-            SetDlgItemTextA(hWnd, IDCANCEL, OSYS::GetStringFromResource(IDS_FINISHBUTTON, res));
-            SendMessageA(hWnd, DM_SETDEFID, IDCANCEL, 0);
-            SetButton(IDCANCEL, TRUE, TRUE);
-            SetFocus(Item(IDCANCEL));
-        } else {
-            SetDlgItemTextA(hWnd, IDCANCEL, canceltext);
-            SendMessageA(hWnd, DM_SETDEFID, IDC_NEXT, 0);
-            SetButton(IDCANCEL, TRUE, FALSE);
-            SetButton(IDC_BACK, index != 0, FALSE);
-            SetButton(IDC_NEXT, TRUE, TRUE);
-            SetFocus(Item(IDC_NEXT));
-        }
-
-        HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
-        if (Hook)
-            Hook(HOOK_PAGESTART, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
-        int result = step.page ? step.page(this, pSubDlg) : Run();
-        // A page that quit after its own question was cancelled as far as hooks know.
-        if (Hook)
-            Hook(HOOK_PAGEEND, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
-        RemovePage();
-
+        ShowStep(step, index == 0, islast, canceltext);
+        int result = RunStep(step);
         if (result == SETUP_SKIP)
             result = previous;
         if (result == SETUP_BACK) {

@@ -3,6 +3,7 @@
 // creates its page inside the frame, runs its page function and removes it.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include "brisel/datadialogs.h"
 #include "brisel/strings.h"
 
@@ -117,7 +118,7 @@ public:
 
     DATADIALOG* CreatePage(const char* heading, const char* description, int dialogid, HINSTANCE module);
     void RemovePage();
-    DATADIALOG* Page() const { return pSubDlg; }
+    DATADIALOG* Page() const { return pSubDlg.get(); }
     void SetSetupHook(NEWSETUPHOOK h) { Hook = h; }
     NEWSETUPHOOK GetSetupHook() const { return Hook; }
     HWND Item(int id) const { return GetDlgItem(hWnd, id); }
@@ -129,12 +130,15 @@ public:
     void SetButton(int id, BOOL show, BOOL isdefault);
 
 private:
+    void ShowStep(const SETUPSTEP& step, BOOL first, BOOL last, const char* canceltext);
+    int RunStep(const SETUPSTEP& step);
+
     HFONT hHeadFont;
     HFONT hDescFont;
-    DATADIALOG* pSubDlg;
+    std::unique_ptr<DATADIALOG> pSubDlg;     // the page shown now
     int DescSize;
     STRING CancelQuestion;
     NEWSETUPHOOK Hook;
-    SEPARATOR* Upper;
-    SEPARATOR* Lower;
+    std::unique_ptr<SEPARATOR> Upper;       // under the header band
+    std::unique_ptr<SEPARATOR> Lower;       // above the buttons
 };

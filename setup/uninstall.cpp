@@ -286,9 +286,9 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
 const SETUPSTEP* UNINSTALL::Steps()
 {
     static const SETUPSTEP steps[UNINSTALL_STEPS] = {
-        {11, IDS_FEEDBACKHEAD, IDS_FEEDBACKDESC, IDD_UNFEEDBACK, NULL, UNINSTALL::FeedbackPage, 0},
-        {12, IDS_OPTIONSHEAD, IDS_OPTIONSDESC, IDD_UNOPTIONS, NULL, UNINSTALL::OptionsPage, 0},
-        {7, IDS_REMOVEHEAD, IDS_REMOVEDESC, IDD_UNREMOVE, NULL, UNINSTALL::RemovePage, 0},
+        {STEP_FEEDBACK, IDS_FEEDBACKHEAD, IDS_FEEDBACKDESC, IDD_UNFEEDBACK, NULL, UNINSTALL::FeedbackPage, 0},
+        {STEP_OPTIONS, IDS_OPTIONSHEAD, IDS_OPTIONSDESC, IDD_UNOPTIONS, NULL, UNINSTALL::OptionsPage, 0},
+        {STEP_REMOVE, IDS_REMOVEHEAD, IDS_REMOVEDESC, IDD_UNREMOVE, NULL, UNINSTALL::RemovePage, 0},
     };
     return steps;
 }
@@ -325,13 +325,12 @@ int UNINSTALL::Main(const char* programpath)
         MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
     }
 
-    SETUPDIALOG* frame = new SETUPDIALOG(caption, Res(IDS_ASKCONTINUEUNINST), -1);
-    SETUP::CallNewSetupHook(HOOK_UNINSTALL, 0, frame->Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
-    frame->SetSetupHook(SETUP::fpNewSetupHook);
-    frame->RunSteps(Steps(), UNINSTALL_STEPS, 7);
+    SETUPDIALOG frame(caption, Res(IDS_ASKCONTINUEUNINST), -1);
+    SETUP::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
+    frame.SetSetupHook(SETUP::fpNewSetupHook);
+    frame.RunSteps(Steps(), UNINSTALL_STEPS, STEP_REMOVE);
     SETUP::CallNewSetupHook(HOOK_UNINSTALLED, 0, NULL, NULL, 0, 0);
-    ShowWindow(frame->Hwnd(), SW_HIDE);
-    delete frame;
+    ShowWindow(frame.Hwnd(), SW_HIDE);
     return 0;
 }
 

@@ -8,6 +8,13 @@
 
 class STRINGARRAY;
 
+// Steps of the uninstall wizard: their ids (idstep), as the hooks see them.
+enum UNINSTALLSTEP
+{
+    STEP_FEEDBACK = 11,
+    STEP_OPTIONS = 12,
+    STEP_REMOVE = 7,
+};
 #define UNINSTALL_STEPS 3
 
 // Built-in feedback target (recipient;relay) when the product recorded none.
