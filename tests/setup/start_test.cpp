@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "../testboxes.h"
 #include "../testfiles.h"
 
 namespace {
@@ -55,31 +56,6 @@ std::vector<std::string> Arguments(const std::vector<std::string>& lines)
     return args;
 }
 
-struct FINDBOX { DWORD pid; HWND box; };
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
-{
-    FINDBOX* f = (FINDBOX*)param;
-    DWORD pid = 0;
-    char cls[32];
-    GetWindowThreadProcessId(hwnd, &pid);
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == f->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-        f->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindStatic(HWND child, LPARAM param)
-{
-    char cls[32], text[1024];
-    GetClassNameA(child, cls, sizeof cls);
-    if (_stricmp(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-        *(std::string*)param = text;
-    return TRUE;
-}
-
 class SetupStart : public testing::Test
 {
 protected:
@@ -126,15 +102,9 @@ protected:
         for (int i = 0; i < 600 && wait == WAIT_TIMEOUT; i++) {
             wait = WaitForSingleObject(pi.hProcess, 50);
             if (box && wait == WAIT_TIMEOUT) {
-                FINDBOX f = { pi.dwProcessId, NULL };
-                EnumWindows(FindBox, (LPARAM)&f);
-                if (f.box) {
-                    char caption[256];
-                    GetWindowTextA(f.box, caption, sizeof caption);
-                    std::string text;
-                    EnumChildWindows(f.box, FindStatic, (LPARAM)&text);
-                    *box = std::string(caption) + "|" + text;
-                    PostMessageA(f.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(f.box, IDOK));
+                if (HWND found = testboxes::FindBox(pi.dwProcessId)) {
+                    *box = testboxes::WindowText(found) + "|" + testboxes::BoxText(found);
+                    testboxes::Press(found, IDOK);
                     box = NULL;
                 }
             }

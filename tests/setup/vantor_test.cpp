@@ -7,6 +7,7 @@
 #include "setup/main.h"
 #include "setup/install.h"
 #include "brisel/app.h"
+#include "../testboxes.h"
 #include "../testfiles.h"
 
 namespace {
@@ -30,18 +31,7 @@ struct BOXANSWER
         thread = CreateThread(NULL, 0, [](LPVOID p) WINAPI -> DWORD {
             BOXANSWER* self = (BOXANSWER*)p;
             while (!self->stop) {
-                HWND box = NULL;
-                EnumWindows([](HWND h, LPARAM l) WINAPI -> BOOL {
-                    DWORD pid = 0;
-                    char cls[16] = "";
-                    GetWindowThreadProcessId(h, &pid);
-                    GetClassNameA(h, cls, sizeof cls);
-                    if (pid == GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && IsWindowVisible(h)) {
-                        *(HWND*)l = h;
-                        return FALSE;
-                    }
-                    return TRUE;
-                }, (LPARAM)&box);
+                HWND box = testboxes::FindBox(GetCurrentProcessId());
                 if (box) {
                     char t[1024] = "";
                     GetDlgItemTextA(box, 0xFFFF, t, sizeof t);
