@@ -12,7 +12,7 @@
 
 namespace {
 
-enum OpenMode { OPEN_NEW, OPEN_KEEP, OPEN_HARD };
+enum OPENMODE { OPEN_NEW, OPEN_KEEP, OPEN_HARD };
 
 // The log's process-wide state; all of it zero at start unless noted.
 HANDLE hLogFile = INVALID_HANDLE_VALUE;
@@ -142,7 +142,7 @@ void CloseLog()
         ReleaseMutex(mutex);
 }
 
-void OpenLog(OpenMode mode, const char* name)
+void OpenLog(OPENMODE mode, const char* name)
 {
     SYSTEMTIME st;
     CLOCK::LocalTime(st);

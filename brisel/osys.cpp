@@ -21,10 +21,10 @@ const char ShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ex
 
 struct SHELLFOLDER
 {
-    int type;
-    HKEY root;
-    const char* key;
-    const char* value;
+    int Type;
+    HKEY hRoot;
+    const char* Key;
+    const char* Value;
 };
 
 const SHELLFOLDER ShellFolders[] = {
@@ -44,12 +44,12 @@ const SHELLFOLDER ShellFolders[] = {
 LONG ReadShellFolder(const SHELLFOLDER& folder, STRING& path)
 {
     HKEY key;
-    LONG rc = RegOpenKeyExA(folder.root, folder.key, 0, KEY_QUERY_VALUE, &key);
+    LONG rc = RegOpenKeyExA(folder.hRoot, folder.Key, 0, KEY_QUERY_VALUE, &key);
     if (rc != ERROR_SUCCESS)
         return rc;
     DWORD type = 0;
     std::string value;
-    rc = REGISTRY::QueryValue(key, folder.value, type, value);
+    rc = REGISTRY::QueryValue(key, folder.Value, type, value);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -110,7 +110,7 @@ STRING OSYS::GetWin32SystemPath(int type)
 {
     const SHELLFOLDER* folder = NULL;
     for (const SHELLFOLDER& f : ShellFolders)
-        if (f.type == type)
+        if (f.Type == type)
             folder = &f;
     if (folder == NULL) {
         ASSERT(FALSE);

@@ -305,8 +305,8 @@ BOOL SETUPDIALOG::AskContinue()
 void SETUPDIALOG::ShowStep(const SETUPSTEP& step, BOOL first, BOOL last, const char* canceltext)
 {
     HINSTANCE res = APP::ResourceModule();
-    CreatePage(OSYS::GetStringFromResource(step.heading, res), OSYS::GetStringFromResource(step.description, res),
-               step.dialog, step.module);
+    CreatePage(OSYS::GetStringFromResource(step.Heading, res), OSYS::GetStringFromResource(step.Description, res),
+               step.Dialog, step.Module);
     if (last) {
         SetButton(IDC_NEXT, FALSE, FALSE);
         SetButton(IDC_BACK, FALSE, FALSE);
@@ -329,11 +329,11 @@ int SETUPDIALOG::RunStep(const SETUPSTEP& step)
 {
     HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
     if (Hook)
-        Hook(HOOK_PAGESTART, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
-    int result = step.page ? step.page(this, pSubDlg.get()) : Run();
+        Hook(HOOK_PAGESTART, step.idStep, hWnd, page, (INT_PTR)step.Page, step.HookWord);
+    int result = step.Page ? step.Page(this, pSubDlg.get()) : Run();
     // A page that quit after its own question was cancelled as far as hooks know.
     if (Hook)
-        Hook(HOOK_PAGEEND, step.idstep, hWnd, page, (INT_PTR)step.page,
+        Hook(HOOK_PAGEEND, step.idStep, hWnd, page, (INT_PTR)step.Page,
              (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
     RemovePage();
     return result;
@@ -352,9 +352,9 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
             return 0;
         }
         const SETUPSTEP& step = steps[index];
-        if (!Assert(step.idstep != 0, "steps[step].idstep!=0", "setup/setupdialog", 294, NULL, FALSE) || step.idstep == 0)
+        if (!Assert(step.idStep != 0, "steps[step].idstep!=0", "setup/setupdialog", 294, NULL, FALSE) || step.idStep == 0)
             return 0;
-        BOOL islast = step.idstep == laststep;
+        BOOL islast = step.idStep == laststep;
         ShowStep(step, index == 0, islast, canceltext);
         int result = RunStep(step);
         if (result == SETUP_SKIP)

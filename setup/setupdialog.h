@@ -45,13 +45,13 @@ typedef int (*PAGEFUNCTION)(SETUPDIALOG* frame, DATADIALOG* page);
 
 struct SETUPSTEP
 {
-    int idstep;            // never 0
-    int heading;           // string ids
-    int description;
-    int dialog;            // page template
-    HINSTANCE module;      // NULL: resource module
-    PAGEFUNCTION page;
-    INT_PTR hookword;      // handed to the hook with event 4
+    int idStep;            // never 0
+    int Heading;           // string ids
+    int Description;
+    int Dialog;            // page template
+    HINSTANCE Module;      // NULL: resource module
+    PAGEFUNCTION Page;
+    INT_PTR HookWord;      // handed to the hook with event 4
 };
 
 // 2-pixel etched line.

@@ -149,12 +149,12 @@ void Confirm(HWND dlg)
 
 void DoWait(const SCRIPTLINE& l)
 {
-    Sleep((DWORD)atol(l.text.c_str()));
+    Sleep((DWORD)atol(l.Text.c_str()));
 }
 
 void DoHandover(const SCRIPTLINE& l)
 {
-    SetEnvironmentVariableA("BRISEL_SCRIPT", Resolve(l.text).c_str());
+    SetEnvironmentVariableA("BRISEL_SCRIPT", Resolve(l.Text).c_str());
 }
 
 void DoRelease(const SCRIPTLINE&)
@@ -167,66 +167,66 @@ void DoRaceClick(const SCRIPTLINE& l)
 {
     DWORD deadline = Deadline();
     for (;;) {
-        HWND c = FindControl(Target(), l.id);
+        HWND c = FindControl(Target(), l.Id);
         if (c && Ready(c)) {
             PostMessageA(c, BM_CLICK, 0, 0);
             return;
         }
         if (Expired(deadline))
-            Fail(SCRIPT_EXIT_TIMEOUT, "control %d did not become enabled", l.id);
+            Fail(SCRIPT_EXIT_TIMEOUT, "control %d did not become enabled", l.Id);
         Sleep(0);
     }
 }
 
 void DoClick(const SCRIPTLINE& l)
 {
-    PostMessageA(WaitControl(l.id), BM_CLICK, 0, 0);
+    PostMessageA(WaitControl(l.Id), BM_CLICK, 0, 0);
 }
 
 void DoCheck(const SCRIPTLINE& l)
 {
-    HWND c = WaitControl(l.id);
+    HWND c = WaitControl(l.Id);
     LRESULT state = SendRead(c, BM_GETCHECK, 0, 0);
-    if ((state == BST_CHECKED) != (l.action == "check"))
+    if ((state == BST_CHECKED) != (l.Action == "check"))
         PostMessageA(c, BM_CLICK, 0, 0);
 }
 
 void DoType(const SCRIPTLINE& l)
 {
-    HWND c = WaitControl(l.id);
+    HWND c = WaitControl(l.Id);
     PostMessageA(c, EM_SETSEL, 0, -1);
-    if (l.text.empty())
+    if (l.Text.empty())
         PostMessageA(c, WM_CHAR, VK_BACK, 1);
-    for (unsigned char ch : l.text)
+    for (unsigned char ch : l.Text)
         PostMessageA(c, WM_CHAR, ch, 1);
 }
 
 void DoSelect(const SCRIPTLINE& l)
 {
-    HWND c = WaitControl(l.id);
+    HWND c = WaitControl(l.Id);
     BOOL list = lstrcmpiA(ClassOf(c).c_str(), "ListBox") == 0;
     DWORD deadline = Deadline();
     int i;
-    while ((i = FindEntry(c, list, l.text)) < 0) {
+    while ((i = FindEntry(c, list, l.Text)) < 0) {
         if (Expired(deadline))
-            Fail(SCRIPT_EXIT_ACTION, "control %d has no entry \"%s\"", l.id, l.text.c_str());
+            Fail(SCRIPT_EXIT_ACTION, "control %d has no entry \"%s\"", l.Id, l.Text.c_str());
         Sleep(10);
     }
     if (list && (GetWindowLongPtrA(c, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)))
         PostMessageA(c, LB_SETSEL, TRUE, i);
     else
         PostMessageA(c, list ? LB_SETCURSEL : CB_SETCURSEL, i, 0);
-    PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(l.id, list ? LBN_SELCHANGE : CBN_SELCHANGE), (LPARAM)c);
+    PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(l.Id, list ? LBN_SELCHANGE : CBN_SELCHANGE), (LPARAM)c);
 }
 
 void DoKey(const SCRIPTLINE& l)
 {
     HWND top = TargetOrFail("to send the key to");
-    std::string k = Upper(l.text);
+    std::string k = Upper(l.Text);
     UINT vk = k == "ENTER" ? VK_RETURN : k == "ESC" ? VK_ESCAPE : k == "TAB" || k == "SHIFT-TAB" ? VK_TAB
             : k == "SPACE" ? VK_SPACE : 0;
     if (!vk)
-        Fail(SCRIPT_EXIT_BADSCRIPT, "unknown key \"%s\"", l.text.c_str());
+        Fail(SCRIPT_EXIT_BADSCRIPT, "unknown key \"%s\"", l.Text.c_str());
     BOOL shifted = k == "SHIFT-TAB";
     if (shifted) {
         HoldKey(VK_SHIFT);
@@ -243,7 +243,7 @@ void DoKey(const SCRIPTLINE& l)
 
 void DoHold(const SCRIPTLINE& l)
 {
-    std::string k = Upper(l.text);
+    std::string k = Upper(l.Text);
     if (k == "SHIFT")
         HoldKey(VK_SHIFT);
     else if (k == "CTRL")
@@ -259,20 +259,20 @@ void DoClose(const SCRIPTLINE&)
 
 void DoAnswer(const SCRIPTLINE& l)
 {
-    std::string a = Lower(l.text);
+    std::string a = Lower(l.Text);
     int id = a == "yes" ? IDYES : a == "no" ? IDNO : a == "ok" ? IDOK : a == "cancel" ? IDCANCEL : 0;
     if (!id)
         Fail(SCRIPT_EXIT_BADSCRIPT, "answer must be yes, no, ok or cancel");
     HWND box = WaitBox(NULL);
     HWND b = GetDlgItem(box, id);
     if (!b || !IsWindowVisible(b))
-        Fail(SCRIPT_EXIT_ACTION, "the message box %s has no button \"%s\"", Quote(box).c_str(), l.text.c_str());
+        Fail(SCRIPT_EXIT_ACTION, "the message box %s has no button \"%s\"", Quote(box).c_str(), l.Text.c_str());
     PostMessageA(b, BM_CLICK, 0, 0);
 }
 
 void DoExpectBox(const SCRIPTLINE& l)
 {
-    std::string t = Unescape(l.text);
+    std::string t = Unescape(l.Text);
     WaitBox(&t);
 }
 
@@ -285,13 +285,13 @@ void DoExpectDialog(const SCRIPTLINE& l)
             CheckNoBox();
         std::vector<int> ids = DialogIds(top);
         for (int i : ids)
-            if (i == l.id)
+            if (i == l.Id)
                 return;
         if (Expired(deadline)) {
             std::string have;
             for (int i : ids)
                 have += (have.empty() ? "" : ", ") + std::to_string(i);
-            Fail(SCRIPT_EXIT_EXPECT, "expected dialog %d, but the topmost window is %s%s%s", l.id,
+            Fail(SCRIPT_EXIT_EXPECT, "expected dialog %d, but the topmost window is %s%s%s", l.Id,
                  top ? ("\"" + TextOf(top) + "\"").c_str() : "none", have.empty() ? "" : " with dialog ",
                  have.c_str());
         }
@@ -301,17 +301,17 @@ void DoExpectDialog(const SCRIPTLINE& l)
 
 void DoExpectText(const SCRIPTLINE& l)
 {
-    Expect(l.id, ("to read \"" + l.text + "\"").c_str(), [&](HWND c, std::string& actual) {
+    Expect(l.Id, ("to read \"" + l.Text + "\"").c_str(), [&](HWND c, std::string& actual) {
         std::string t = ControlText(c);
         actual = "\"" + t + "\"";
-        return t == l.text;
+        return t == l.Text;
     });
 }
 
 void DoExpectEnabled(const SCRIPTLINE& l)
 {
-    BOOL want = l.action == "expect-enabled";
-    Expect(l.id, want ? "enabled" : "disabled", [&](HWND c, std::string& actual) {
+    BOOL want = l.Action == "expect-enabled";
+    Expect(l.Id, want ? "enabled" : "disabled", [&](HWND c, std::string& actual) {
         BOOL e = IsWindowEnabled(c);
         actual = e ? "enabled" : "disabled";
         return e == want;
@@ -320,7 +320,7 @@ void DoExpectEnabled(const SCRIPTLINE& l)
 
 void DoExpectHidden(const SCRIPTLINE& l)
 {
-    Expect(l.id, "hidden", [&](HWND c, std::string& actual) {
+    Expect(l.Id, "hidden", [&](HWND c, std::string& actual) {
         BOOL v = IsWindowVisible(c);
         actual = v ? "visible" : "hidden";
         return !v;
@@ -329,8 +329,8 @@ void DoExpectHidden(const SCRIPTLINE& l)
 
 void DoExpectChecked(const SCRIPTLINE& l)
 {
-    BOOL want = l.action == "expect-checked";
-    Expect(l.id, want ? "checked" : "unchecked", [&](HWND c, std::string& actual) {
+    BOOL want = l.Action == "expect-checked";
+    Expect(l.Id, want ? "checked" : "unchecked", [&](HWND c, std::string& actual) {
         BOOL on = SendRead(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
         actual = on ? "checked" : "unchecked";
         return on == want;
@@ -340,8 +340,8 @@ void DoExpectChecked(const SCRIPTLINE& l)
 void DoScreenshot(const SCRIPTLINE& l)
 {
     HWND top = TargetOrFail("for the screenshot");
-    if (!Screenshot(top, Resolve(l.text)))
-        Fail(SCRIPT_EXIT_ACTION, "the screenshot could not be written to %s", Resolve(l.text).c_str());
+    if (!Screenshot(top, Resolve(l.Text)))
+        Fail(SCRIPT_EXIT_ACTION, "the screenshot could not be written to %s", Resolve(l.Text).c_str());
 }
 
 void DoSaveAs(const SCRIPTLINE& l)
@@ -352,7 +352,7 @@ void DoSaveAs(const SCRIPTLINE& l)
         HWND combo = GetDlgItem(dlg, IDC_SAVENAMECOMBO);
         edit = combo ? ChildOfClass(combo, "Edit") : ChildOfClass(dlg, "Edit");
     }
-    std::string path = Resolve(l.text);
+    std::string path = Resolve(l.Text);
     InterlockedIncrement(&Script.ScriptSending);
     DWORD_PTR res;
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, 5000, &res);
@@ -363,7 +363,7 @@ void DoSaveAs(const SCRIPTLINE& l)
 void DoBrowse(const SCRIPTLINE& l)
 {
     HWND dlg = WaitSystemDialog("SysTreeView32", "folder browser");
-    std::string path = Resolve(l.text);
+    std::string path = Resolve(l.Text);
     SendRead(dlg, BFFM_SETSELECTIONA, TRUE, (LPARAM)path.c_str());
     Confirm(dlg);
 }
@@ -374,9 +374,9 @@ void DoPrintTo(const SCRIPTLINE& l)
     HWND combo = GetDlgItem(dlg, IDC_PRINTERNAME);
     if (!combo)
         combo = ChildOfClass(dlg, "ComboBox");
-    LRESULT i = SendRead(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)l.text.c_str());
+    LRESULT i = SendRead(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)l.Text.c_str());
     if (i < 0)
-        Fail(SCRIPT_EXIT_ACTION, "the print dialog has no printer \"%s\"", l.text.c_str());
+        Fail(SCRIPT_EXIT_ACTION, "the print dialog has no printer \"%s\"", l.Text.c_str());
     PostMessageA(combo, CB_SETCURSEL, i, 0);
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), (LPARAM)combo);
     Confirm(dlg);
@@ -426,25 +426,25 @@ void DoLine(const std::string& text)
     // The action, then its first word, then the rest of the line as written.
     size_t sp = text.find(' ');
     SCRIPTLINE line;
-    line.action = Lower(text.substr(0, sp));
-    line.id = 0;
+    line.Action = Lower(text.substr(0, sp));
+    line.Id = 0;
     std::string rest = sp == std::string::npos ? "" : text.substr(sp + 1);
     const SCRIPTACTION* action = NULL;
     for (const SCRIPTACTION& a : Actions)
-        if (line.action == a.name)
+        if (line.Action == a.Name)
             action = &a;
     if (!action)
-        Fail(SCRIPT_EXIT_BADSCRIPT, "unknown action \"%s\"", line.action.c_str());
+        Fail(SCRIPT_EXIT_BADSCRIPT, "unknown action \"%s\"", line.Action.c_str());
 
     size_t sp2 = rest.find(' ');
-    if (action->args == ARGS_ID || action->args == ARGS_ID_TEXT)
-        line.id = ParseId(rest.substr(0, sp2));
-    if (action->args == ARGS_ID_TEXT)
-        line.text = sp2 == std::string::npos ? "" : rest.substr(sp2 + 1);
-    else if (action->args == ARGS_TEXT)
-        line.text = rest;
+    if (action->Args == ARGS_ID || action->Args == ARGS_ID_TEXT)
+        line.Id = ParseId(rest.substr(0, sp2));
+    if (action->Args == ARGS_ID_TEXT)
+        line.Text = sp2 == std::string::npos ? "" : rest.substr(sp2 + 1);
+    else if (action->Args == ARGS_TEXT)
+        line.Text = rest;
 
-    if (action->settle != SETTLE_NONE)
-        Settle(action->settle == SETTLE_BOX);
-    action->handler(line);
+    if (action->Settle != SETTLE_NONE)
+        Settle(action->Settle == SETTLE_BOX);
+    action->Handler(line);
 }

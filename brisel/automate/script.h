@@ -107,17 +107,17 @@ enum SCRIPTSETTLE
 
 struct SCRIPTLINE
 {
-    std::string action;
-    int id;             // ARGS_ID, ARGS_ID_TEXT
-    std::string text;   // ARGS_ID_TEXT, ARGS_TEXT
+    std::string Action;
+    int Id;             // ARGS_ID, ARGS_ID_TEXT
+    std::string Text;   // ARGS_ID_TEXT, ARGS_TEXT
 };
 
 struct SCRIPTACTION
 {
-    const char* name;
-    SCRIPTARGS args;
-    SCRIPTSETTLE settle;
-    void (*handler)(const SCRIPTLINE& line);
+    const char* Name;
+    SCRIPTARGS Args;
+    SCRIPTSETTLE Settle;
+    void (*Handler)(const SCRIPTLINE& line);
 };
 
 // Reads one script line and does it; fails the run on a line it cannot read.

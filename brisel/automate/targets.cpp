@@ -67,7 +67,7 @@ BOOL WaitIdle(DWORD deadline, BOOL boxok)
     }
 }
 
-struct TOPLIST { std::vector<HWND> w; };
+struct TOPLIST { std::vector<HWND> Windows; };
 
 BOOL CALLBACK CollectTop(HWND h, LPARAM lparam)
 {
@@ -79,7 +79,7 @@ BOOL CALLBACK CollectTop(HWND h, LPARAM lparam)
     if (cls == "tooltips_class32" || cls == "ComboLBox" || cls == "#32768" || cls == "IME" ||
         cls == "SysShadow" || cls == "Auto-Suggest Dropdown")
         return TRUE;
-    ((TOPLIST*)lparam)->w.push_back(h);
+    ((TOPLIST*)lparam)->Windows.push_back(h);
     return TRUE;
 }
 
@@ -260,7 +260,7 @@ std::vector<HWND> TopWindows()
 {
     TOPLIST l;
     EnumWindows(CollectTop, (LPARAM)&l);
-    return l.w;
+    return l.Windows;
 }
 
 HWND Target()
