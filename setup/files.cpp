@@ -1,7 +1,8 @@
 // Step 4: the product's files, unpacked from its ZIP payload by a worker
 // thread, and the uninstall entry that records them.
 #include "setup/install.h"
-#include "setup/main.h"
+#include "setup/hooks.h"
+#include "setup/settings.h"
 #include "setup/unzipper.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
@@ -17,8 +18,8 @@
 struct FILESJOB
 {
     FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b)
-        : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(SETUP::InstallDir),
-          mode(SETUP::InstallMode.Atoi()), files(65536), quit(FALSE), aborted(FALSE)
+        : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(INSTALL::InstallDir),
+          mode(INSTALL::Mode), files(65536), quit(FALSE), aborted(FALSE)
     {
         files = "";
         stop = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -129,9 +130,9 @@ static void KeepCopy(FILESJOB& job, const STRING& member)
     STRING target = job.dir || "\\" || member;
     target.Replace("/", "\\", TRUE);
     if (member.Len() > 0 && member[member.Len() - 1] == '/')
-        SETUP::Journal.CreateFolder(target);
+        INSTALL::Journal.CreateFolder(target);
     else
-        SETUP::Journal.BeforeWrite(target);
+        INSTALL::Journal.BeforeWrite(target);
 }
 
 // The member is in: it goes into the installed-files list.
@@ -203,7 +204,7 @@ static BOOL CopyLooseFiles(FILESJOB& job)
         const char* entry = *copies.Get(i);
         STRING target = job.dir || "\\" || entry;
         target.Replace("/", "\\", TRUE);
-        if (SETUP::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
+        if (INSTALL::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
             Record(job, entry);
         else
             SETUP::Failures.Add(target, GetLastError());
@@ -223,7 +224,7 @@ static void GiveUp(FILESJOB& job)
     EnableWindow(cancel, FALSE);
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESUNDO, res));
     SETUP::Failures.Clear();
-    SETUP::Journal.Undo(SETUP::Failures);
+    INSTALL::Journal.Undo(SETUP::Failures);
     job.bar->SetPos(0);
     Logit("INSTALL::FilesWorker aborted\n");
     if (!job.quit) {
@@ -240,13 +241,13 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
     HWND frame = job.frame->Hwnd();
     HWND page = job.page->Hwnd();
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
-    SETUP::CallNewSetupHook(6, 0, frame, job.bar->Hwnd(), 0, job.mode);
+    HOOKS::CallNewSetupHook(6, 0, frame, job.bar->Hwnd(), 0, job.mode);
 
     // The entry comes before the first file, so that an install that is killed
     // half-way can be removed by it.
     BOOL registered = job.cfg["IniKey"].Len() > 0;
     if (registered) {
-        SETUP::Journal.RememberKey(HKEY_LOCAL_MACHINE, SETUP::UninstallBase() || job.cfg["IniKey"]);
+        INSTALL::Journal.RememberKey(HKEY_LOCAL_MACHINE, SETUP::UninstallBase() || job.cfg["IniKey"]);
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
     }
     BOOL ok = InstallArchive(job, "setup.fil", TRUE);
@@ -267,9 +268,9 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
 
     if (registered)
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
-    SETUP::FilesIn = TRUE;
-    SETUP::CallSetupHook(7, job.dir);
-    SETUP::CallNewSetupHook(7, 0, frame, job.bar->Hwnd(), 0, 0);
+    INSTALL::FilesIn = TRUE;
+    HOOKS::CallSetupHook(7, job.dir);
+    HOOKS::CallNewSetupHook(7, 0, frame, job.bar->Hwnd(), 0, 0);
 
     STRING nocopy = job.cfg["NoCopyComplete"];
     int automatic = nocopy.IsNull() ? 0 : nocopy.Atoi();
@@ -390,7 +391,7 @@ int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG* page)
     EnableWindow(frame->Item(IDC_NEXT), FALSE);
     EnableWindow(frame->Item(IDCANCEL), TRUE);
 
-    SETUP::FilesIn = FALSE;
+    INSTALL::FilesIn = FALSE;
     FILESJOB job(frame, page, bar);
     HANDLE worker = OSYS::CreateThread(FilesWorker, &job);
     int result = 0;

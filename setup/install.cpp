@@ -1,6 +1,6 @@
 // The first install pages: welcome, licence and destination.
 #include "setup/install.h"
-#include "setup/main.h"
+#include "setup/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -12,8 +12,8 @@
 
 // ---------------------------------------------------------------- welcome
 
-STRING INSTALL::DecideMode(const STRING& installedpath, const STRING& installedversion, const STRING& version,
-                           const STRING& mode, BOOL* enable222, BOOL* enable223)
+int INSTALL::DecideMode(const STRING& installedpath, const STRING& installedversion, const STRING& version,
+                        int mode, BOOL* enable222, BOOL* enable223)
 {
     *enable222 = *enable223 = TRUE;
     if (installedpath.IsNull()) {
@@ -23,25 +23,13 @@ STRING INSTALL::DecideMode(const STRING& installedpath, const STRING& installedv
     // Versions compare as text: "1.10" sorts before "1.9".
     if (installedversion < version) {
         *enable222 = FALSE;
-        return STRING("2");
+        return MODE_UPDATE;
     }
     if (installedversion == version) {
         *enable223 = FALSE;
-        return STRING("1");
+        return MODE_REINSTALL;
     }
     return mode;
-}
-
-STRING INSTALL::FirstLine(const STRING& text)
-{
-    STRING s(text);
-    if (s.IsNull())
-        return STRING("");
-    s.Replace("\r", "\n", TRUE);
-    int cut = s.Pos("\n");
-    if (cut >= 0)
-        s.Truncate(cut);
-    return s;
 }
 
 int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
@@ -67,25 +55,30 @@ int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
         installed = reg.ReadString("DisplayVersion");
     }
     BOOL enable222, enable223;
-    SETUP::InstallMode = DecideMode(path, installed, version, SETUP::InstallMode, &enable222, &enable223);
+    Mode = DecideMode(path, installed, version, Mode, &enable222, &enable223);
 
     if (warning.Len() > 0)
         MessageInfo(page->Hwnd(), cfg["AppName"], warning);
 
     char heading[256] = "";
     GetDlgItemTextA(frame->Hwnd(), IDC_HEADING, heading, sizeof(heading));
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, STRING(heading) || SETUP::DisplayName);
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, FirstLine(message));
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, STRING(heading) || INSTALL::DisplayName);
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, SETUP::FirstLine(message));
 
-    page->Add<RADIOITEM>(221, &SETUP::InstallMode, 0);
-    page->Add<RADIOITEM>(222, &SETUP::InstallMode, 1);
-    page->Add<RADIOITEM>(223, &SETUP::InstallMode, 2);
+    // The radio buttons carry the mode as text while the page runs.
+    STRING choice;
+    choice.Format("%d", Mode);
+    page->Add<RADIOITEM>(221, &choice, MODE_FRESH);
+    page->Add<RADIOITEM>(222, &choice, MODE_REINSTALL);
+    page->Add<RADIOITEM>(223, &choice, MODE_UPDATE);
     EnableWindow(GetDlgItem(page->Hwnd(), 222), enable222);
     EnableWindow(GetDlgItem(page->Hwnd(), 223), enable223);
     // The licence page may have left Next disabled.
     EnableWindow(frame->Item(IDC_NEXT), TRUE);
 
-    return frame->Run();
+    int result = frame->Run();
+    Mode = choice.Atoi();
+    return result;
 }
 
 // ---------------------------------------------------------------- licence
@@ -173,7 +166,7 @@ static LRESULT LicenceHook(HWND hwnd, UINT message, WPARAM, LPARAM)
 
 int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
-    if (SETUP::InstallMode == "1")
+    if (INSTALL::Mode == MODE_REINSTALL)
         return SETUP_SKIP;
     int language = OSYS::GetStringFromResource(IDS_LICENCESELECT, APP::ResourceModule()).Atoi();
     KEYTABLE& cfg = SETUP::Settings;
@@ -306,19 +299,19 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
     BrowseTitle = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
-    ProductFolder = NamePart(SETUP::DefaultInstallDir(cfg["InstallPath"], appname));
+    ProductFolder = NamePart(INSTALL::DefaultInstallDir(cfg["InstallPath"], appname));
     if (ProductFolder.Len() == 0)
         ProductFolder = appname;
-    page->Add<EDITITEM>(201, &SETUP::InstallDir, MAX_PATH - 1);
+    page->Add<EDITITEM>(201, &INSTALL::InstallDir, MAX_PATH - 1);
     page->Add<PUSHITEM>(101, &BrowseTitle, BrowseDestination, 201);
-    if (SETUP::InstallMode.Atoi() > 0) {
+    if (INSTALL::Mode != MODE_FRESH) {
         // An update or reinstall goes where the earlier installation is.
         EnableWindow(GetDlgItem(page->Hwnd(), 201), FALSE);
         EnableWindow(GetDlgItem(page->Hwnd(), 101), FALSE);
     }
     for (;;) {
         int result = frame->Run();
-        STRING& dir = SETUP::InstallDir;
+        STRING& dir = INSTALL::InstallDir;
         while (dir.Len() > 0 && dir[dir.Len() - 1] == '\\')
             dir.Truncate(dir.Len() - 1);
         if (result != SETUP_NEXT)

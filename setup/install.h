@@ -1,10 +1,33 @@
-// The install pages: page functions of the install wizard's steps.
+// The install: its run and state, and the page functions of its wizard's steps.
 #pragma once
 #include "setup/setupdialog.h"
+#include "setup/journal.h"
 #include "brisel/registry.h"
 #include "brisel/strings.h"
 #include "brisel/stringarray.h"
 #include <cstdint>
+
+// Steps of the install wizard: their ids (idstep), as the hooks see them.
+enum INSTALLSTEP
+{
+    STEP_WELCOME = 1,
+    STEP_LICENCE = 2,
+    STEP_DESTINATION = 3,
+    STEP_FILES = 4,
+    STEP_SHORTCUTS = 5,
+    STEP_ADVERT = 6,
+    STEP_FINISH = 7,
+};
+#define INSTALL_STEPS 7
+
+// How the install meets an earlier installation (the welcome page's choice;
+// the files worker hands it to the hooks).
+enum INSTALLMODE
+{
+    MODE_FRESH = 0,          // a new installation, or over one of a newer version
+    MODE_REINSTALL = 1,      // the same version again: no licence, same folder
+    MODE_UPDATE = 2,         // over an older version, in its folder
+};
 
 // One shortcut of StartmenuOpts ("title;target;arguments;icon file:index"),
 // or one the shortcuts page adds.
@@ -22,6 +45,24 @@ struct SHORTCUT
 class INSTALL
 {
 public:
+    // Install state, shared by the install pages.
+    static int Mode;                 // INSTALLMODE
+    static STRING DisplayName;       // AppName + " " + AppVersion
+    static STRING InstallDir;        // without trailing "\" after the destination page
+    static STRING ProgramGroup;      // start-menu folder that received the shortcuts
+    static JOURNAL Journal;          // what this install run changed, for undoing it
+    static BOOL FilesIn;             // the files page has installed and registered the product
+
+    static int Main();
+    static const SETUPSTEP* Steps();
+    // Default install directory from InstallPath: "*" + absolute path, or below
+    // Program Files; without InstallPath Program Files and the product's name.
+    static STRING DefaultInstallDir(const STRING& installpath, const STRING& appname);
+    // Final message text: string 2994 with $PROGRAM = AppName.
+    static STRING FinalMessage();
+    // Built-in hook of the terminal program (AppName "Vantor", no hook of the product's own).
+    static int WINAPI NewSetupHookVantor(int event, int value, HWND first, HWND second, INT_PTR address, INT_PTR data);
+
     static int WelcomePage(SETUPDIALOG* frame, DATADIALOG* page);
     static int LicencePage(SETUPDIALOG* frame, DATADIALOG* page);
     static int DestinationPage(SETUPDIALOG* frame, DATADIALOG* page);
@@ -32,12 +73,10 @@ public:
     static int FinishPage(SETUPDIALOG* frame, DATADIALOG* page);
 
     // Install mode from the installed version (null: nothing installed) and the
-    // one being installed: "2" update, "1" same version, else the current mode.
-    // Tells which of the options 222 and 223 stay enabled.
-    static STRING DecideMode(const STRING& installedpath, const STRING& installedversion,
-                             const STRING& version, const STRING& mode, BOOL* enable222, BOOL* enable223);
-    // First line of WelcomeMsg (carriage returns count as line ends).
-    static STRING FirstLine(const STRING& text);
+    // one being installed: update, reinstall for the same version, else the
+    // current mode. Tells which of the options 222 and 223 stay enabled.
+    static int DecideMode(const STRING& installedpath, const STRING& installedversion,
+                          const STRING& version, int mode, BOOL* enable222, BOOL* enable223);
     // Licence text: the file (LIZENZ.TXT for language 49, else LICENSE.TXT) or the
     // built-in text, $PROGRAM replaced, line ends as "\r\n".
     static STRING LicenceText(int language, const char* program);

@@ -1,6 +1,5 @@
 // Failed writes and the undo record of an install run.
 #include "setup/journal.h"
-#include "setup/main.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -70,8 +69,10 @@ STRING FAILURES::Text(const char* heading, const char* more, int shown)
     if (n > shown) {
         char count[16];
         wsprintfA(count, "%d", n - shown);
+        STRING rest(more ? more : "");
+        rest.Replace("$COUNT", count, TRUE);
         text.Append("\n");
-        text.Append(SETUP::ReplaceAll(more, "$COUNT", count));
+        text.Append(rest);
     }
     return text;
 }

@@ -1,7 +1,6 @@
 // The order wizard: its entry and the eleven pages.
 #include "setup/order.h"
-#include "setup/install.h"
-#include "setup/main.h"
+#include "setup/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -136,7 +135,7 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     HWND dlg = page->Hwnd();
 
     SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, CONTROL(frame->Hwnd(), IDC_HEADING).GetText() || appname);
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, INSTALL::FirstLine(s["WelcomeMsg"]));
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, SETUP::FirstLine(s["WelcomeMsg"]));
 
     STRING icon = s["IdIcon"];
     int id = (icon.IsNull() || icon.Len() == 0) ? IDI_ORDER : icon.Atoi();

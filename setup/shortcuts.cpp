@@ -1,6 +1,6 @@
 // Step 5: program group and desktop shortcuts, recorded for the uninstaller.
 #include "setup/install.h"
-#include "setup/main.h"
+#include "setup/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/comptr.h"
@@ -57,7 +57,7 @@ STRING WithoutSlash(const STRING& folder)
 // Saves a shortcut, keeping a copy of one it replaces; a failure is reported.
 BOOL SaveAs(IPersistFile* file, const STRING& path, BOOL complete)
 {
-    if (!SETUP::Journal.BeforeWrite(path)) {
+    if (!INSTALL::Journal.BeforeWrite(path)) {
         SETUP::Failures.Add(path, GetLastError());
         return FALSE;
     }
@@ -97,7 +97,7 @@ void MakeLink(const SHORTCUT& s, PLACES& places)
         return;
     if (s.Desktop && places.DesktopFolder.Len() == 0)
         return;   // no desktop known: never into the current folder instead
-    const STRING& dir = SETUP::InstallDir;
+    const STRING& dir = INSTALL::InstallDir;
     link->SetDescription(s.Title);
     link->SetPath(dir || "\\" || s.Target);
     link->SetArguments(s.Arguments);
@@ -177,7 +177,7 @@ void RecordShortcuts(KEYTABLE& cfg, PLACES& places)
 // Before the page runs: the choices preset, the all-users menu offered where it exists.
 void PreparePage(HWND dlg, int desktopsetting, const STRING& commonfolder)
 {
-    BOOL reinstall = SETUP::InstallMode == "1";
+    BOOL reinstall = INSTALL::Mode == MODE_REINSTALL;
     int preset = reinstall ? IDC_NOMENU : IDC_USERMENU;
     CheckRadioButton(dlg, IDC_USERMENU, IDC_NOMENU, preset);
     SetFocus(GetDlgItem(dlg, preset));
@@ -263,9 +263,9 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
 
     PLACES places = ChosenPlaces(dlg, cfg, userfolder, commonfolder);
     if (places.StartMenu) {
-        if (!SETUP::Journal.CreateFolder(places.Group))
+        if (!INSTALL::Journal.CreateFolder(places.Group))
             SETUP::Failures.Add(places.Group, GetLastError());
-        SETUP::ProgramGroup = places.Group;
+        INSTALL::ProgramGroup = places.Group;
     }
     BOOL desktop = IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED;
     {

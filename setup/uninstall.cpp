@@ -1,7 +1,8 @@
 // The uninstall: entry with the restart from the temporary folder, the
 // feedback, options and removal pages, the feedback mail and the removal worker.
 #include "setup/uninstall.h"
-#include "setup/main.h"
+#include "setup/hooks.h"
+#include "setup/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"
@@ -326,10 +327,10 @@ int UNINSTALL::Main(const char* programpath)
     }
 
     SETUPDIALOG frame(caption, Res(IDS_ASKCONTINUEUNINST), -1);
-    SETUP::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
-    frame.SetSetupHook(SETUP::fpNewSetupHook);
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
+    frame.SetSetupHook(HOOKS::fpNewSetupHook);
     frame.RunSteps(Steps(), UNINSTALL_STEPS, STEP_REMOVE);
-    SETUP::CallNewSetupHook(HOOK_UNINSTALLED, 0, NULL, NULL, 0, 0);
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALLED, 0, NULL, NULL, 0, 0);
     ShowWindow(frame.Hwnd(), SW_HIDE);
     return 0;
 }
@@ -548,9 +549,9 @@ DWORD WINAPI UninstallWorker(LPVOID parameter)
 {
     REMOVAL& r = *(REMOVAL*)parameter;
     HWND frame = r.Frame->Hwnd();
-    SETUP::CallNewSetupHook(HOOK_REMOVESTART, 0, frame, r.hProgress, 0, r.Everything ? 1 : 0);
+    HOOKS::CallNewSetupHook(HOOK_REMOVESTART, 0, frame, r.hProgress, 0, r.Everything ? 1 : 0);
     RECORD record = ReadRecord();
-    SETUP::CallSetupHook(HOOK_UNINSTALL, UNINSTALL::InstallDir);
+    HOOKS::CallSetupHook(HOOK_UNINSTALL, UNINSTALL::InstallDir);
     // What is already gone is no failure: the uninstall removes what it finds.
     if (!record.Files.IsNull())
         DeleteRecordedFiles(record.Files, record.Protect);
@@ -558,8 +559,8 @@ DWORD WINAPI UninstallWorker(LPVOID parameter)
     if (r.Everything)
         DeleteFolders();
     UNINSTALL::RemoveProductKeys(r.Everything);
-    SETUP::CallSetupHook(HOOK_UNINSTALLED, NULL);
-    SETUP::CallNewSetupHook(HOOK_KEYSREMOVED, 0, frame, r.hProgress, 0, 0);
+    HOOKS::CallSetupHook(HOOK_UNINSTALLED, NULL);
+    HOOKS::CallNewSetupHook(HOOK_KEYSREMOVED, 0, frame, r.hProgress, 0, 0);
     ShowProgress(r.hProgress);
     r.Worker->Done();
     return 0;

@@ -1,7 +1,8 @@
 // The built-in hook for the terminal program Vantor: offers to take the settings,
 // scripts and phone book of an earlier installation into the new folder, and sets
 // the script interpreter option the terminal needs.
-#include "setup/main.h"
+#include "setup/install.h"
+#include "setup/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -29,7 +30,7 @@ static void CopyOldData(const STRING& from, const STRING& to)
         CopyFileA(phonebook, FILENAME(to, "PHONEBK"), FALSE);
 }
 
-int WINAPI SETUP::NewSetupHookVantor(int event, int value, HWND, HWND second, INT_PTR, INT_PTR data)
+int WINAPI INSTALL::NewSetupHookVantor(int event, int value, HWND, HWND second, INT_PTR, INT_PTR data)
 {
     Logit("SETUP::NewSetupHookVantor %d %d %08x\n", event, value, (unsigned)(data & 0xFFFFFFFF));
     if (event == HOOK_START) {

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "setup/main.h"
+#include "setup/settings.h"
+#include "setup/hooks.h"
 #include "setup/install.h"
 #include "brisel/app.h"
 #include "../testboxes.h"
@@ -113,7 +114,7 @@ protected:
     {
         SetDlgItemTextA(page, 201, dest.c_str());
         BOXANSWER box(answer);
-        EXPECT_EQ(SETUP::NewSetupHookVantor(5, 3, frame, page, 0, 10781), 1);
+        EXPECT_EQ(INSTALL::NewSetupHookVantor(5, 3, frame, page, 0, 10781), 1);
         return box.text;
     }
 
@@ -132,11 +133,11 @@ protected:
 
 TEST_F(VantorHook, YesCopiesSettingsScriptsAndPhonebook)
 {
-    EXPECT_EQ(SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0), 1);
+    EXPECT_EQ(INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0), 1);
     std::string question = LeaveDestination(fresh, IDYES);
     EXPECT_NE(question.find("An earlier installation was found in " + old + "."), std::string::npos) << question;
 
-    EXPECT_EQ(SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0), 1);
+    EXPECT_EQ(INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0), 1);
     EXPECT_EQ(ReadText(fresh + "\\OPTIONS\\terminal.ini"), "speed=9600");
     EXPECT_EQ(ReadText(fresh + "\\OPTIONS\\colours\\dark.ini"), "dark");
     EXPECT_EQ(ReadText(fresh + "\\SCRIPT\\login.rex"), "say hello");
@@ -148,13 +149,13 @@ TEST_F(VantorHook, YesCopiesSettingsScriptsAndPhonebook)
 
 TEST_F(VantorHook, NoStandsWhenTheOldHomeIsChosen)
 {
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_NE(LeaveDestination(fresh, IDNO), "");
     // Back and forth with the old home in other letters: no question, the No stands.
     std::string upper = old;
     CharUpperA(&upper[0]);
     EXPECT_EQ(LeaveDestination(upper, IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(upper + "\\SCRIPT\\login.rex"), "say hello");   // untouched
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
     DWORD type;
@@ -163,14 +164,14 @@ TEST_F(VantorHook, NoStandsWhenTheOldHomeIsChosen)
 
 TEST_F(VantorHook, ExistingInstallationCancelsAnEarlierYes)
 {
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_NE(LeaveDestination(fresh, IDYES), "");
     // The user goes back and picks a folder that already holds the terminal program.
     std::string installed = root + "\\installed";
     CreateDirectoryA(installed.c_str(), NULL);
     WriteText(installed + "\\vantor.exe", "MZ");
     EXPECT_EQ(LeaveDestination(installed, IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(installed + "\\PHONEBK"), "<missing>");
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
 }
@@ -181,11 +182,11 @@ TEST_F(VantorHook, NoEarlierInstallationNoQuestion)
     RegOpenKeyA(HKEY_CURRENT_USER, VantorKey, &key);
     RegDeleteValueA(key, "HomePath");
     RegCloseKey(key);
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_EQ(LeaveDestination(fresh, IDYES), "");
     // An empty field decides nothing.
     EXPECT_EQ(LeaveDestination("", IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
     DWORD type;
     EXPECT_EQ(GlobalSCBs(&type), 0u);
