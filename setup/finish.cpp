@@ -7,9 +7,6 @@
 #include "brisel/winmisc.h"
 #include <commctrl.h>
 
-// The address behind button 101; the page's push item points at it.
-static STRING AdvertUrl;
-
 static void ReplaceInItem(HWND dialog, int id, const char* placeholder, const char* value)
 {
     SetDlgItemTextA(dialog, id, SETUP::ReplaceAll(CONTROL(dialog, id).GetText(), placeholder, value));
@@ -54,11 +51,12 @@ int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
     STRING description = advert["Description"];
     SetDlgItemTextA(dlg, IDC_FIELD1, description.IsNull() ? "" : description.Str());
 
-    AdvertUrl = advert["Url"];
-    if (AdvertUrl.IsNull())
-        AdvertUrl = "";
-    SetDlgItemTextA(dlg, IDC_BUTTON, AdvertUrl);
-    page->Add<PUSHITEM>(IDC_BUTTON, &AdvertUrl, OpenDocument, 0);
+    // The address behind the button.
+    STRING url = advert["Url"];
+    if (url.IsNull())
+        url = "";
+    SetDlgItemTextA(dlg, IDC_BUTTON, url);
+    page->Add<PUSHITEM>(IDC_BUTTON, &url, OpenDocument, 0);
 
     int result = frame->Run();
 

@@ -139,11 +139,10 @@ STRING INSTALL::LicenceText(int language, const char* program)
     return text;
 }
 
-static STRING LicenceShown;
-static STRING LicenceButton;
-
-static STRING PrintLicence(INT_PTR, HWND owner, STRING value)
+// Prints the licence text (userdata: the STRING shown).
+static STRING PrintLicence(INT_PTR shown, HWND owner, STRING value)
 {
+    const STRING& text = *(const STRING*)shown;
     PRINTER printer;
     if (!printer.Open(owner, NULL, NULL, 0, NULL, FALSE))
         return value;
@@ -151,7 +150,7 @@ static STRING PrintLicence(INT_PTR, HWND owner, STRING value)
     printer.SetMargins(25, 25, 15, 20);
     printer.StartDocument("ORDER", FALSE);
     printer.NewPage();
-    printer.Print(LicenceShown, LicenceShown.Len());
+    printer.Print(text, text.Len());
     printer.EndDocument();
     return value;
 }
@@ -171,11 +170,11 @@ int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
     int language = OSYS::GetStringFromResource(IDS_LICENCESELECT, APP::ResourceModule()).Atoi();
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
-    LicenceShown = LicenceText(language, appname || " " || cfg["AppVersion"]);
+    STRING shown = LicenceText(language, appname || " " || cfg["AppVersion"]);
 
-    LicenceButton = "";
-    page->Add<PUSHITEM>(101, &LicenceButton, PrintLicence, 0);
-    SetDlgItemTextA(page->Hwnd(), 201, LicenceShown);
+    STRING button("");
+    page->Add<PUSHITEM>(101, &button, PrintLicence, (INT_PTR)&shown);
+    SetDlgItemTextA(page->Hwnd(), 201, shown);
     SendDlgItemMessageA(page->Hwnd(), 201, EM_SETSEL, 0, 1);
     page->SetHook(LicenceHook);
 
@@ -280,17 +279,15 @@ STRING INSTALL::WithProductFolder(const STRING& chosen, const STRING& name)
     return folder || "\\" || name;
 }
 
-static STRING BrowseTitle;
-static STRING ProductFolder;
-
-// Browse: the product goes into its own folder below the one chosen.
-static STRING BrowseDestination(INT_PTR id, HWND owner, STRING value)
+// Browse (userdata: the product's folder name): the product goes into its own
+// folder below the one chosen, written into the folder field.
+static STRING BrowseDestination(INT_PTR name, HWND owner, STRING value)
 {
     char current[MAX_PATH] = "";
-    GetDlgItemTextA(owner, (int)id, current, sizeof(current));
+    GetDlgItemTextA(owner, 201, current, sizeof(current));
     STRING chosen = ChooseFolder(owner, value.Word(0, "|", 0x10000), current);
     if (!chosen.IsNull())
-        SetDlgItemTextA(owner, (int)id, INSTALL::WithProductFolder(chosen, ProductFolder));
+        SetDlgItemTextA(owner, 201, INSTALL::WithProductFolder(chosen, *(const STRING*)name));
     return value;
 }
 
@@ -298,12 +295,12 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
-    BrowseTitle = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
-    ProductFolder = NamePart(INSTALL::DefaultInstallDir(cfg["InstallPath"], appname));
-    if (ProductFolder.Len() == 0)
-        ProductFolder = appname;
-    page->Add<EDITITEM>(201, &INSTALL::InstallDir, MAX_PATH - 1);
-    page->Add<PUSHITEM>(101, &BrowseTitle, BrowseDestination, 201);
+    STRING title = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
+    STRING name = NamePart(DefaultInstallDir(cfg["InstallPath"], appname));
+    if (name.Len() == 0)
+        name = appname;
+    page->Add<EDITITEM>(201, &InstallDir, MAX_PATH - 1);
+    page->Add<PUSHITEM>(101, &title, BrowseDestination, (INT_PTR)&name);
     if (INSTALL::Mode != MODE_FRESH) {
         // An update or reinstall goes where the earlier installation is.
         EnableWindow(GetDlgItem(page->Hwnd(), 201), FALSE);

@@ -159,8 +159,6 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
 
 // ---------------------------------------------------------------- distributor
 
-static STRING Chosen;   // display name selected on the distributor page
-
 int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     KEYTABLE& s = OrderSettings;
@@ -169,14 +167,14 @@ int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
     STRINGARRAY entries = SETUP::ListEntries(s["Distributor"]);
     STRING current = s["DefaultDistributor"];
 
-    Chosen = "";
+    STRING chosen("");   // display name of the distributor selected
     LISTCONTROL list(page->Hwnd(), IDC_LIST);
     for (int i = 0; i < entries.Count(); i++) {
         STRING entry = *entries.Get(i);
         int line = list.Add(entry.Word(1, ";", WORD_EMPTYNOTNULL));
         if (entry.Word(0, ";", WORD_EMPTYNOTNULL) == current) {
             list.Select(line, TRUE);
-            Chosen = entry.Word(1, ";", WORD_EMPTYNOTNULL);
+            chosen = entry.Word(1, ";", WORD_EMPTYNOTNULL);
         }
     }
 
@@ -184,18 +182,18 @@ int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
     if (entries.Count() < 2)
         result = SETUP_SKIP;
     else {
-        page->Add<LISTITEM>(IDC_LIST, &Chosen, nullptr);
+        page->Add<LISTITEM>(IDC_LIST, &chosen, nullptr);
         result = frame->Run();
     }
     if (result == SETUP_CANCEL)
         return result;
 
     STRING file;
-    if (Chosen.Len() > 0) {
+    if (chosen.Len() > 0) {
         for (int i = 0; i < entries.Count() && file.IsNull(); i++)
-            if (entries.Get(i)->Word(1, ";", WORD_EMPTYNOTNULL) == Chosen)
+            if (entries.Get(i)->Word(1, ";", WORD_EMPTYNOTNULL) == chosen)
                 file = entries.Get(i)->Word(0, ";", WORD_EMPTYNOTNULL);
-        Assert(file.IsNull() ? FALSE : TRUE, "tok.NotNull()", "setup/order", 640, Chosen, FALSE);
+        Assert(file.IsNull() ? FALSE : TRUE, "tok.NotNull()", "setup/order", 640, chosen, FALSE);
     } else if (entries.Count() > 0)
         file = entries.Get(0)->Word(0, ";", WORD_EMPTYNOTNULL);
     if (!file.IsNull())

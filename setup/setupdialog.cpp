@@ -86,6 +86,21 @@ INT_PTR SETUPPAGE::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
     return DATADIALOG::DialogProc(message, wparam, lparam);
 }
 
+std::unique_ptr<PROGRESSBAR> PageProgressBar(HWND page)
+{
+    HWND placeholder = GetDlgItem(page, IDC_PLACEHOLDER);
+    RECT r = {0, 0, 300, 12};
+    if (placeholder) {
+        GetWindowRect(placeholder, &r);
+        MapWindowPoints(NULL, page, (POINT*)&r, 2);
+        DestroyWindow(placeholder);
+    }
+    std::unique_ptr<PROGRESSBAR> bar = std::make_unique<PROGRESSBAR>(page, IDC_PLACEHOLDER);
+    bar->Move(r);
+    ShowWindow(bar->Hwnd(), SW_SHOW);
+    return bar;
+}
+
 // ---------------------------------------------------------------- PAGEWORKER
 
 PAGEWORKER::~PAGEWORKER()

@@ -73,6 +73,9 @@ public:
 
 class SETUPDIALOG;
 
+// A progress bar in place of the page's placeholder.
+std::unique_ptr<PROGRESSBAR> PageProgressBar(HWND page);
+
 // A page's worker thread and the page's wait for it. While the worker runs, the
 // page keeps the frame's loop going (painting, the worker's messages) and
 // ignores Next; the done message the worker posts as its last step ends the
@@ -95,6 +98,8 @@ public:
     // Next (Cancel, the close command), for the page to answer.
     int RunWhileWorking();
     BOOL Working() const { return hThread != NULL && !Finished; }
+    // The thread, for a page that also waits on an event of its worker's.
+    HANDLE Thread() const { return hThread; }
 
 private:
     void Join();

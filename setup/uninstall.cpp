@@ -366,18 +366,14 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     return STRING("");
 }
 
-static STRING FeedbackText;
-static STRING FeedbackButton;
-
 int UNINSTALL::FeedbackPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     HICON icon = LoadIconA(APP::Instance(), MAKEINTRESOURCEA(2));
     if (icon)
         SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)icon, 0);
-    FeedbackText = "";
-    FeedbackButton = "";
-    page->Add<EDITITEM>(IDC_FIELD2, &FeedbackText, 1024);
-    page->Add<PUSHITEM>(IDC_SENDFEEDBACK, &FeedbackButton, UNINSTALL::SendMail, IDC_FIELD2);
+    STRING text(""), button("");
+    page->Add<EDITITEM>(IDC_FIELD2, &text, 1024);
+    page->Add<PUSHITEM>(IDC_SENDFEEDBACK, &button, UNINSTALL::SendMail, IDC_FIELD2);
     page->DisableItem(IDC_SENDFEEDBACK, IDC_FIELD2, DEPEND_UNCHECKED, "");
     // A multi-line edit reports no change for text set by the program: apply the rule now.
     page->UpdateDependencies(IDC_FIELD2);
@@ -585,22 +581,6 @@ void ShowResult(SETUPDIALOG* frame, HWND page, BOOL everything)
     PostMessageA(dlg, WM_SETUP_FOCUS, IDCANCEL, 0);
 }
 
-// A progress bar in place of the page's placeholder.
-std::unique_ptr<PROGRESSBAR> ProgressBar(HWND page)
-{
-    HWND placeholder = GetDlgItem(page, IDC_PLACEHOLDER);
-    RECT r = {0, 0, 300, 12};
-    if (placeholder) {
-        GetWindowRect(placeholder, &r);
-        MapWindowPoints(NULL, page, (POINT*)&r, 2);
-        DestroyWindow(placeholder);
-    }
-    std::unique_ptr<PROGRESSBAR> bar = std::make_unique<PROGRESSBAR>(page, IDC_PLACEHOLDER);
-    bar->Move(r);
-    ShowWindow(bar->Hwnd(), SW_SHOW);
-    return bar;
-}
-
 } // namespace
 
 void UNINSTALL::RemoveProductKeys(BOOL everything)
@@ -620,7 +600,7 @@ void UNINSTALL::RemoveProductKeys(BOOL everything)
 
 int UNINSTALL::RemovePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
-    std::unique_ptr<PROGRESSBAR> bar = ProgressBar(page->Hwnd());
+    std::unique_ptr<PROGRESSBAR> bar = PageProgressBar(page->Hwnd());
     SendMessageA(frame->Hwnd(), WM_SETUP_FOCUS, IDCANCEL, 0);
     EnableWindow(frame->Item(IDC_BACK), FALSE);
     EnableWindow(frame->Item(IDC_NEXT), FALSE);
