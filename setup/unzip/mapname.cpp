@@ -128,9 +128,12 @@ static int Unsafe(const MEMBER& m)
     return UNZ_ERR;
 }
 
-// Creates one folder of a member's path unless it is there.
+// Creates one folder of a member's path unless it is there. The folders met
+// in a run are remembered: most members share theirs.
 static int MakeFolder(const std::string& folder, bool& created, const MEMBER& m)
 {
+    if (G->folders.count(folder))
+        return UNZ_OK;
     PATHKIND k = G->out->Query(folder.c_str(), nullptr);
     if (k == PATH_NONE) {
         if (G->o.f)
@@ -150,6 +153,7 @@ static int MakeFolder(const std::string& folder, bool& created, const MEMBER& m)
         OutputFailed(folder);
         return UNZ_BADERR;
     }
+    G->folders.insert(folder);
     return UNZ_OK;
 }
 
