@@ -19,9 +19,9 @@ static void EngineSink(void*, int stream, const char* data, size_t n)
 }
 
 // Runs the engine with the arguments as given; returns its exit code.
-static int RunEngine(const std::vector<std::string>& args)
+static int RunEngine(const std::vector<std::string>& args, UNZVISITOR* visitor = NULL)
 {
-    UNZRUNOPTIONS options = {EngineSink, NULL, NULL, NULL, NULL};
+    UNZRUNOPTIONS options = {EngineSink, NULL, NULL, NULL, NULL, visitor};
     UnzipSetRunOptions(options);
     std::vector<std::string> copies(args);
     std::vector<char*> argv;
@@ -186,6 +186,99 @@ uint64_t UNZIPPER::GetNext(STRING& name)
     const UNZCAPTURE& member = table[(size_t)Position++];
     name = Slashes(member.name.c_str());
     return member.size;
+}
+
+// Protected files stay; files listed for asking are replaced when the user says so.
+BOOL UNZIPPER::MayReplace(const char* member)
+{
+    if (FindEntry(ProtectList, member, NULL, FALSE, NULL) >= 0)
+        return FALSE;
+    STRING entry;
+    if (FindEntry(AskList, member, NULL, FALSE, &entry) < 0)
+        return TRUE;
+    STRING shown = entry.Word(1, ";");
+    if (shown.Len() == 0)
+        shown = member;
+    HINSTANCE res = APP::ResourceModule();
+    STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
+    return MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
+}
+
+// The adapter's side of the engine's pass: the rules on each file, the
+// steps' say on each member.
+class UNZIPPER::PASS : public UNZVISITOR
+{
+public:
+    PASS(UNZIPPER& unz, UNZIPSTEPS& steps) : Unz(unz), Steps(steps), IsListed(FALSE), Refused(FALSE), Stopped(FALSE)
+    {
+    }
+
+    bool Listed(const std::vector<UNZCAPTURE>& members, uint64_t total, int code) override
+    {
+        IsListed = TRUE;
+        for (const UNZCAPTURE& m : members)
+            Members.push_back({Slashes(m.name.c_str()), STRING(""), m.size, FALSE, FALSE, FALSE});
+        // Warnings about the archive as a whole (a stub in front) do not
+        // matter: each member's data is checked on its own.
+        if (code > UNZ_WARN || members.empty()) {
+            Unz.Report(UNZ_BADERR, NULL);
+            Refused = TRUE;
+            return false;
+        }
+        Steps.Listed((int)members.size(), total);
+        return true;
+    }
+
+    bool Take(const UNZENTRY& e) override
+    {
+        UNZIPMEMBER& m = Member(e);
+        if (e.exists && !Unz.MayReplace(m.name))
+            return false;
+        m.written = TRUE;
+        Steps.Writing(m);
+        return true;
+    }
+
+    int Done(const UNZENTRY& e, int code) override
+    {
+        UNZIPMEMBER& m = Member(e);
+        m.written = e.written;
+        Unz.Failed = FAIL_NONE;
+        if (code != UNZ_OK)
+            Unz.Report(code, m.name);
+        Logit("UNZIPPER::Install %s rc=%d written=%d\n", m.name.Str(), code, m.written);
+        int next = Steps.Done(m, code == UNZ_OK);
+        Stopped = next == UNZIPSTEPS::STOP;
+        return next == UNZIPSTEPS::AGAIN ? AGAIN : Stopped ? STOP : NEXT;
+    }
+
+    UNZIPPER& Unz;
+    UNZIPSTEPS& Steps;
+    std::vector<UNZIPMEMBER> Members;
+    BOOL IsListed;
+    BOOL Refused;
+    BOOL Stopped;
+
+private:
+    UNZIPMEMBER& Member(const UNZENTRY& e)
+    {
+        UNZIPMEMBER& m = Members[e.index];
+        m.path = e.path.c_str();
+        m.folder = e.folder;
+        m.existed = e.exists;
+        return m;
+    }
+};
+
+BOOL UNZIPPER::Install(const char* target, UNZIPSTEPS& steps)
+{
+    PASS pass(*this, steps);
+    Failed = FAIL_NONE;
+    int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), "-d", std::string(target)}, &pass);
+    if (!pass.IsListed)
+        Report(rc, NULL);
+    Logit("UNZIPPER::Install %s into %s members=%d rc=%d\n", Archive.Str(), target, (int)pass.Members.size(), rc);
+    return pass.IsListed && !pass.Refused && !pass.Stopped;
 }
 
 int UNZIPPER::Extract(const char* member, const char* target, int* called)

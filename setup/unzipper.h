@@ -7,6 +7,34 @@
 #include <cstdint>
 #include "brisel/strings.h"
 
+// One member as the installation meets it in the pass over its archive.
+struct UNZIPMEMBER
+{
+    STRING name;        // as stored, "/" between folders
+    STRING path;        // where it went below the target, "/" between folders;
+                        // empty when its name could not be mapped
+    uint64_t size;      // uncompressed
+    BOOL folder;
+    BOOL existed;       // a file stood at path before
+    BOOL written;       // FALSE: the rules kept the file that was there
+};
+
+// The file installation's part in the pass: it hears the listing first, is
+// told before a file is written and after each member, and decides how to go on.
+class UNZIPSTEPS
+{
+public:
+    enum { NEXT, AGAIN, STOP };
+    virtual void Listed(int count, uint64_t total) = 0;
+    // The file of m is about to be written (over the one there when m.existed).
+    virtual void Writing(const UNZIPMEMBER& m) = 0;
+    // ok FALSE: the member failed (the adapter's Failure() says why).
+    // Returns NEXT, AGAIN (extract it once more) or STOP.
+    virtual int Done(const UNZIPMEMBER& m, BOOL ok) = 0;
+protected:
+    ~UNZIPSTEPS() = default;
+};
+
 class UNZIPPER
 {
 public:
@@ -23,6 +51,12 @@ public:
     // 1 when extracted or skipped by the rules, 0 when the engine failed.
     // called (when given) receives 1 if the engine ran, 0 if the member was skipped.
     int Extract(const char* member, const char* target, int* called = NULL);
+
+    // Lists the archive and extracts its members into target in one pass of
+    // the engine, applying the rules to each. TRUE when the pass came to the
+    // end of the archive; FALSE when the archive cannot be read (Failure()
+    // says why) or steps stopped the pass.
+    BOOL Install(const char* target, UNZIPSTEPS& steps);
 
     // Uncompressed bytes of the listed members.
     uint64_t Total() const;
@@ -55,7 +89,10 @@ public:
     static STRING AskText(const char* format, const char* name);
 
 private:
+    class PASS;
     void Report(int rc, const char* member);
+    // Whether the rules let member be written over an existing file.
+    BOOL MayReplace(const char* member);
 
     STRING Archive;
     STRING AskList;
