@@ -566,6 +566,7 @@ BOOL REGISTRY::Write(const char* name, const char* text)
         text = "";
     LONG rc = RegSetValueExA(hkApp, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
     LogitLevel(2, "REGISTRY::Write String value= %s; data=%s, error=%08x\n", name ? name : "<null>", text, (unsigned)rc);
+    SetLastError((DWORD)rc);
     return rc == ERROR_SUCCESS;
 }
 
@@ -601,6 +602,7 @@ BOOL REGISTRY::DeleteKey(const char* name)
 {
     LONG rc = RegDeleteKeyA(hkApp, name);
     LogitLevel(2, "REGISTRY::delete key= %s, error=%d\n", name ? name : "<null>", (int)rc);
+    SetLastError((DWORD)rc);
     return rc == ERROR_SUCCESS;
 }
 
@@ -634,6 +636,7 @@ BOOL REGISTRY::Autostart(const char* name, const char* command)
                             KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
     if (rc != ERROR_SUCCESS) {
         LogitLevel(2, "REGISTRY::Autostart open error=%d\n", (int)rc);
+        SetLastError((DWORD)rc);
         return FALSE;
     }
     char* self = NULL;
@@ -661,5 +664,6 @@ BOOL REGISTRY::Autostart(const char* name, const char* command)
                command ? command : "<remove>", (int)rc);
     free(self);
     RegCloseKey(key);
+    SetLastError((DWORD)rc);
     return rc == ERROR_SUCCESS;
 }

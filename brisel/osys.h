@@ -91,7 +91,8 @@ private:
 
 // One application key, opened (and created when missing) at construction.
 // root: 1 = HKEY_CURRENT_USER, 0 = HKEY_LOCAL_MACHINE, anything else a root key
-// handle, e.g. (INT_PTR)HKEY_CLASSES_ROOT.
+// handle, e.g. (INT_PTR)HKEY_CLASSES_ROOT. Write, DeleteKey and Autostart leave
+// the registry's result as the thread's last error.
 class REGISTRY
 {
 public:

@@ -134,6 +134,81 @@ BOOL CreateDirectoryTree(const char* path)
     return IsDirectory(path);
 }
 
+STRING ExistingFolder(const char* path)
+{
+    STRING p(path ? path : "");
+    // A share ("\\server\share") is as far up as a network path goes.
+    int floor = -1;
+    if (p.Len() > 2 && p[0] == '\\' && p[1] == '\\')
+        for (int i = 2; i < p.Len() && floor < 0; i++)
+            if (p[i] == '\\')
+                floor = i;
+    while (p.Len() > 0) {
+        if (IsDirectory(p.Str()))
+            return p;
+        int last = -1;
+        for (int i = 0; i < p.Len(); i++)
+            if (p[i] == '\\' || p[i] == '/')
+                last = i;
+        if (last < 0 || last <= floor)
+            break;
+        if (last == 2 && p[1] == ':') {
+            if (p.Len() == 3)
+                break;              // the drive root itself is missing
+            p.Truncate(3);
+        } else {
+            p.Truncate(last);
+        }
+    }
+    return STRING();
+}
+
+static const char UniqueChars[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+STRING CreateUniqueFolder(const char* parent, const char* prefix)
+{
+    if (!parent || !*parent)
+        return STRING();
+    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ (GetCurrentThreadId() << 8);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        STRING name(prefix ? prefix : "");
+        for (int i = 0; i < 8; i++) {
+            seed = seed * 1103515245 + 12345 + attempt;
+            char c = UniqueChars[(seed >> 16) % 36];
+            name.Append(&c, 1);
+        }
+        FILENAME candidate(parent, name.Str());
+        if (CreateDirectoryA(candidate.Str(), NULL))
+            return candidate;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return STRING();
+}
+
+BOOL DeletePath(const char* path)
+{
+    if (!path || !*path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return FALSE;
+    BOOL folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    BOOL done = folder ? RemoveDirectoryA(path) : DeleteFileA(path);
+    if (done || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return done;
+    SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    done = folder ? RemoveDirectoryA(path) : DeleteFileA(path);
+    if (!done) {
+        DWORD error = GetLastError();
+        SetFileAttributesA(path, attributes);
+        SetLastError(error);
+    }
+    return done;
+}
+
 FINDFILE::FINDFILE(const char* pattern, STRING& name)
     : hFind(INVALID_HANDLE_VALUE), Name(name), pResult(new (std::nothrow) WIN32_FIND_DATAA)
 {

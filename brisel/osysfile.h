@@ -24,6 +24,16 @@ STRING NamePart(const char* path);          // after the last "/", ":" or "\"
 STRING DirectoryOf(const char* path);       // drive and folder of the path
 STRING CurrentDirectory();
 BOOL CreateDirectoryTree(const char* path); // TRUE when path is a folder afterwards
+// The path itself when it is a folder, else its nearest existing parent folder;
+// null when there is none (a missing drive or share).
+STRING ExistingFolder(const char* path);
+// Creates a new folder in parent named prefix and eight letters or digits;
+// its path, or null when none could be created (last error kept).
+STRING CreateUniqueFolder(const char* parent, const char* prefix);
+// Deletes a file or an empty folder. A read-only attribute in the way is
+// cleared first and set again when the deletion fails all the same; the last
+// error tells why it failed.
+BOOL DeletePath(const char* path);
 
 // One search of a folder; the name of the current entry goes to the caller's
 // STRING, which becomes null at the end.

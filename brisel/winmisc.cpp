@@ -105,19 +105,19 @@ static int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM lparam, LPARA
     return 0;
 }
 
-STRING BrowseForFolder(INT_PTR id, HWND owner, STRING value)
+STRING ChooseFolder(HWND owner, const char* title, const char* start)
 {
-    CoInitialize(NULL);
-    STRING title = value.Word(0, "|", 0x10000);
-    char current[MAX_PATH] = "";
-    GetDlgItemTextA(owner, (int)id, current, sizeof(current));
+    HRESULT com = CoInitialize(NULL);
+    // The browser opens at the folder given, or at the nearest one that exists.
+    STRING at = ExistingFolder(start);
     BROWSEINFOA bi;
     memset(&bi, 0, sizeof(bi));
     bi.hwndOwner = owner;
-    bi.lpszTitle = title.Str();
+    bi.lpszTitle = title ? title : "";
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX | BIF_VALIDATE;
     bi.lpfn = BrowseCallback;
-    bi.lParam = (LPARAM)current;
+    bi.lParam = at.IsNull() ? 0 : (LPARAM)at.Str();
+    STRING chosen;
     LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);
     if (pidl) {
         char path[MAX_PATH] = "";
@@ -125,10 +125,23 @@ STRING BrowseForFolder(INT_PTR id, HWND owner, STRING value)
             size_t n = strlen(path);
             if (n > 0 && path[n - 1] == '\\')
                 path[n - 1] = 0;
-            SetDlgItemTextA(owner, (int)id, path);
+            chosen = path;
         }
         CoTaskMemFree(pidl);
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return chosen;
+}
+
+STRING BrowseForFolder(INT_PTR id, HWND owner, STRING value)
+{
+    STRING title = value.Word(0, "|", 0x10000);
+    char current[MAX_PATH] = "";
+    GetDlgItemTextA(owner, (int)id, current, sizeof(current));
+    STRING chosen = ChooseFolder(owner, title, current);
+    if (!chosen.IsNull())
+        SetDlgItemTextA(owner, (int)id, chosen);
     return value;
 }
 

@@ -13,6 +13,10 @@ BOOL MessageYesNo(HWND owner, const char* caption, const char* text);  // TRUE f
 // Returns the chosen path, or the null string when cancelled.
 STRING SaveFileDialog(HWND owner, const char* title, const char* initial, const char* filter);
 
+// The shell's folder browser, opened at start (or its nearest existing parent);
+// the chosen folder without a final "\", or null when cancelled.
+STRING ChooseFolder(HWND owner, const char* title, const char* start);
+
 // Callbacks of push buttons in data dialogs: id is the dialog control the
 // button belongs to, value the button's value text, returned unchanged.
 // Folder browser (title: value up to "|") that writes the chosen folder into edit id.

@@ -12,15 +12,38 @@
 #include <commctrl.h>
 
 // What the worker needs. The settings are a copy, so that the worker never
-// touches the table the main thread owns.
+// touches the table the main thread owns. Cancel while copying: the page sets
+// stop, the worker sets paused after its current member and waits for go.
 struct FILESJOB
 {
+    FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b)
+        : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(SETUP::InstallDir),
+          mode(SETUP::InstallMode.Atoi()), files(65536), quit(FALSE), aborted(FALSE)
+    {
+        files = "";
+        stop = CreateEventA(NULL, TRUE, FALSE, NULL);
+        paused = CreateEventA(NULL, TRUE, FALSE, NULL);
+        go = CreateEventA(NULL, TRUE, FALSE, NULL);
+    }
+    ~FILESJOB()
+    {
+        CloseHandle(stop);
+        CloseHandle(paused);
+        CloseHandle(go);
+    }
+    FILESJOB(const FILESJOB&) = delete;
+    FILESJOB& operator=(const FILESJOB&) = delete;
+
     SETUPDIALOG* frame;
     DATADIALOG* page;
     PROGRESSBAR* bar;
     KEYTABLE cfg;
     STRING dir;
     int mode;
+    STRING files;               // the installed-files list
+    HANDLE stop, paused, go;
+    volatile LONG quit;         // set with go: give the install up
+    volatile LONG aborted;      // given up after a failure: only Cancel is left
 };
 
 const char* INSTALL::Publisher = "Halvo Software Works";
@@ -38,25 +61,44 @@ STRING INSTALL::UninstallCommand(const char* dir, const char* key)
     return STRING("\"") || dir || "\\Setup.exe\" -remove \"" || key || "\"";
 }
 
-void INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files)
+BOOL INSTALL::WriteEntryValue(REGISTRY& reg, const char* key, const char* name, const char* value)
+{
+    if (reg.Write(name, value))
+        return TRUE;
+    SETUP::Failures.Add("HKEY_LOCAL_MACHINE\\" || SETUP::UninstallBase() || key || "\\" || name, GetLastError());
+    return FALSE;
+}
+
+BOOL INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files)
 {
     STRING key = cfg["IniKey"];
     REGISTRY reg(key, SETUP::UninstallBase(), 0);
     STRING version = cfg["AppVersion"];
-    reg.Write("DisplayName", cfg["StartmenuName"]);
-    reg.Write("DisplayVersion", version);
-    reg.Write("DisplayIcon", STRING(dir) || "\\" || cfg["UninstallIcon"]);
-    reg.Write("Publisher", Publisher);
-    reg.Write("URLInfoAbout", PublisherUrl);
-    reg.Write("AppName", cfg["AppName"]);
-    reg.Write("Version", version);
-    reg.Write("UninstallString", UninstallCommand(dir, key));
-    reg.Write("UninstallFiles", files);
-    reg.Write("UninstallPath", dir);
-    reg.Write("UninstallProtect", cfg["ProtectedFiles"]);
+    BOOL ok = WriteEntryValue(reg, key, "DisplayName", cfg["StartmenuName"]);
+    ok &= WriteEntryValue(reg, key, "DisplayVersion", version);
+    ok &= WriteEntryValue(reg, key, "DisplayIcon", STRING(dir) || "\\" || cfg["UninstallIcon"]);
+    ok &= WriteEntryValue(reg, key, "Publisher", Publisher);
+    ok &= WriteEntryValue(reg, key, "URLInfoAbout", PublisherUrl);
+    ok &= WriteEntryValue(reg, key, "AppName", cfg["AppName"]);
+    ok &= WriteEntryValue(reg, key, "Version", version);
+    ok &= WriteEntryValue(reg, key, "UninstallString", UninstallCommand(dir, key));
+    ok &= WriteEntryValue(reg, key, "UninstallFiles", files);
+    ok &= WriteEntryValue(reg, key, "UninstallPath", dir);
+    ok &= WriteEntryValue(reg, key, "UninstallProtect", cfg["ProtectedFiles"]);
     STRING email = cfg["UninstallEmail"];
     if (!email.IsNull() && email.Pos(";") >= 0)
-        reg.Write("UninstallEmail", email);
+        ok &= WriteEntryValue(reg, key, "UninstallEmail", email);
+    return ok;
+}
+
+// The installed-files list so far, into the uninstall entry.
+static void RecordFiles(FILESJOB& job)
+{
+    STRING key = job.cfg["IniKey"];
+    if (key.Len() == 0)
+        return;
+    REGISTRY reg(key, SETUP::UninstallBase(), 0);
+    INSTALL::WriteEntryValue(reg, key, "UninstallFiles", job.files);
 }
 
 // Asks whether to try again after the failure the adapter reports, in words
@@ -75,11 +117,44 @@ static BOOL AskRetry(FILESJOB& job, const UNZIPPER& unz)
     text = SETUP::ReplaceAll(text, "$PROGRAM", job.cfg["AppName"]);
     text = SETUP::ReplaceAll(text, "$ARCHIVE", unz.ArchiveName());
     text = SETUP::ReplaceAll(text, "$FILE", unz.FailedName());   // last: a name may hold "$"
-    return MessageYesNo(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, res), text);
+    return MessageYesNo(NULL, SETUP::Caption(job.cfg), text);
+}
+
+// Steps around each member, kept apart so that they can run per member of
+// any extraction pass.
+
+// Before the member is written: its folders recorded, an existing file copied away.
+static void KeepCopy(FILESJOB& job, const STRING& member)
+{
+    STRING target = job.dir || "\\" || member;
+    target.Replace("/", "\\", TRUE);
+    if (member.Len() > 0 && member[member.Len() - 1] == '/')
+        SETUP::Journal.CreateFolder(target);
+    else
+        SETUP::Journal.BeforeWrite(target);
+}
+
+// The member is in: it goes into the installed-files list.
+static void Record(FILESJOB& job, const char* name)
+{
+    job.files.Append("|", 1);
+    job.files.Append(name);
+}
+
+// After each member: when the user pressed Cancel, wait for the page's
+// decision. FALSE when the install is to be given up.
+static BOOL GoOn(FILESJOB& job)
+{
+    if (WaitForSingleObject(job.stop, 0) != WAIT_OBJECT_0)
+        return TRUE;
+    SetEvent(job.paused);
+    WaitForSingleObject(job.go, INFINITE);
+    ResetEvent(job.go);
+    return !job.quit;
 }
 
 // Unpacks one archive; FALSE when the user gave up.
-static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress, STRING& files)
+static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress)
 {
     UNZIPPER* unz = NULL;
     for (;;) {
@@ -99,6 +174,7 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress, ST
     STRING name;
     uint64_t done = unz->GetFirst(name);
     while (name.Len() > 0) {
+        KeepCopy(job, name);
         while (unz->Extract(name, job.dir) != 1) {
             if (!AskRetry(job, *unz)) {
                 delete unz;
@@ -107,12 +183,54 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress, ST
         }
         if (progress)
             job.bar->SetPos(INSTALL::Percent(done, total));
-        files.Append("|", 1);
-        files.Append(name);
+        Record(job, name);
+        if (!GoOn(job)) {
+            delete unz;
+            return FALSE;
+        }
         done += unz->GetNext(name);
     }
     delete unz;
     return TRUE;
+}
+
+// The loose files of CopyToDest; one that cannot be copied is reported and
+// not recorded. FALSE when the user gave up.
+static BOOL CopyLooseFiles(FILESJOB& job)
+{
+    STRINGARRAY copies = SETUP::ListEntries(job.cfg["CopyToDest"]);
+    for (int i = 0; i < copies.Count(); i++) {
+        const char* entry = *copies.Get(i);
+        STRING target = job.dir || "\\" || entry;
+        target.Replace("/", "\\", TRUE);
+        if (SETUP::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
+            Record(job, entry);
+        else
+            SETUP::Failures.Add(target, GetLastError());
+        if (!GoOn(job))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+// Cancelled, or a failure answered with No: what this run installed goes
+// again and nothing stays registered.
+static void GiveUp(FILESJOB& job)
+{
+    HINSTANCE res = APP::ResourceModule();
+    HWND page = job.page->Hwnd();
+    HWND cancel = job.frame->Item(IDCANCEL);
+    EnableWindow(cancel, FALSE);
+    SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESUNDO, res));
+    SETUP::Failures.Clear();
+    SETUP::Journal.Undo(SETUP::Failures);
+    job.bar->SetPos(0);
+    Logit("INSTALL::FilesWorker aborted\n");
+    if (!job.quit) {
+        job.aborted = TRUE;
+        SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESFAILED, res));
+        EnableWindow(cancel, TRUE);
+    }
 }
 
 static DWORD WINAPI FilesWorker(LPVOID parameter)
@@ -124,30 +242,32 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
     SETUP::CallNewSetupHook(6, 0, frame, job.bar->Hwnd(), 0, job.mode);
 
-    STRING files(65536);
-    files = "";
-    BOOL ok = InstallArchive(job, "setup.fil", TRUE, files);
-    if (ok && FileExists("custom.fil"))
-        ok = InstallArchive(job, "custom.fil", FALSE, files);
-    if (!ok) {
-        // Back to the destination page or Cancel; nothing is registered.
-        EnableWindow(job.frame->Item(IDC_BACK), TRUE);
-        EnableWindow(job.frame->Item(IDCANCEL), TRUE);
-        Logit("INSTALL::FilesWorker aborted\n");
-        return 0;
+    // The entry comes before the first file, so that an install that is killed
+    // half-way can be removed by it.
+    BOOL registered = job.cfg["IniKey"].Len() > 0;
+    if (registered) {
+        SETUP::Journal.RememberKey(HKEY_LOCAL_MACHINE, SETUP::UninstallBase() || job.cfg["IniKey"]);
+        INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
     }
-
-    STRINGARRAY copies = SETUP::ListEntries(job.cfg["CopyToDest"]);
-    for (int i = 0; i < copies.Count(); i++) {
-        const char* entry = *copies.Get(i);
-        CopyFileA(entry, job.dir || "\\" || entry, FALSE);
-        files.Append("|", 1);
-        files.Append(entry);
+    BOOL ok = InstallArchive(job, "setup.fil", TRUE);
+    if (ok)
+        RecordFiles(job);
+    if (ok && FileExists("custom.fil")) {
+        ok = InstallArchive(job, "custom.fil", FALSE);
+        if (ok)
+            RecordFiles(job);
+    }
+    if (ok)
+        ok = CopyLooseFiles(job);
+    if (!ok) {
+        GiveUp(job);
+        return 0;
     }
     job.bar->SetPos(100);
 
-    if (job.cfg["IniKey"].Len() > 0)
-        INSTALL::WriteUninstallEntry(job.cfg, job.dir, files);
+    if (registered)
+        INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
+    SETUP::FilesIn = TRUE;
     SETUP::CallSetupHook(7, job.dir);
     SETUP::CallNewSetupHook(7, 0, frame, job.bar->Hwnd(), 0, 0);
 
@@ -199,6 +319,58 @@ static void DropStaleNext(HWND frame)
         PostMessageA(frame, keep[i].message, keep[i].wParam, keep[i].lParam);
 }
 
+// Waits until the worker has stopped after its current member (TRUE) or has
+// ended (FALSE). The page keeps painting meanwhile, but takes no input: the
+// program is busy, not waiting for the user.
+static BOOL WaitWorker(FILESJOB& job, HANDLE worker)
+{
+    HANDLE both[2] = {job.paused, worker};
+    for (;;) {
+        DWORD rc = MsgWaitForMultipleObjects(2, both, FALSE, INFINITE, QS_PAINT | QS_SENDMESSAGE);
+        if (rc == WAIT_OBJECT_0)
+            return TRUE;
+        if (rc != WAIT_OBJECT_0 + 2)
+            return FALSE;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+            DispatchMessageA(&msg);
+    }
+}
+
+// The page's loop while the worker copies. Cancel (or the close command)
+// stops the worker after its current member and asks the cancel question:
+// going on resumes the worker, quitting has it undo what it installed.
+static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, HANDLE worker)
+{
+    HWND cancel = frame->Item(IDCANCEL);
+    for (;;) {
+        int result = frame->Run();
+        if (result != SETUP_CANCEL)
+            return result;
+        if (job.aborted)
+            return SETUP_QUIT;          // undone after a failure already
+        EnableWindow(cancel, FALSE);
+        SetEvent(job.stop);
+        BOOL paused = WaitWorker(job, worker);
+        EnableWindow(cancel, TRUE);
+        if (!paused) {
+            ResetEvent(job.stop);
+            if (job.aborted)
+                continue;               // the page says so; Cancel ends
+            return SETUP_CANCEL;        // the files are in: the step loop asks
+        }
+        BOOL goon = frame->AskContinue();
+        job.quit = !goon;
+        ResetEvent(job.stop);
+        ResetEvent(job.paused);
+        SetEvent(job.go);
+        if (!goon) {
+            WaitWorker(job, worker);    // while it undoes the install
+            return SETUP_QUIT;
+        }
+    }
+}
+
 int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     HWND hpage = page->Hwnd();
@@ -212,23 +384,25 @@ int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG* page)
     PROGRESSBAR* bar = new PROGRESSBAR(hpage, IDC_PLACEHOLDER);
     bar->Move(r);
 
+    // Cancel stays: it stops the copying after the current member.
     SetFocus(frame->Item(IDCANCEL));
     EnableWindow(frame->Item(IDC_BACK), FALSE);
     EnableWindow(frame->Item(IDC_NEXT), FALSE);
-    EnableWindow(frame->Item(IDCANCEL), FALSE);
+    EnableWindow(frame->Item(IDCANCEL), TRUE);
 
-    FILESJOB job{frame, page, bar, SETUP::Settings, SETUP::InstallDir, SETUP::InstallMode.Atoi()};
+    SETUP::FilesIn = FALSE;
+    FILESJOB job(frame, page, bar);
     HANDLE worker = OSYS::CreateThread(FilesWorker, &job);
     int result = 0;
     if (worker) {
-        result = frame->Run();
+        result = RunWhileCopying(frame, job, worker);
         WaitForWorker(worker);
         DropStaleNext(frame->Hwnd());
     } else {
         EnableWindow(frame->Item(IDC_BACK), TRUE);
-        EnableWindow(frame->Item(IDCANCEL), TRUE);
         result = frame->Run();
     }
+    EnableWindow(frame->Item(IDCANCEL), TRUE);
     SetFocus(frame->Hwnd());
     delete bar;
     return result;

@@ -3,7 +3,9 @@
 #include "setup/main.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
+#include "brisel/halvo.h"
 #include "brisel/osys.h"
+#include "brisel/osysfile.h"
 #include "brisel/winmisc.h"
 #include "brisel/winprint.h"
 
@@ -193,21 +195,142 @@ int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
 
 // ---------------------------------------------------------------- destination
 
+// A name Windows keeps for a device, with or without an extension.
+static BOOL DeviceName(const STRING& part)
+{
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
+    STRING base = part.Word(0, ".", 0x10000);
+    base.Strip('R', " ");
+    for (const char* d : devices)
+        if (base == d)
+            return TRUE;
+    return base.Len() == 4 && (base.Left(3) == "COM" || base.Left(3) == "LPT") && base[3] >= '1' && base[3] <= '9';
+}
+
+static BOOL AllowedName(const STRING& part)
+{
+    if (part.Len() == 0 || part[part.Len() - 1] == ' ' || part[part.Len() - 1] == '.' || DeviceName(part))
+        return FALSE;
+    for (int i = 0; i < part.Len(); i++) {
+        unsigned char c = (unsigned char)part[i];
+        if (c < 32 || strchr("<>:\"/|?*", c))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+int INSTALL::CheckDestination(const STRING& dir, STRING& folder)
+{
+    folder = dir;
+    int n = dir.Len();
+    if (n == 0)
+        return IDS_DESTEMPTY;
+    if (n >= MAX_PATH)
+        return IDS_DESTTOOLONG;
+    // The root: "X:\" or "\\server\share\"; at least one folder below it.
+    int root = 0;
+    BOOL drive = n > 3 && isalpha((unsigned char)dir[0]) && dir[1] == ':' && dir[2] == '\\';
+    if (drive) {
+        root = 3;
+    } else if (n > 2 && dir[0] == '\\' && dir[1] == '\\') {
+        int server = dir.Pos("\\", 2);
+        int share = server > 2 ? dir.Pos("\\", server + 1) : -1;
+        if (share > server + 1 && share + 1 < n && AllowedName(dir.Mid(2, server - 2)) &&
+            AllowedName(dir.Mid(server + 1, share - server - 1)))
+            root = share + 1;
+    }
+    if (root == 0)
+        return IDS_DESTRELATIVE;
+    for (int i = 0;; i++) {
+        STRING part = dir.Mid(root, n - root).Word(i, "\\");
+        if (part.IsNull())
+            break;
+        if (!AllowedName(part))
+            return IDS_DESTBADNAME;
+    }
+    if (drive && GetDriveTypeA(dir.Left(3)) == DRIVE_NO_ROOT_DIR) {
+        folder = dir.Left(2);
+        return IDS_DESTNODRIVE;
+    }
+    // A file where a folder has to be.
+    for (int i = root; i <= n; i++) {
+        if (i < n && dir[i] != '\\')
+            continue;
+        STRING prefix = dir.Left(i);
+        DWORD attributes = GetFileAttributesA(prefix);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            break;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            folder = prefix;
+            return IDS_DESTISFILE;
+        }
+    }
+    STRING existing = ExistingFolder(dir);
+    if (existing.IsNull())
+        return IDS_DESTNODRIVE;
+    STRING probe = CreateUniqueFolder(existing, "HalvoTest-");
+    if (probe.IsNull()) {
+        Logit("INSTALL::CheckDestination %s not writable, error=%lu\n", existing.Str(), (unsigned long)GetLastError());
+        folder = existing;
+        return IDS_DESTNOWRITE;
+    }
+    RemoveDirectoryA(probe);
+    return 0;
+}
+
+STRING INSTALL::WithProductFolder(const STRING& chosen, const STRING& name)
+{
+    STRING folder(chosen);
+    while (folder.Len() > 0 && folder[folder.Len() - 1] == '\\')
+        folder.Truncate(folder.Len() - 1);
+    if (name.Len() == 0 || NamePart(folder) == name)
+        return folder;
+    return folder || "\\" || name;
+}
+
 static STRING BrowseTitle;
+static STRING ProductFolder;
+
+// Browse: the product goes into its own folder below the one chosen.
+static STRING BrowseDestination(INT_PTR id, HWND owner, STRING value)
+{
+    char current[MAX_PATH] = "";
+    GetDlgItemTextA(owner, (int)id, current, sizeof(current));
+    STRING chosen = ChooseFolder(owner, value.Word(0, "|", 0x10000), current);
+    if (!chosen.IsNull())
+        SetDlgItemTextA(owner, (int)id, INSTALL::WithProductFolder(chosen, ProductFolder));
+    return value;
+}
 
 int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
+    KEYTABLE& cfg = SETUP::Settings;
+    STRING appname = cfg["AppName"];
     BrowseTitle = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
-    page->AddItem(new EDITITEM(201, &SETUP::InstallDir, 64));
-    page->AddItem(new PUSHITEM(101, &BrowseTitle, BrowseForFolder, 201));
+    ProductFolder = NamePart(SETUP::DefaultInstallDir(cfg["InstallPath"], appname));
+    if (ProductFolder.Len() == 0)
+        ProductFolder = appname;
+    page->AddItem(new EDITITEM(201, &SETUP::InstallDir, MAX_PATH - 1));
+    page->AddItem(new PUSHITEM(101, &BrowseTitle, BrowseDestination, 201));
     if (SETUP::InstallMode.Atoi() > 0) {
         // An update or reinstall goes where the earlier installation is.
         EnableWindow(GetDlgItem(page->Hwnd(), 201), FALSE);
         EnableWindow(GetDlgItem(page->Hwnd(), 101), FALSE);
     }
-    int result = frame->Run();
-    int n = SETUP::InstallDir.Len();
-    if (n > 0 && SETUP::InstallDir[n - 1] == '\\')
-        SETUP::InstallDir.Truncate(n - 1);
-    return result;
+    for (;;) {
+        int result = frame->Run();
+        STRING& dir = SETUP::InstallDir;
+        while (dir.Len() > 0 && dir[dir.Len() - 1] == '\\')
+            dir.Truncate(dir.Len() - 1);
+        if (result != SETUP_NEXT)
+            return result;
+        // Only a folder the product can live in, and be removed from again.
+        STRING folder;
+        int why = CheckDestination(dir, folder);
+        if (why == 0)
+            return result;
+        STRING text = OSYS::GetStringFromResource(why, APP::ResourceModule());
+        text = SETUP::ReplaceAll(SETUP::ReplaceAll(text, "$FOLDER", folder), "$PROGRAM", appname);
+        MessageError(frame->Hwnd(), SETUP::Caption(SETUP::Settings), text);
+    }
 }

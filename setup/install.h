@@ -5,6 +5,8 @@
 #include "brisel/stringarray.h"
 #include <cstdint>
 
+class REGISTRY;
+
 class INSTALL
 {
 public:
@@ -29,13 +31,24 @@ public:
     static STRING LicenceText(int language, const char* program);
     static const char* BuiltinLicence(BOOL german);
 
+    // Destination page: 0 when the folder can take the product, else the
+    // string id of the reason, with folder set to the path it names. Probes
+    // writability with a test folder it creates and removes again.
+    static int CheckDestination(const STRING& dir, STRING& folder);
+    // A folder chosen in the browser, with the product's folder name below it
+    // unless it already ends with that name.
+    static STRING WithProductFolder(const STRING& chosen, const STRING& name);
+
     // File installation (files.cpp).
     // Progress bar position for done of total bytes, in 64 bits; 100 for an empty total.
     static int Percent(uint64_t done, uint64_t total);
     // "UninstallString": the installed setup program started with REMOVE and the key name.
     static STRING UninstallCommand(const char* dir, const char* key);
-    // The uninstall entry of the product (IniKey) with the installed-files list.
-    static void WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files);
+    // The uninstall entry of the product (IniKey) with the installed-files list;
+    // a value that cannot be written is reported. TRUE when all were written.
+    static BOOL WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files);
+    // One value of the uninstall entry (key name key); a failed write is reported.
+    static BOOL WriteEntryValue(REGISTRY& reg, const char* key, const char* name, const char* value);
     static const char* Publisher;
     static const char* PublisherUrl;
 

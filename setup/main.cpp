@@ -15,6 +15,9 @@ STRING SETUP::InstallMode("0");
 STRING SETUP::DisplayName("");
 STRING SETUP::InstallDir("");
 STRING SETUP::ProgramGroup("");
+FAILURES SETUP::Failures;
+JOURNAL SETUP::Journal;
+BOOL SETUP::FilesIn = FALSE;
 SETUPHOOKFN SETUP::fpSetupHook = SETUP::SetupHookDefault;
 NEWSETUPHOOK SETUP::fpNewSetupHook = SETUP::NewSetupHookDummy;
 
@@ -116,13 +119,20 @@ STRINGARRAY SETUP::ListEntries(const STRING& list)
     return entries;
 }
 
-STRING SETUP::DefaultInstallDir(const STRING& installpath)
+STRING SETUP::DefaultInstallDir(const STRING& installpath, const STRING& appname)
 {
-    if (installpath.IsNull() || installpath.Len() == 0)
-        return STRING("");
-    if (installpath[0] == '*')
+    if (installpath.Len() > 0 && installpath[0] == '*')
         return installpath.Mid(1, installpath.Len() - 1);
-    return OSYS::GetWin32SystemPath(2) || installpath;
+    STRING below = installpath.Len() > 0 ? installpath : appname;
+    if (below.Len() == 0)
+        return STRING("");
+    return OSYS::GetWin32SystemPath(2) || below;
+}
+
+STRING SETUP::Caption(KEYTABLE& cfg)
+{
+    return ReplaceAll(OSYS::GetStringFromResource(IDS_SETUPCAPTION, APP::ResourceModule()), "Halvo",
+                      cfg["AppName"]);
 }
 
 STRING SETUP::FinalMessage()
@@ -152,6 +162,21 @@ const SETUPSTEP* SETUP::InstallSteps()
     return steps;
 }
 
+// Cancel after the files are in: the user may keep the product or have it
+// removed again, as if this run had never started.
+static void KeepOrUndo(HWND owner)
+{
+    if (!SETUP::FilesIn || SETUP::Journal.Empty())
+        return;
+    STRING question = SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_ASKKEEP, APP::ResourceModule()),
+                                        "$PROGRAM", SETUP::Settings["AppName"]);
+    if (MessageYesNo(owner, SETUP::Caption(SETUP::Settings), question))
+        return;
+    SETUP::Failures.Clear();
+    SETUP::Journal.Undo(SETUP::Failures);
+    SETUP::FilesIn = FALSE;
+}
+
 int SETUP::InstallRun()
 {
     const SETUPSTEP* steps = InstallSteps();
@@ -159,7 +184,7 @@ int SETUP::InstallRun()
     STRING caption = OSYS::GetStringFromResource(IDS_SETUPCAPTION, res);
 
     if (!Settings.LoadFromFile("setup.cfg")) {
-        MessageError(NULL, caption, "File SETUP.CFG not found.\r(Program already installed?)");
+        MessageError(NULL, caption, OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
         return 0;
     }
     STRING& appname = Settings["AppName"];
@@ -199,31 +224,44 @@ int SETUP::InstallRun()
     if (previous.Len() > 0 && IsDirectory(previous))
         InstallDir = previous;
     else
-        InstallDir = DefaultInstallDir(Settings["InstallPath"]);
+        InstallDir = DefaultInstallDir(Settings["InstallPath"], name);
 
     SETUPDIALOG* frame = new SETUPDIALOG(caption, OSYS::GetStringFromResource(IDS_ASKCONTINUESETUP, res), -1);
-    STRING title = frame->GetText();
-    title.Replace("Halvo", name, TRUE);
-    frame->SetText(title);
+    caption = Caption(Settings);
+    frame->SetText(caption);
 
     frame->SetSetupHook(fpNewSetupHook);
     int completed = frame->RunSteps(steps, INSTALL_STEPS, 7);
+    if (!completed)
+        KeepOrUndo(frame->Hwnd());
 
     if (completed)
         CallSetupHook(1, InstallDir);
-    CallNewSetupHook(1, completed, NULL, NULL, 0, 0);
+    CallNewSetupHook(1, completed, NULL, NULL, 0, Failures.Count());
 
     STRINGARRAY deletes = ListEntries(Settings["DeleteAfterExtract"]);
-    for (int i = 0; i < deletes.Count(); i++)
-        DeleteFileA(InstallDir || "\\" || *deletes.Get(i));
+    for (int i = 0; i < deletes.Count(); i++) {
+        STRING file = InstallDir || "\\" || *deletes.Get(i);
+        if (completed)
+            Failures.Delete(file);
+        else
+            DeletePath(file);
+    }
 
     ShowWindow(frame->Hwnd(), SW_HIDE);
+    // One box at the end for what could not be written or undone.
+    if (!completed && !FilesIn)
+        Failures.Show(NULL, caption, OSYS::GetStringFromResource(IDS_UNDOFAILED, res));
+    else
+        Failures.Show(NULL, caption, ReplaceAll(OSYS::GetStringFromResource(IDS_INSTALLINCOMPLETE, res),
+                                                "$PROGRAM", name));
     if (completed) {
-        if (Settings["NoFinalPopup"].Atoi() == 0)
-            MessageInfo(NULL, caption || " " || name, FinalMessage());
+        if (Failures.Count() == 0 && Settings["NoFinalPopup"].Atoi() == 0)
+            MessageInfo(NULL, caption, FinalMessage());
         if (ProgramGroup.Len() > 0 && IsDirectory(ProgramGroup))
             ShellExecuteA(NULL, "open", ProgramGroup, NULL, ProgramGroup, SW_SHOW);
     }
+    Journal.Clear();
     delete frame;
     delete reg;
     return 0;

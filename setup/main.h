@@ -3,6 +3,7 @@
 #include "brisel/app.h"
 #include "brisel/stringarray.h"
 #include "setup/setupdialog.h"
+#include "setup/journal.h"
 
 // Name and version under which setup loads its language module ("setup" + "english.dll" ...).
 #define SETUP_APPNAME    "setup"
@@ -23,6 +24,9 @@ public:
     static STRING DisplayName;       // AppName + " " + AppVersion
     static STRING InstallDir;        // without trailing "\" after the destination page
     static STRING ProgramGroup;      // start-menu folder that received the shortcuts
+    static FAILURES Failures;        // writes that failed, told once at the end
+    static JOURNAL Journal;          // what this install run changed, for undoing it
+    static BOOL FilesIn;             // the files page has installed and registered the product
 
     // Hooks: the built-in defaults unless the product's library supplies its own.
     static SETUPHOOKFN fpSetupHook;
@@ -44,8 +48,11 @@ public:
     static STRING ReplaceAll(const STRING& text, const char* placeholder, const char* value);
     // Non-empty entries of a "|" list.
     static STRINGARRAY ListEntries(const STRING& list);
-    // Default install directory from InstallPath: "*" + absolute path, or below Program Files.
-    static STRING DefaultInstallDir(const STRING& installpath);
+    // Default install directory from InstallPath: "*" + absolute path, or below
+    // Program Files; without InstallPath Program Files and the product's name.
+    static STRING DefaultInstallDir(const STRING& installpath, const STRING& appname);
+    // Caption of the install's boxes: string 2900 with the product's name.
+    static STRING Caption(KEYTABLE& cfg);
     // Final message text: string 2994 with $PROGRAM = AppName.
     static STRING FinalMessage();
 

@@ -165,10 +165,10 @@ INT_PTR SETUPDIALOG::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
         }
         break;
     case WM_CLOSE:
-        // The close command repeats the step, but only while Cancel could be pressed.
+        // The close command is Cancel, and only while Cancel could be pressed.
         if (!Usable(IDCANCEL))
             return 1;
-        break;
+        return DIALOG::DialogProc(WM_COMMAND, IDCANCEL, (LPARAM)Item(IDCANCEL));
     case WM_SETUP_FOCUS:
         if (HWND h = Item((int)wparam))
             SetFocus(h);
@@ -240,6 +240,13 @@ int SETUPDIALOG::Run()
     return result;
 }
 
+BOOL SETUPDIALOG::AskContinue()
+{
+    char caption[256] = "";
+    GetWindowTextA(hWnd, caption, sizeof(caption));
+    return MessageYesNo(hWnd, caption, CancelQuestion);
+}
+
 int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
 {
     char canceltext[128] = "";
@@ -280,8 +287,9 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
         if (Hook)
             Hook(4, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
         int result = step.page ? step.page(this, pSubDlg) : Run();
+        // A page that quit after its own question was cancelled as far as hooks know.
         if (Hook)
-            Hook(5, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)result);
+            Hook(5, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
         RemovePage();
 
         if (result == SETUP_SKIP)
@@ -291,12 +299,12 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
                 index--;
             else
                 Assert(FALSE, "FALSE", "setup/setupdialog", 356, NULL, FALSE);
+        } else if (result == SETUP_QUIT) {
+            return 0;
         } else if (result == SETUP_CANCEL) {
             if (islast)
                 return 1;
-            char caption[256] = "";
-            GetWindowTextA(hWnd, caption, sizeof(caption));
-            if (!MessageYesNo(hWnd, caption, CancelQuestion))
+            if (!AskContinue())
                 return 0;
         } else if (result == SETUP_NEXT) {
             if (index + 1 < count)

@@ -11,6 +11,7 @@
 #define SETUP_BACK    10780
 #define SETUP_CANCEL  0
 #define SETUP_SKIP    (-1)
+#define SETUP_QUIT    (-2)      // the user has already agreed to quit: no question
 
 // Gives the focus to control wparam of the frame.
 #define WM_SETUP_FOCUS 0x0409
@@ -69,6 +70,8 @@ public:
     void SetSetupHook(NEWSETUPHOOK h) { Hook = h; }
     NEWSETUPHOOK GetSetupHook() const { return Hook; }
     HWND Item(int id) const { return GetDlgItem(hWnd, id); }
+    // The cancel question; TRUE when the user wants to go on.
+    BOOL AskContinue();
     // Visible and enabled: only then do keys and the close command act on a button.
     BOOL Usable(int id) const;
     // Button state: shown or hidden, default style on or off.

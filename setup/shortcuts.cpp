@@ -60,16 +60,22 @@ static WCHAR* WidePath(const STRING& path)
     return wide;
 }
 
-static void SaveAs(IPersistFile* file, const STRING& path, BOOL complete)
+// Saves a shortcut, keeping a copy of one it replaces; a failure is reported.
+static BOOL SaveAs(IPersistFile* file, const STRING& path, BOOL complete)
 {
+    if (!SETUP::Journal.BeforeWrite(path)) {
+        SETUP::Failures.Add(path, GetLastError());
+        return FALSE;
+    }
     WCHAR* wide = WidePath(path);
-    if (!wide)
-        return;
-    HRESULT hres = file->Save(wide, TRUE);
+    HRESULT hres = wide ? file->Save(wide, TRUE) : E_OUTOFMEMORY;
     if (complete && SUCCEEDED(hres))
         file->SaveCompleted(wide);
     Logit("INSTALL::ShortcutsPage save %s, hres=%08lx\n", path.Str(), (unsigned long)hres);
     delete[] wide;
+    if (FAILED(hres))
+        SETUP::Failures.Add(path, (DWORD)hres);
+    return SUCCEEDED(hres);
 }
 
 static STRING WithoutSlash(const STRING& folder)
@@ -134,7 +140,8 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
 
     STRING list("");
     if (startmenu) {
-        CreateDirectoryA(group, NULL);
+        if (!SETUP::Journal.CreateFolder(group))
+            SETUP::Failures.Add(group, GetLastError());
         SETUP::ProgramGroup = group;
         list = cfg["StartmenuOpts"];
         if (list.IsNull())
@@ -177,10 +184,8 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
             IPersistFile* file = NULL;
             hres = url->QueryInterface(IidPersistFile, (void**)&file);
             if (SUCCEEDED(hres) && file) {
-                if (startmenu) {
-                    SaveAs(file, group || "\\" || title || ".URL", TRUE);
+                if (startmenu && SaveAs(file, group || "\\" || title || ".URL", TRUE))
                     startlist.Append(title || "|");
-                }
                 file->Release();
             }
             url->Release();
@@ -219,10 +224,9 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         }
         // The desktop folder ends with "\" already.
         if (ondesktop) {
-            SaveAs(file, desktopfolder || title || ".LNK", FALSE);
-            desktoplist.Append(title || "|");
-        } else if (startmenu) {
-            SaveAs(file, group || "\\" || title || ".LNK", FALSE);
+            if (SaveAs(file, desktopfolder || title || ".LNK", FALSE))
+                desktoplist.Append(title || "|");
+        } else if (startmenu && SaveAs(file, group || "\\" || title || ".LNK", FALSE)) {
             startlist.Append(title || "|");
         }
         file->Release();
@@ -236,12 +240,14 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         REGISTRY reg(inikey, SETUP::UninstallBase(), 0);
         startlist.Strip('B', "|");
         desktoplist.Strip('B', "|");
-        if (startlist.Len() > 0) {
-            reg.Write("UninstallStartmenu", group);
-            reg.Write("UninstallStartmenuFiles", startlist);
-        }
-        if (desktoplist.Len() > 0)
-            reg.Write("UninstallDesktopFiles", desktoplist);
+        const struct { const char* name; const char* value; BOOL wanted; } values[] = {
+            {"UninstallStartmenu", group, startlist.Len() > 0},
+            {"UninstallStartmenuFiles", startlist, startlist.Len() > 0},
+            {"UninstallDesktopFiles", desktoplist, desktoplist.Len() > 0},
+        };
+        for (const auto& v : values)
+            if (v.wanted)
+                WriteEntryValue(reg, inikey, v.name, v.value);
     }
     return SETUP_NEXT;
 }

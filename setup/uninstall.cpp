@@ -33,6 +33,13 @@ static STRING WithProgram(int id)
     return SETUP::ReplaceAll(Res(id), "$PROGRAM", UNINSTALL::ProductName);
 }
 
+// The caption of the uninstall's boxes: string 2901 with the product's name.
+static STRING Caption()
+{
+    STRING caption = Res(IDS_UNINSTCAPTION);
+    return UNINSTALL::ProductName.Len() > 0 ? SETUP::ReplaceAll(caption, "Halvo", UNINSTALL::ProductName) : caption;
+}
+
 static STRING OrEmpty(const STRING& s)
 {
     return s.IsNull() ? STRING("") : s;
@@ -212,8 +219,11 @@ BOOL UNINSTALL::DeleteKeyTree(HKEY root, const char* path, const char* name)
     if (!name || !*name)
         return FALSE;
     HKEY parent;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+    LONG opened = RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &parent);
+    if (opened != ERROR_SUCCESS) {
+        SetLastError((DWORD)opened);
         return FALSE;
+    }
     HKEY key;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         // Subkeys first: a key with subkeys cannot be deleted.
@@ -231,12 +241,11 @@ BOOL UNINSTALL::DeleteKeyTree(HKEY root, const char* path, const char* name)
     LONG rc = RegDeleteKeyA(parent, name);
     Logit("UNINSTALL::DeleteKeyTree %s\\%s error=%d\n", path, name, (int)rc);
     RegCloseKey(parent);
+    SetLastError((DWORD)rc);
     return rc == ERROR_SUCCESS;
 }
 
 // ---------------------------------------------------------------- entry
-
-static const char UniqueChars[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
 {
@@ -249,23 +258,7 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
         return FALSE;
 
     // A new folder of our own: nobody else's modules or command-line files in it.
-    STRING folder;
-    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (int attempt = 0; attempt < 100 && folder.IsNull(); attempt++) {
-        STRING candidate(temp);
-        if (candidate[candidate.Len() - 1] != '\\')
-            candidate.Append("\\");
-        candidate.Append("HalvoUninst-");
-        for (int i = 0; i < 8; i++) {
-            seed = seed * 1103515245 + 12345 + attempt;
-            char c = UniqueChars[(seed >> 16) % 36];
-            candidate.Append(&c, 1);
-        }
-        if (CreateDirectoryA(candidate, NULL))
-            folder = candidate;
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
+    STRING folder = CreateUniqueFolder(temp, "HalvoUninst-");
     if (folder.IsNull())
         return FALSE;
 
@@ -274,8 +267,12 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
     for (int i = 0; i < files.Count(); i++) {
         const char* from = files.Get(i)->Str();
         FILENAME to(folder, NamePart(from));
-        if (!CopyFileA(from, to, FALSE))
+        if (!CopyFileA(from, to, FALSE)) {
+            DWORD error = GetLastError();
+            Logit("UNINSTALL::Restart %s not copied, error=%lu %s\n", from, (unsigned long)error,
+                  OSYS::ErrorText((int)error).Str());
             all = FALSE;
+        }
     }
     if (!all)
         return FALSE;
@@ -308,10 +305,10 @@ int UNINSTALL::Main(const char* programpath)
         InstallDir.Truncate(InstallDir.Len() - 1);
     if (ProductName.Len() == 0)
         ProductName = KeyName;
-    STRING caption = SETUP::ReplaceAll(Res(IDS_UNINSTCAPTION), "Halvo", ProductName);
+    STRING caption = Caption();
 
     if (InstallDir.Len() == 0 || KeyName.Len() == 0) {
-        MessageError(NULL, "Halvo Uninstall", "Files missing or this software has already been uninstalled!");
+        MessageError(NULL, caption, Res(IDS_NOTINSTALLED));
         return 0;
     }
     STRING question = WithProgram(IDS_ASKUNINSTALL);
@@ -323,7 +320,7 @@ int UNINSTALL::Main(const char* programpath)
         DWORD n = GetEnvironmentVariableA("TEMP", temp, sizeof temp);
         if (n > 0 && n < sizeof temp && Restart(programpath, temp))
             return 0;
-        MessageInfo(NULL, "Uninst", "Cannot copy to temp.  Local uninstall.");
+        MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
     }
 
     SETUPDIALOG* frame = new SETUPDIALOG(caption, Res(IDS_ASKCONTINUEUNINST), -1);
@@ -395,7 +392,7 @@ int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
     page->AddItem(new RADIOITEM(IDC_RADIO1, &RemovalChoice, 0));
     page->AddItem(new RADIOITEM(IDC_RADIO2, &RemovalChoice, 1));
 
-    STRING caption = Res(IDS_UNINSTCAPTION);
+    STRING caption = Caption();
     int result = frame->Run();
     for (;;) {
         if (result == SETUP_CANCEL)
@@ -424,6 +421,7 @@ struct REMOVAL {
     HWND progress;
 };
 
+// Deletes what the install recorded; what cannot be deleted is reported.
 static void DeleteRecordedFiles(const STRING& files, const STRING& protect)
 {
     for (int i = 0;; i++) {
@@ -436,7 +434,9 @@ static void DeleteRecordedFiles(const STRING& files, const STRING& protect)
             Logit("UNINSTALL: %s leaves the install folder, not deleted\n", item.Str());
             continue;
         }
-        DeleteFileA(UNINSTALL::InstallDir || "\\" || item);
+        STRING path = UNINSTALL::InstallDir || "\\" || item;
+        path.Replace("/", "\\", TRUE);
+        SETUP::Failures.Delete(path);
     }
 }
 
@@ -453,7 +453,17 @@ static void DeleteTreeUnlessRefused(const STRING& folder)
         Logit("UNINSTALL: %s is not deleted as a whole\n", folder.Str());
         return;
     }
-    DeleteTree(folder, "*.*", TRUE);
+    JOURNAL::RemoveTree(folder, &SETUP::Failures);
+}
+
+// A key with everything below it; one that stays is reported.
+static void RemoveKey(HKEY root, const char* rootname, const char* path)
+{
+    if (UNINSTALL::DeleteKeyTree(root, path, UNINSTALL::KeyName))
+        return;
+    DWORD error = GetLastError();
+    if (!FAILURES::Missing(error))
+        SETUP::Failures.Add(STRING(rootname) || "\\" || path || "\\" || UNINSTALL::KeyName, error);
 }
 
 static DWORD WINAPI UninstallWorker(LPVOID parameter)
@@ -474,6 +484,7 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
     }
     SETUP::CallSetupHook(2, UNINSTALL::InstallDir);
 
+    // What is already gone is no failure: the uninstall removes what it finds.
     if (!files.IsNull())
         DeleteRecordedFiles(files, protect);
 
@@ -484,10 +495,10 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
                 break;
             if (!PlainName(title))
                 continue;
-            DeleteFileA(startmenu || "\\" || title || ".LNK");
-            DeleteFileA(startmenu || "\\" || title || ".URL");
+            SETUP::Failures.Delete(startmenu || "\\" || title || ".LNK");
+            SETUP::Failures.Delete(startmenu || "\\" || title || ".URL");
         }
-        RemoveDirectoryA(startmenu);
+        SETUP::Failures.Delete(startmenu);      // stays while it holds other files
     }
 
     STRING desktop = OSYS::GetWin32SystemPath(8);
@@ -497,7 +508,7 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
             if (title.IsNull())
                 break;
             if (PlainName(title))
-                DeleteFileA(desktop || title || ".LNK");
+                SETUP::Failures.Delete(desktop || title || ".LNK");
         }
 
     if (everything) {
@@ -510,11 +521,15 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
         if (data.Len() > 0)
             DeleteTreeUnlessRefused(data);
         STRING root = _strnicmp(UNINSTALL::KeyName, "Fernwall", 8) == 0 ? "Software\\Tessaly" : "Software\\Halvo";
-        UNINSTALL::DeleteKeyTree(HKEY_CURRENT_USER, root, UNINSTALL::KeyName);
-        UNINSTALL::DeleteKeyTree(HKEY_LOCAL_MACHINE, root, UNINSTALL::KeyName);
+        RemoveKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", root);
+        RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", root);
     }
-    UNINSTALL::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey, UNINSTALL::KeyName);
-    REGISTRY::Autostart(UNINSTALL::KeyName, NULL);
+    RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", UninstallKey);
+    if (!REGISTRY::Autostart(UNINSTALL::KeyName, NULL)) {
+        DWORD error = GetLastError();
+        if (!FAILURES::Missing(error))
+            SETUP::Failures.Add(STRING("HKEY_CURRENT_USER\\") || RunKey || "\\" || UNINSTALL::KeyName, error);
+    }
 
     SETUP::CallSetupHook(3, NULL);
     SETUP::CallNewSetupHook(9, 0, frame, r->progress, 0, 0);
@@ -525,11 +540,14 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
     }
     SetDlgItemTextA(frame, IDC_HEADING, Res(IDS_REMOVEDONEHEAD));
     SetDlgItemTextA(frame, IDC_HEADDESC, "");
-    if (everything) {
-        SetDlgItemTextA(r->page, IDC_FIELD2, Res(IDS_REMOVEDALL));
+    // Never "removed as well" when something stayed: that is listed instead.
+    BOOL failed = SETUP::Failures.Count() > 0;
+    if (everything || failed) {
+        SetDlgItemTextA(r->page, IDC_FIELD2, Res(failed ? IDS_REMOVEDPART : IDS_REMOVEDALL));
         ShowWindow(GetDlgItem(r->page, IDC_FIELD2), SW_SHOW);
         ShowWindow(GetDlgItem(r->page, IDC_FIELD1), SW_HIDE);
     }
+    SETUP::Failures.Show(NULL, Caption(), Res(IDS_REMOVEFAILED));
     EnableWindow(GetDlgItem(frame, IDC_BACK), TRUE);
     EnableWindow(GetDlgItem(frame, IDCANCEL), TRUE);
     SendMessageA(frame, WM_SETUP_FOCUS, IDCANCEL, 0);

@@ -61,8 +61,7 @@ int WINAPI SETUP::NewSetupHookVantor(int event, int value, HWND, HWND second, IN
             HINSTANCE res = APP::ResourceModule();
             STRING question;
             question.Format(OSYS::GetStringFromResource(IDS_ASKCOPYOLDDATA, res), VantorOldHome.Str());
-            VantorTakeOver = MessageYesNo(second ? GetParent(second) : NULL,
-                                          OSYS::GetStringFromResource(IDS_SETUPCAPTION, res), question);
+            VantorTakeOver = MessageYesNo(second ? GetParent(second) : NULL, SETUP::Caption(SETUP::Settings), question);
         }
     } else if (event == 7) {
         if (VantorTakeOver)

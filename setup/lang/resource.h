@@ -58,6 +58,26 @@
 #define IDS_ASKOPENMAIL         3001    // Yes = open the feedback mail
 #define IDS_ASKFEEDBACK         3004    // $PROGRAM; Yes = go on to 3001
 
+// ---- Honest install and uninstall: failed writes, undo, destination checks
+#define IDS_NOSETUPCFG          4010
+#define IDS_FAILMORE            4011    // $COUNT; closes the list of failed writes
+#define IDS_INSTALLINCOMPLETE   4012    // $PROGRAM; heading of the list
+#define IDS_UNDOFAILED          4013    // heading of the list
+#define IDS_ASKKEEP             4014    // $PROGRAM; Yes = keep the installed product
+#define IDS_FILESFAILED         4015
+#define IDS_FILESUNDO           4016
+#define IDS_DESTEMPTY           4017    // $PROGRAM
+#define IDS_DESTRELATIVE        4018    // $FOLDER
+#define IDS_DESTBADNAME         4019    // $FOLDER
+#define IDS_DESTNODRIVE         4020    // $FOLDER
+#define IDS_DESTISFILE          4021    // $FOLDER
+#define IDS_DESTNOWRITE         4022    // $FOLDER
+#define IDS_DESTTOOLONG         4023
+#define IDS_NOTINSTALLED        4030
+#define IDS_NOTEMPCOPY          4031
+#define IDS_REMOVEFAILED        4032    // heading of the list
+#define IDS_REMOVEDPART         4033
+
 // ---- Order form
 #define IDS_ORDERCAPTION        3100    // product name follows directly
 #define IDS_ADDRESSHEAD         3101

@@ -58,6 +58,28 @@ STRINGS = {
     2999: 'All files in the folder of $PROGRAM, including your own, will be deleted.\nAre you sure?',
     3004: 'Would you like to tell us briefly why you are removing $PROGRAM?',
     3001: 'Please make sure that you are connected to the Internet.\nOpen the feedback mail now?',
+    # failed writes, undo and destination checks
+    4010: 'Setup cannot find the file SETUP.CFG.\n(Is the program already installed?)',
+    4011: '... and $COUNT more.',
+    4012: '$PROGRAM has been installed, but not completely. Setup could not write the following:',
+    4013: 'Setup could not undo the following changes:',
+    4014: '$PROGRAM has been installed, but Setup has not finished.\nDo you want to keep $PROGRAM?\n'
+          '(No removes it again.)',
+    4015: 'The installation did not complete. Click Cancel to quit Setup.',
+    4016: 'Removing the files installed so far...',
+    4017: 'Please enter the folder to install $PROGRAM in.',
+    4018: '$FOLDER is not a complete folder path.\nPlease enter a folder on a drive or a network share, '
+          'not a drive alone.',
+    4019: '$FOLDER contains a character or a name that Windows does not allow in folder names.',
+    4020: 'The drive or network share of $FOLDER does not exist on this computer.',
+    4021: '$FOLDER is a file, not a folder.\nPlease choose another folder.',
+    4022: 'Setup cannot create files in $FOLDER.\nPlease choose another folder.',
+    4023: 'The folder path is too long. Please choose a shorter one.',
+    4030: 'The files are missing, or this program has already been uninstalled.',
+    4031: 'The uninstall could not copy itself to the temporary folder, so it removes the program from '
+          'its own folder. Files in use there cannot be removed.',
+    4032: 'The following could not be removed and has been left in place:',
+    4033: 'Some files or settings could not be removed and have been left in place.',
     # order form: steps
     3100: 'Order form for ',
     3119: 'How to order ',

@@ -64,6 +64,30 @@ STRINGS = {
     3004: 'Voulez-vous nous dire brièvement pourquoi vous supprimez $PROGRAM ?',
     3001: 'Vérifiez que vous êtes bien connecté à Internet.\n'
           "Ouvrir maintenant l'e-mail de commentaires ?",
+    # failed writes, undo and destination checks
+    4010: "Le fichier SETUP.CFG est introuvable.\n(Le programme est-il déjà installé ?)",
+    4011: '... et $COUNT de plus.',
+    4012: "$PROGRAM a été installé, mais pas entièrement. Le programme d'installation n'a pas pu écrire "
+          "les éléments suivants :",
+    4013: "Le programme d'installation n'a pas pu annuler les modifications suivantes :",
+    4014: "$PROGRAM a été installé, mais l'installation n'est pas terminée.\n"
+          "Voulez-vous conserver $PROGRAM ?\n(Non le supprime à nouveau.)",
+    4015: "L'installation n'a pas abouti. Cliquez sur Annuler pour quitter le programme d'installation.",
+    4016: 'Suppression des fichiers installés jusqu\'ici...',
+    4017: 'Veuillez indiquer le dossier dans lequel installer $PROGRAM.',
+    4018: "$FOLDER n'est pas un chemin de dossier complet.\nVeuillez indiquer un dossier sur un lecteur ou "
+          "un partage réseau, et non un lecteur seul.",
+    4019: "$FOLDER contient un caractère ou un nom que Windows n'autorise pas dans les noms de dossier.",
+    4020: "Le lecteur ou le partage réseau de $FOLDER n'existe pas sur cet ordinateur.",
+    4021: '$FOLDER est un fichier et non un dossier.\nVeuillez choisir un autre dossier.',
+    4022: "Le programme d'installation ne peut pas créer de fichiers dans $FOLDER.\n"
+          "Veuillez choisir un autre dossier.",
+    4023: 'Le chemin du dossier est trop long. Veuillez en choisir un plus court.',
+    4030: 'Les fichiers sont introuvables, ou ce programme a déjà été désinstallé.',
+    4031: "La désinstallation n'a pas pu se copier dans le dossier temporaire ; elle supprime donc le "
+          "programme depuis son propre dossier. Les fichiers en cours d'utilisation y resteront.",
+    4032: "Les éléments suivants n'ont pas pu être supprimés et ont été conservés :",
+    4033: "Certains fichiers ou paramètres n'ont pas pu être supprimés et ont été conservés.",
     # order form: steps
     3100: 'Bon de commande pour ',
     3119: 'Comment commander ',

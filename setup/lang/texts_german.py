@@ -64,6 +64,28 @@ STRINGS = {
     3004: 'Möchten Sie uns kurz mitteilen, warum Sie $PROGRAM entfernen?',
     3001: 'Bitte stellen Sie sicher, dass Sie mit dem Internet verbunden sind.\n'
           'Die Feedback-E-Mail jetzt öffnen?',
+    # failed writes, undo and destination checks
+    4010: 'Die Datei SETUP.CFG wurde nicht gefunden.\n(Ist das Programm bereits installiert?)',
+    4011: '... und $COUNT weitere.',
+    4012: '$PROGRAM wurde installiert, aber nicht vollständig. Folgendes konnte Setup nicht schreiben:',
+    4013: 'Folgende Änderungen konnte Setup nicht rückgängig machen:',
+    4014: '$PROGRAM wurde installiert, aber Setup ist noch nicht abgeschlossen.\n'
+          'Möchten Sie $PROGRAM behalten?\n(Nein entfernt es wieder.)',
+    4015: 'Die Installation wurde nicht abgeschlossen. Klicken Sie auf Abbrechen, um Setup zu beenden.',
+    4016: 'Die bisher installierten Dateien werden entfernt...',
+    4017: 'Bitte geben Sie den Ordner an, in den $PROGRAM installiert werden soll.',
+    4018: '$FOLDER ist kein vollständiger Ordnerpfad.\nBitte geben Sie einen Ordner auf einem Laufwerk '
+          'oder einer Netzwerkfreigabe an, nicht nur ein Laufwerk.',
+    4019: '$FOLDER enthält ein Zeichen oder einen Namen, den Windows in Ordnernamen nicht zulässt.',
+    4020: 'Das Laufwerk oder die Netzwerkfreigabe von $FOLDER gibt es auf diesem Computer nicht.',
+    4021: '$FOLDER ist eine Datei, kein Ordner.\nBitte wählen Sie einen anderen Ordner.',
+    4022: 'Setup kann in $FOLDER keine Dateien anlegen.\nBitte wählen Sie einen anderen Ordner.',
+    4023: 'Der Ordnerpfad ist zu lang. Bitte wählen Sie einen kürzeren.',
+    4030: 'Die Dateien fehlen, oder dieses Programm wurde bereits deinstalliert.',
+    4031: 'Die Deinstallation konnte sich nicht in den temporären Ordner kopieren und entfernt das '
+          'Programm deshalb aus seinem eigenen Ordner. Dateien, die dort verwendet werden, bleiben erhalten.',
+    4032: 'Folgendes konnte nicht entfernt werden und ist erhalten geblieben:',
+    4033: 'Einige Dateien oder Einstellungen konnten nicht entfernt werden und sind erhalten geblieben.',
     # order form: steps
     3100: 'Bestellformular für ',
     3119: 'So bestellen Sie ',

@@ -61,6 +61,28 @@ STRINGS = {
     3004: 'Elmondaná röviden, miért távolítja el a(z) $PROGRAM programot?',
     3001: 'Kérjük, győződjön meg arról, hogy csatlakozik az internethez.\n'
           'Megnyitja most a visszajelző e-mailt?',
+    # failed writes, undo and destination checks
+    4010: 'A SETUP.CFG fájl nem található.\n(Talán már telepítve van a program?)',
+    4011: '... és még $COUNT tétel.',
+    4012: 'A(z) $PROGRAM telepítése megtörtént, de nem teljesen. A telepítő nem tudta írni a következőket:',
+    4013: 'A telepítő nem tudta visszavonni a következő módosításokat:',
+    4014: 'A(z) $PROGRAM telepítése megtörtént, de a telepítő még nem fejeződött be.\n'
+          'Megtartja a(z) $PROGRAM programot?\n(A Nem gomb ismét eltávolítja.)',
+    4015: 'A telepítés nem fejeződött be. A kilépéshez kattintson a Mégse gombra.',
+    4016: 'Az eddig telepített fájlok eltávolítása...',
+    4017: 'Adja meg a mappát, ahová a(z) $PROGRAM programot telepíteni szeretné.',
+    4018: 'A(z) $FOLDER nem teljes mappaelérési út.\nAdjon meg egy mappát egy meghajtón vagy hálózati '
+          'megosztáson, ne csak egy meghajtót.',
+    4019: 'A(z) $FOLDER olyan karaktert vagy nevet tartalmaz, amelyet a Windows nem enged meg mappanevekben.',
+    4020: 'A(z) $FOLDER meghajtója vagy hálózati megosztása nem létezik ezen a számítógépen.',
+    4021: 'A(z) $FOLDER egy fájl, nem mappa.\nVálasszon másik mappát.',
+    4022: 'A telepítő nem tud fájlokat létrehozni itt: $FOLDER.\nVálasszon másik mappát.',
+    4023: 'A mappa elérési útja túl hosszú. Válasszon rövidebbet.',
+    4030: 'A fájlok hiányoznak, vagy ezt a programot már eltávolították.',
+    4031: 'Az eltávolító nem tudta átmásolni magát az ideiglenes mappába, ezért a programot a saját '
+          'mappájából távolítja el. Az ott használatban lévő fájlok megmaradnak.',
+    4032: 'A következőket nem sikerült eltávolítani, ezért megmaradtak:',
+    4033: 'Néhány fájlt vagy beállítást nem sikerült eltávolítani, ezért megmaradtak.',
     # order form: steps
     3100: 'Megrendelőlap: ',
     3119: 'Így rendelheti meg: ',

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Packs the sample product's payload into setup.fil: every file below the
-payload folder (names relative to it, "/" between folders) and the given
-extra files (setup.exe and its language modules, for the uninstall) at the
-top. Fixed member times, so that the archive only changes with its contents.
+"""Packs the sample product's payload into setup.fil: the given extra files
+(setup.exe and its language modules, for the uninstall) at the top, first in
+the archive, so that even an install cut short can be removed by its entry;
+then every file below the payload folder (names relative to it, "/" between
+folders). Fixed member times, so that the archive only changes with its contents.
 
 usage: mkpayload.py OUTPUT PAYLOAD-DIR [EXTRA-FILE...]
 """
@@ -26,13 +27,13 @@ def main():
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     tmp = out + ".tmp"
     with zipfile.ZipFile(tmp, "w") as z:
+        for path in extras:
+            add(z, path, os.path.basename(path))
         for folder, dirs, files in os.walk(payload):
             dirs.sort()
             for name in sorted(files):
                 path = os.path.join(folder, name)
                 add(z, path, os.path.relpath(path, payload).replace(os.sep, "/"))
-        for path in extras:
-            add(z, path, os.path.basename(path))
     os.replace(tmp, out)
 
 

@@ -229,6 +229,54 @@ TEST_F(FileTest, DeleteTreeStopsAtReadOnlyFiles)
     EXPECT_FALSE(FileExists(P("tree").c_str()));
 }
 
+TEST_F(FileTest, ExistingFolderAndUniqueFolders)
+{
+    CreateDirectoryTree(P("a").c_str());
+    EXPECT_EQ(P("a"), Str(ExistingFolder(P("a\\b\\c").c_str())));
+    EXPECT_EQ(P("a"), Str(ExistingFolder(P("a").c_str())));
+    WriteText(P("file"), "f");
+    EXPECT_EQ(root, Str(ExistingFolder(P("file\\below").c_str())));
+    ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+    EXPECT_EQ("<null>", Str(ExistingFolder("missing\\x")));
+    EXPECT_EQ("<null>", Str(ExistingFolder("")));
+
+    STRING one = CreateUniqueFolder(root.c_str(), "T-");
+    STRING two = CreateUniqueFolder((root + "\\").c_str(), "T-");
+    EXPECT_TRUE(IsDirectory(one) && IsDirectory(two) && Str(one) != Str(two));
+    EXPECT_EQ(P("T-").size() + 8, (size_t)two.Len()) << Str(two);
+    EXPECT_TRUE(CreateUniqueFolder(P("no such folder").c_str(), "T-").IsNull());
+}
+
+TEST_F(FileTest, DeletePathClearsReadOnlyAndKeepsWhatStays)
+{
+    CreateDirectoryTree(P("ro folder").c_str());
+    WriteText(P("ro.txt"), "r");
+    SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(P("ro folder").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(DeletePath(P("ro.txt").c_str()));
+    EXPECT_TRUE(DeletePath(P("ro folder").c_str()));
+    EXPECT_FALSE(FileExists(P("ro.txt").c_str()) || FileExists(P("ro folder").c_str()));
+
+    EXPECT_FALSE(DeletePath(P("ro.txt").c_str()));
+    EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, GetLastError());
+    CreateDirectoryTree(P("full").c_str());
+    WriteText(P("full\\x"), "x");
+    EXPECT_FALSE(DeletePath(P("full").c_str()));
+    EXPECT_EQ((DWORD)ERROR_DIR_NOT_EMPTY, GetLastError());
+
+    // A read-only file in use stays read-only.
+    WriteText(P("busy.txt"), "b");
+    SetFileAttributesA(P("busy.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE h = CreateFileA(P("busy.txt").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    EXPECT_FALSE(DeletePath(P("busy.txt").c_str()));
+    DWORD error = GetLastError();
+    EXPECT_TRUE(error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) << error;
+    CloseHandle(h);
+    EXPECT_TRUE(GetFileAttributesA(P("busy.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(DeletePath(P("busy.txt").c_str()));
+}
+
 TEST_F(FileTest, DeleteTreeWithoutFolderDeletesNothing)
 {
     WriteText(P("stay.txt"), "s");

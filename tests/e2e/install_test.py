@@ -108,7 +108,7 @@ expect-hidden 10781
 expect-hidden 10780
 expect-text 2 %s
 click 2
-expect-box Halvo Setup Tool
+expect-box Tool Setup
 expect-box Tool has been installed successfully.
 answer ok
 """ % (EN[2912], heads(2904), heads(2902), inst, heads(2906), heads(2916), EN[2918], EN[3000]))
@@ -154,24 +154,24 @@ key ENTER
 
 
 def case_close():
+    # The close command is Cancel: the same question, Yes stays, No ends.
     folder = layout(CFG)
     rc, err = run(folder, """expect-dialog 2001
 close
+expect-box Tool Setup
+expect-box continue the installation?
+answer yes
 expect-dialog 2001
 click 10781
 expect-dialog 2003
 check 241
 close
-expect-dialog 2003
-expect-unchecked 241
-expect-disabled 10781
-click 2
-expect-box Tool Setup
+expect-box continue the installation?
 answer no
 """)
     check(rc == 0, "cancelled install ends with 0, not %d" % rc)
-    expected = START + steps_events([(1, 2), (1, 10781), (2, 2), (2, 0)]) + ["N 1 0 0 0 0 0"]
-    check(hooklog(folder) == expected, "the close command repeats the step: %s" % hooklog(folder))
+    expected = START + steps_events([(1, 0), (1, 10781), (2, 0)]) + ["N 1 0 0 0 0 0"]
+    check(hooklog(folder) == expected, "the close command is Cancel: %s" % hooklog(folder))
 
 
 def case_cancel():
@@ -311,10 +311,10 @@ answer no
 
 def case_paths():
     # InstallPath: "*" and an absolute folder; a folder under the Program Files
-    # folder the program sees; none at all leaves the destination empty.
+    # folder the program sees; none at all proposes the product's name there.
     programs = e2elib.program_files(REGREAD) + "\\"
     for value, shown in (("*C:\\\\Brisel Tools\\\\Tool", "C:\\Brisel Tools\\Tool"),
-                         ("Brisel Tool", programs + "Brisel Tool"), (None, "")):
+                         ("Brisel Tool", programs + "Brisel Tool"), (None, programs + "Tool")):
         cfg = CFG.replace("InstallPath=*@INST@\n", "" if value is None else "InstallPath=%s\n" % value)
         folder = layout(cfg)
         rc, err = run(folder, """expect-dialog 2001
@@ -328,6 +328,51 @@ click 2
 answer no
 """ % shown)
         check(rc == 0, "InstallPath %s: rc %d" % (value, rc))
+
+
+def unused_drive():
+    """A drive letter the test prefix does not have."""
+    prefix = os.environ.get("BRISEL_PREFIX") or os.path.join(BINDIR, "..", "..", "wine", "prefix")
+    for letter in "QRSTUVWXY":
+        if not os.path.lexists(os.path.join(prefix, "dosdevices", letter.lower() + ":")):
+            return letter + ":"
+    return None
+
+
+def case_dest():
+    # Next on the destination page: every folder the product could not live in
+    # (or be removed from) is refused with its reason, and the page stays.
+    folder = layout(CFG)
+    inst = winpath(os.path.join(folder, "inst"))
+    drive = unused_drive()
+    check(drive is not None, "a missing drive")
+
+    def refused(text, why):
+        return "type 201 %s\nclick 10781\nexpect-box %s\nanswer ok\nexpect-dialog 2002\n" % (text, why)
+
+    def reason(n, folder_name):
+        return EN[n].replace("$FOLDER", folder_name).replace("$PROGRAM", "Tool").split("\n")[0]
+
+    script = e2elib.TO_DEST + "".join([
+        refused("", reason(4017, "")),
+        refused("Tool Folder", reason(4018, "Tool Folder")),
+        refused(drive + "\\Tool", reason(4020, drive)),
+        refused(inst + "\\temp1.txt\\Tool", reason(4021, inst + "\\temp1.txt")),
+    ]) + """type 201 %s\\new
+click 10781
+expect-dialog 2004
+expect-text 201 %s
+click 2
+expect-box continue the installation?
+answer no
+expect-box %s
+answer no
+""" % (inst, EN[2911], EN[4014].replace("$PROGRAM", "Tool").split("\n")[0])
+    rc, err = run(folder, script)
+    check(rc == 0, "rc %d" % rc)
+    log = hooklog(folder) or []
+    check(log.count("N 5 3 1 1 1 10781") == 1 and "N 5 3 1 1 1 0" not in log, "the page ran on: %s" % log)
+    check(not os.path.exists(os.path.join(folder, "inst", "new")), "cancelled and removed again")
 
 
 def case_welcome():
@@ -357,20 +402,29 @@ answer no
 
 
 def case_browse():
-    # The browse button writes the chosen folder into the destination; a
-    # trailing backslash typed by hand is dropped when the page is left.
+    # The browse button puts the product's own folder below the one chosen,
+    # but not twice; the field takes a full path; a trailing backslash typed
+    # by hand is dropped when the page is left.
     # (Wine's folder browser selects folders on C: dependably, not below Z:.)
-    folder = layout(CFG)
-    target = "C:\\windows\\system32"
+    folder = layout(CFG.replace("InstallPath=*@INST@", "InstallPath=*C:\\\\Brisel Tools\\\\system32"))
+    long_path = "C:\\Brisel " + "\\".join(["folder %02d with a long name" % i for i in range(9)])
+    check(64 < len(long_path) < 260, "a long path: %d" % len(long_path))
     rc, err = run(folder, """expect-dialog 2001
 click 10781
 expect-dialog 2003
 check 241
 click 10781
 expect-dialog 2002
+expect-text 201 C:\\Brisel Tools\\system32
 click 101
-browse %s
+browse C:\\windows
 expect-dialog 2002
+expect-text 201 C:\\windows\\system32
+click 101
+browse C:\\windows\\system32
+expect-dialog 2002
+expect-text 201 C:\\windows\\system32
+type 201 %s
 expect-text 201 %s
 type 201 C:\\Brisel Dest\\
 click 10781
@@ -384,7 +438,7 @@ expect-dialog 2009
 click 2
 expect-box Tool has been installed successfully.
 answer ok
-""" % (target, target))
+""" % (long_path, long_path))
     check(rc == 0, "browse: rc %d" % rc)
     # The product went into the folder typed, recorded without the backslash.
     out = e2elib.wine("reg", "query", UNINSTALL + "BriselE2E_browse", "/v", "UninstallPath")[1]
@@ -451,9 +505,9 @@ answer no
 def case_nocfg():
     folder = layout(None)
     rc, err = run(folder, """expect-box Halvo Setup
-expect-box File SETUP.CFG not found.\\r(Program already installed?)
+expect-box %s
 answer ok
-""")
+""" % EN[4010].replace("\n", "\\n"))
     check(rc == 0, "missing setup.cfg ends with 0, not %d" % rc)
     check(hooklog(folder) is None, "no hook events without setup.cfg")
 
@@ -467,8 +521,7 @@ def case_jobs():
     check(hooklog(folder) is None, "-ORDERFORM: no install events")
     # -removeall counts as -remove; without a key name there is nothing to remove.
     folder = layout(CFG)
-    rc, err = run(folder, "expect-box Files missing or this software has already been uninstalled!\nanswer ok\n",
-                  args=["-removeall"])
+    rc, err = run(folder, "expect-box Halvo Uninstall\nexpect-box %s\nanswer ok\n" % EN[4030], args=["-removeall"])
     check(rc == 0, "-removeall: uninstall without a record, exit 0, not %d" % rc)
     check(hooklog(folder) is None, "-removeall: no install events")
 

@@ -28,6 +28,7 @@ import e2elib
 
 WINE, BINDIR, HOOK, LANGDIR, CASE = sys.argv[1:6]
 UNINSTRUN = sys.argv[6] if len(sys.argv) > 6 else None
+HOLDFILE = sys.argv[7] if len(sys.argv) > 7 else None
 sys.path.insert(0, LANGDIR)
 import texts_english  # noqa: E402
 import texts_german  # noqa: E402
@@ -305,8 +306,31 @@ def case_keep():
     p.cleanup()
 
 
+def read_only(path):
+    """A read-only folder with a read-only file in it, marked as Windows marks them."""
+    inner = os.path.join(path, "inner.txt")
+    write(inner)
+    r = wine("cmd", "/c", "attrib +r %s & attrib +r %s & attrib %s" % (cpath(inner), cpath(path), cpath(inner)))
+    check(r.returncode == 0 and b" R " in r.stdout, "read-only: %s %r" % (path, r.stdout))
+
+
+class Held:
+    """A file kept open by another program, so that it cannot be deleted."""
+
+    def __init__(self, path):
+        self.p = subprocess.Popen([WINE, HOLDFILE, cpath(path)], env=env(), stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE)
+        check(self.p.stdout.readline().strip() == b"held", "%s held open" % path)
+
+    def release(self):
+        self.p.stdin.close()
+        self.p.wait(60)
+
+
 def case_everything():
+    # Read-only files and folders of the product go as well.
     p = Product("BriselUn_all")
+    read_only(os.path.join(p.inst, "rofolder"))
     rc = p.run(walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\nclick 2\n" % EN[2939],
                args=["-remove", p.key, "-final"])
     check(rc == 0, "rc %d" % rc)
@@ -316,6 +340,30 @@ def case_everything():
     check(p.key_exists("HKCU\\Software\\Halvo\\BriselNeighbour"), "other products' keys stay")
     check_common_removal(p, "everything")
     check("N 8 0 1 1 0 1" in p.log(), "event 8 with the choice 1: %s" % p.log())
+    p.cleanup()
+
+    # A file in use stays, and is listed, once, instead of "removed as well".
+    p = Product("BriselUn_all")
+    busy = os.path.join(p.inst, "sub", "deep.txt")
+    held = Held(busy)
+    try:
+        before, after = walk(everything=True).split("expect-enabled 2\n")
+        rc = p.run(before + """expect-box %s
+expect-box %s
+answer ok
+expect-enabled 2
+%sexpect-text 202 %s
+expect-hidden 201
+click 2
+""" % (EN[4032], EN[4032] + "\\n\\n" + cpath(busy), after, EN[4033]), args=["-remove", p.key, "-final"])
+    finally:
+        held.release()
+    check(rc == 0, "in use: rc %d" % rc)
+    check(os.path.exists(busy), "the file in use stays")
+    check(sorted(os.listdir(p.inst)) == ["sub"] and os.listdir(os.path.join(p.inst, "sub")) == ["deep.txt"],
+          "everything else is gone: %s" % os.listdir(p.inst))
+    check(not os.path.exists(p.appdata) and p.own_keys() == [], "the rest of the removal went on")
+    check_common_removal(p, "in use")
     p.cleanup()
 
 
@@ -361,21 +409,26 @@ def case_fernwall():
 def case_onemodule():
     p = Product("BriselUn_one", modules=("setupenglish.dll",), hook=False)
     before = temp_copies()
-    rc = p.run("expect-box %s\nanswer yes\nexpect-box Uninst\nexpect-box Cannot copy to temp.  Local uninstall.\n"
-               "answer ok\n" % ASK + walk() + "click 2\n", args=["-remove", p.key])
+    # The running program and its module cannot go, and are listed.
+    before_end, after_end = walk().split("expect-enabled 2\n")
+    rc = p.run("expect-box %s\nanswer yes\nexpect-box Tool Uninstall\nexpect-box %s\n"
+               "answer ok\n" % (ASK, EN[4031]) + before_end + "expect-box %s\\n\\n%s\\setup.exe\nanswer ok\n"
+               "expect-enabled 2\n%sexpect-text 202 %s\nclick 2\n" % (EN[4032], cpath(p.inst), after_end, EN[4033]),
+               args=["-remove", p.key])
     check(rc == 0, "rc %d" % rc)
     check(temp_copies() == before, "no copy in the temporary folder")
     check(p.exists("readme.txt", "prog.exe") == [], "removed in place")
+    check(p.exists("setup.exe") == ["setup.exe"], "the running program stays")
     check(not p.key_exists(UNINSTALL + p.key), "uninstall key removed")
     p.cleanup()
 
 
 def case_missing():
     p = Product("BriselUn_missing", path="")
-    rc = p.run("expect-box Halvo Uninstall\nexpect-box Files missing or this software has already been uninstalled!\n"
-               "answer ok\n", args=["-remove", p.key])
+    rc = p.run("expect-box Tool Uninstall\nexpect-box %s\nanswer ok\n" % EN[4030], args=["-remove", p.key])
     check(rc == 0, "empty UninstallPath: rc %d" % rc)
-    rc = p.run("expect-box Files missing\nanswer ok\n", args=["-remove", "BriselUn_nosuchkey"])
+    rc = p.run("expect-box BriselUn_nosuchkey Uninstall\nexpect-box %s\nanswer ok\n" % EN[4030],
+               args=["-remove", "BriselUn_nosuchkey"])
     check(rc == 0, "no record: rc %d" % rc)
     check(p.exists(*LISTED) == list(LISTED), "nothing deleted")
     wine("reg", "delete", UNINSTALL + "BriselUn_nosuchkey", "/f")
@@ -395,7 +448,7 @@ answer no
 expect-dialog 2014
 expect-checked 222
 click 10781
-expect-box Halvo Uninstall
+expect-box Tool Uninstall
 expect-box %s
 answer yes
 expect-box %s
@@ -617,7 +670,7 @@ class Installed(Product):
     PAYLOAD = {"prog.exe": b"MZ prog", "readme.txt": b"read me\r\n", "Prog.cfg": b"[x]\r\n",
                "data/user.ini": b"[user]\r\n", "data/other.dat": b"\x00\x01", "sub/deep.txt": b"deep"}
 
-    def __init__(self, key, root="Halvo"):
+    def __init__(self, key, root="Halvo", many=0):
         self.key, self.root = key, root
         self.base = os.path.join(DRIVE, "t", CASE)
         shutil.rmtree(self.base, ignore_errors=True)
@@ -631,13 +684,20 @@ class Installed(Product):
         for n in ["setup.exe"] + self.modules:
             shutil.copy(os.path.join(BINDIR, n), self.dist)
         shutil.copy(HOOK, os.path.join(self.dist, "SETUPHOOK.DLL"))
-        # The payload carries the program and its modules, so that the uninstall finds them.
+        # The payload carries the program and its modules, so that the uninstall finds them;
+        # with many small files they come first, as a vendor packs for an install that may be cut short.
         self.programs = ["setup.exe", "SETUPHOOK.DLL"] + self.modules
         with zipfile.ZipFile(os.path.join(self.dist, "setup.fil"), "w", zipfile.ZIP_DEFLATED) as z:
+            if many:
+                for n in self.programs:
+                    z.write(os.path.join(self.dist, n), n)
             for name, data in self.PAYLOAD.items():
                 z.writestr(name, data)
-            for n in self.programs:
-                z.write(os.path.join(self.dist, n), n)
+            for i in range(many):
+                z.writestr("many/%04d.txt" % i, b"%d" % i)
+            if not many:
+                for n in self.programs:
+                    z.write(os.path.join(self.dist, n), n)
         cfg = """AppName=Tool
 AppVersion=2.5
 IniKey=%s
@@ -652,7 +712,7 @@ DesktopIcon=2
         with open(os.path.join(self.dist, "setup.cfg"), "w", encoding="cp1252", newline="\r\n") as f:
             f.write(cfg)
 
-    def install(self):
+    def install(self, killed=False):
         script = os.path.join(self.base, "install.script")
         with open(script, "w", encoding="cp1252", newline="\r\n") as f:
             f.write("""expect-dialog 2001
@@ -672,6 +732,8 @@ click 10781
 expect-dialog 2009
 click 2
 """)
+        if killed:
+            return self.killed(script)
         try:
             rc = run_to_files([os.path.join(self.dist, "setup.exe"), "/SCRIPT:" + cpath(script)], self.base, "install",
                               extra={"BRISEL_HOOKLOG": cpath(os.path.join(self.base, "installhook.txt"))}, cwd=self.dist)
@@ -697,6 +759,25 @@ click 2
         if failures:
             self.cleanup()
             sys.exit(1)
+
+    def killed(self, script):
+        """Starts the install and kills it once the program and a part of the files are in."""
+        with open(os.path.join(self.base, "install.out"), "wb") as out:
+            proc = subprocess.Popen([WINE, os.path.join(self.dist, "setup.exe"), "/SCRIPT:" + cpath(script)],
+                                    env=env(), cwd=self.dist, stdout=out, stderr=subprocess.STDOUT)
+            enough = len(self.programs) + 100
+            deadline = time.time() + 180
+            while proc.poll() is None and time.time() < deadline:
+                if os.path.isdir(self.inst) and sum(len(f) for _, _, f in os.walk(self.inst)) >= enough:
+                    break
+                time.sleep(0.02)
+            running = proc.poll() is None
+            subprocess.run([WINE, "--kill"], env=env(), timeout=60)
+            proc.wait(60)
+        installed = sum(len(f) for _, _, f in os.walk(self.inst)) if os.path.isdir(self.inst) else 0
+        print("killed after %d files" % installed)
+        check(running and installed < len(self.programs) + len(self.PAYLOAD) + 400, "killed in the middle of the copy")
+        check(self.exists(*self.programs) == self.programs, "the program and its modules were in")
 
     def use(self):
         """What the product and its user add once it runs."""
@@ -795,6 +876,25 @@ def case_installedall():
     check(p.own_keys() == [], "Software\\Tessaly keys deleted in both roots: %s" % p.own_keys())
     p.check_removed("everything")
     check("N 8 0 1 1 0 1" in p.log(), "event 8 with the choice 1: %s" % p.log())
+    p.cleanup()
+
+
+def case_installedkilled():
+    # An install killed while copying leaves its uninstall entry, written
+    # before the first file, and that entry removes what is on disk.
+    p = Installed("BriselRm killed", many=400)
+    p.install(killed=True)
+    check(reg_value(UNINSTALL + p.key, "UninstallPath") == cpath(p.inst), "the entry knows the install folder")
+    check(reg_value(UNINSTALL + p.key, "UninstallFiles") == "", "no archive was complete")
+    marker = os.path.join(p.base, "marker.png")
+    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick 2\n" % cpath(marker))
+    rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
+    check(rc == 0, "first copy rc %d" % rc)
+    wait_restarted(p, marker)
+    check(not os.path.exists(p.inst), "nothing of the product is left")
+    check(not p.key_exists(UNINSTALL + p.key), "the uninstall entry is gone")
+    check(os.path.isdir(p.dist), "the distribution folder stays")
+    p.desktop, p.group = desktop_folder(), os.path.join(p.base, "no group")
     p.cleanup()
 
 

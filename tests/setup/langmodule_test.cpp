@@ -31,11 +31,13 @@ const LANGUAGE Languages[] = {
 // Placeholders the program replaces.
 enum : unsigned {
     P_PROGRAM = 1, P_PROG = 2, P_FILE = 4, P_SOURCE = 8, P_DEPEND = 16, P_OPERATION = 32, P_ARCHIVE = 64,
+    P_FOLDER = 128, P_COUNT = 256,
 };
 
 const struct { const char* name; unsigned bit; } Placeholders[] = {
     {"PROGRAM", P_PROGRAM}, {"PROG", P_PROG}, {"FILE", P_FILE},
     {"PRODSOURCE", P_SOURCE}, {"PRODDEPEND", P_DEPEND}, {"OPERATION", P_OPERATION}, {"ARCHIVE", P_ARCHIVE},
+    {"FOLDER", P_FOLDER}, {"COUNT", P_COUNT},
 };
 
 // Every string of the program with the placeholders it may and must hold.
@@ -89,6 +91,13 @@ const STRINGRULE Strings[] = {
     {IDS_PAYMENTNAMES, 0, 0}, {IDS_DOCHEADINGS, 0, 0}, {IDS_CURRENCYWORD, 0, 0},
     {IDS_MAILSUBJECT, 0, 0}, {IDS_ORDERWELCOME1, P_PROG, 0}, {IDS_ORDERWELCOME2, P_PROGRAM, 0},
     {IDS_ORDERNOTE1, 0, 0}, {IDS_ORDERNOTE2, 0, 0},
+    // failed writes, undo, destination checks
+    {IDS_NOSETUPCFG, 0, 0}, {IDS_FAILMORE, P_COUNT, P_COUNT}, {IDS_INSTALLINCOMPLETE, P_PROGRAM, P_PROGRAM},
+    {IDS_UNDOFAILED, 0, 0}, {IDS_ASKKEEP, P_PROGRAM, P_PROGRAM}, {IDS_FILESFAILED, 0, 0}, {IDS_FILESUNDO, 0, 0},
+    {IDS_DESTEMPTY, P_PROGRAM, 0}, {IDS_DESTRELATIVE, P_FOLDER, P_FOLDER}, {IDS_DESTBADNAME, P_FOLDER, P_FOLDER},
+    {IDS_DESTNODRIVE, P_FOLDER, P_FOLDER}, {IDS_DESTISFILE, P_FOLDER, P_FOLDER},
+    {IDS_DESTNOWRITE, P_FOLDER, P_FOLDER}, {IDS_DESTTOOLONG, 0, 0}, {IDS_NOTINSTALLED, 0, 0},
+    {IDS_NOTEMPCOPY, 0, 0}, {IDS_REMOVEFAILED, 0, 0}, {IDS_REMOVEDPART, 0, 0},
 };
 
 // The numbers as the program's documentation lists them, independent of resource.h.
@@ -101,6 +110,7 @@ const int CatalogueStrings[] = {
     3121, 3122, 3115, 3116, 3113, 3114, 3117, 3118, 3198, 3130, 3131, 3132, 3133, 3134, 3135,
     3136, 3178, 3179, 3181, 3182, 3183, 3184, 3185, 3186, 3190, 3191, 3192, 3193, 3194, 3195,
     3196, 3197, 3199, 3287, 3288, 3289, 3290,
+    4010, 4011, 4012, 4013, 4014, 4015, 4016, 4017, 4018, 4019, 4020, 4021, 4022, 4023, 4030, 4031, 4032, 4033,
 };
 const int CatalogueDialogs[] = {
     10702, 2001, 2002, 2003, 2004, 2005, 2006, 2009, 2013, 2014, 2015,
@@ -410,7 +420,7 @@ void NoStringsBeyondTheCatalogue([[maybe_unused]] const LANGUAGE& lang, [[maybe_
     std::set<int> known;
     for (const STRINGRULE& rule : Strings)
         known.insert(rule.id);
-    ASSERT_EQ(100u, known.size());
+    ASSERT_EQ(std::size(CatalogueStrings), known.size());
     ASSERT_EQ(std::set<int>(std::begin(CatalogueStrings), std::end(CatalogueStrings)), known);
     // String blocks hold 16 strings each; block n has numbers (n-1)*16 to n*16-1.
     std::vector<int> blocks;
@@ -901,12 +911,16 @@ void TextsFitTheirControls([[maybe_unused]] const LANGUAGE& lang, [[maybe_unused
                 ASSERT_TRUE(WideString(h, IDS_FILESBUSY, a) && WideString(h, IDS_FILESDONE, b));
                 put(IDC_FIELD1, a, dialogFont);
                 put(IDC_FIELD1, b, dialogFont);
+                ASSERT_TRUE(WideString(h, IDS_FILESFAILED, a) && WideString(h, IDS_FILESUNDO, b));
+                put(IDC_FIELD1, a, dialogFont);
+                put(IDC_FIELD1, b, dialogFont);
             } else if (id == IDD_UNOPTIONS) {
                 ASSERT_TRUE(WideString(h, IDS_OPTIONSTEXT1, a) && WideString(h, IDS_OPTIONSTEXT2, b));
                 put(IDC_FIELD1, a + b, dialogFont);
             } else if (id == IDD_UNREMOVE) {
-                ASSERT_TRUE(WideString(h, IDS_REMOVEDALL, a));
+                ASSERT_TRUE(WideString(h, IDS_REMOVEDALL, a) && WideString(h, IDS_REMOVEDPART, b));
                 put(IDC_FIELD2, a, dialogFont);
+                put(IDC_FIELD2, b, dialogFont);
             } else if (id == IDD_ORDWELCOME) {
                 ASSERT_TRUE(WideString(h, IDS_ORDERWELCOME1, a) && WideString(h, IDS_ORDERWELCOME2, b));
                 put(IDC_LABEL0, a + L"\r\n\r\n" + b, dialogFont);

@@ -1,11 +1,14 @@
 // The product's settings as the install reads them: language variants, lists,
-// placeholders, the default install directory, the install mode from an
-// earlier installation and the licence text.
+// placeholders, the default install directory and the checks of the one
+// chosen, the install mode from an earlier installation and the licence text.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "setup/main.h"
 #include "setup/install.h"
 #include "brisel/osys.h"
+#include "brisel/osysfile.h"
+#include "setup/lang/resource.h"
+#include <string>
 #include "../brisel/scratchdir.h"
 
 namespace {
@@ -63,11 +66,14 @@ TEST(Settings, ListsSkipEmptyEntries)
 
 TEST(Settings, DefaultInstallDirectory)
 {
-    EXPECT_STREQ(SETUP::DefaultInstallDir("*D:\\Tools\\Product").Str(), "D:\\Tools\\Product");
+    EXPECT_STREQ(SETUP::DefaultInstallDir("*D:\\Tools\\Product", "Tool").Str(), "D:\\Tools\\Product");
     STRING pf = OSYS::GetWin32SystemPath(2);
     ASSERT_GT(pf.Len(), 0);
-    EXPECT_STREQ(SETUP::DefaultInstallDir("Product").Str(), (pf || "Product").Str());
-    EXPECT_STREQ(SETUP::DefaultInstallDir(STRING()).Str(), "");
+    EXPECT_STREQ(SETUP::DefaultInstallDir("Product", "Tool").Str(), (pf || "Product").Str());
+    // Without InstallPath: Program Files and the product's name; without either nothing.
+    EXPECT_STREQ(SETUP::DefaultInstallDir(STRING(), "Tool").Str(), (pf || "Tool").Str());
+    EXPECT_STREQ(SETUP::DefaultInstallDir("", "Tool").Str(), (pf || "Tool").Str());
+    EXPECT_STREQ(SETUP::DefaultInstallDir(STRING(), "").Str(), "");
 }
 
 TEST(Settings, InstallModeFromEarlierInstallation)
@@ -121,6 +127,78 @@ TEST(Settings, LicenceFromFileWithPlaceholderAndLineEnds)
     DeleteFileA("LICENSE.TXT");
     STRING english = INSTALL::LicenceText(33, "X");
     EXPECT_GE(english.Pos("LICENCE AGREEMENT FOR X"), 0);
+}
+
+TEST(Settings, DestinationChecks)
+{
+    SCRATCHDIR scratch;
+    const std::string& dir = scratch.path;
+    CreateDirectoryA((dir + "\\sub").c_str(), NULL);
+    FILE* f = fopen((dir + "\\afile").c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fclose(f);
+    char unused[] = "?:";
+    DWORD drives = GetLogicalDrives();
+    for (int d = 25; d >= 2 && unused[0] == '?'; d--)
+        if (!(drives & (1u << d)))
+            unused[0] = (char)('A' + d);
+
+    const struct { std::string path; int why; std::string names; } cases[] = {
+        {"", IDS_DESTEMPTY, ""},
+        {std::string(MAX_PATH, 'x'), IDS_DESTTOOLONG, std::string(MAX_PATH, 'x')},
+        {"Tool", IDS_DESTRELATIVE, "Tool"},
+        {"\\Tool", IDS_DESTRELATIVE, "\\Tool"},
+        {"C:Tool", IDS_DESTRELATIVE, "C:Tool"},
+        {"C:\\", IDS_DESTRELATIVE, "C:\\"},
+        {"\\\\server", IDS_DESTRELATIVE, "\\\\server"},
+        {"\\\\server\\share", IDS_DESTRELATIVE, "\\\\server\\share"},
+        {dir + "\\a<b", IDS_DESTBADNAME, dir + "\\a<b"},
+        {dir + "\\a/b", IDS_DESTBADNAME, dir + "\\a/b"},
+        {dir + "\\x:y", IDS_DESTBADNAME, dir + "\\x:y"},
+        {dir + "\\Tool \\bin", IDS_DESTBADNAME, dir + "\\Tool \\bin"},
+        {dir + "\\Tool.", IDS_DESTBADNAME, dir + "\\Tool."},
+        {dir + "\\..\\Tool", IDS_DESTBADNAME, dir + "\\..\\Tool"},
+        {dir + "\\a\\\\b", IDS_DESTBADNAME, dir + "\\a\\\\b"},
+        {dir + "\\con", IDS_DESTBADNAME, dir + "\\con"},
+        {dir + "\\LPT1.txt\\x", IDS_DESTBADNAME, dir + "\\LPT1.txt\\x"},
+        {std::string(unused) + "\\Tool", IDS_DESTNODRIVE, unused},
+        {dir + "\\afile", IDS_DESTISFILE, dir + "\\afile"},
+        {dir + "\\afile\\Tool\\bin", IDS_DESTISFILE, dir + "\\afile"},
+        {dir + "\\sub", 0, dir + "\\sub"},
+        {dir + "\\new\\Tool", 0, dir + "\\new\\Tool"},
+        {dir + "\\con2\\COM10\\Tool (2)", 0, dir + "\\con2\\COM10\\Tool (2)"},
+    };
+    for (const auto& c : cases) {
+        STRING folder;
+        EXPECT_EQ(c.why, INSTALL::CheckDestination(c.path.c_str(), folder)) << c.path;
+        EXPECT_EQ(c.names, std::string(folder.IsNull() ? "<null>" : folder.Str())) << c.path;
+    }
+    // The probe leaves nothing behind, and creates none of the folders asked for.
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    int entries = 0;
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd))
+        entries++;
+    FindClose(h);
+    EXPECT_EQ(4, entries) << ". .. sub afile";
+
+    // A folder where nobody may create anything: below Z:\proc when Z: is the host's root.
+    if (IsDirectory("Z:\\proc\\self")) {
+        STRING folder;
+        EXPECT_EQ(IDS_DESTNOWRITE, INSTALL::CheckDestination("Z:\\proc\\Tool", folder));
+        EXPECT_STREQ("Z:\\proc", folder.Str());
+    }
+    RemoveDirectoryA((dir + "\\sub").c_str());
+}
+
+TEST(Settings, BrowsedFolderGetsTheProductFolder)
+{
+    EXPECT_STREQ("D:\\Apps\\Tool", INSTALL::WithProductFolder("D:\\Apps", "Tool").Str());
+    EXPECT_STREQ("D:\\Apps\\Tool", INSTALL::WithProductFolder("D:\\Apps\\", "Tool").Str());
+    EXPECT_STREQ("D:\\Tool", INSTALL::WithProductFolder("D:\\", "Tool").Str());
+    EXPECT_STREQ("D:\\Apps\\TOOL", INSTALL::WithProductFolder("D:\\Apps\\TOOL", "Tool").Str());
+    EXPECT_STREQ("D:\\Apps\\Tools\\Tool", INSTALL::WithProductFolder("D:\\Apps\\Tools", "Tool").Str());
+    EXPECT_STREQ("D:\\Apps", INSTALL::WithProductFolder("D:\\Apps", "").Str());
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(SetupStart, QuotedProgramPathAndRemoveKey)
     std::string box;
     ASSERT_NE((DWORD)-1, Run(Quoted() + "  -remove MyKey   /LOGIT:start.log /LOG:12  ", dir, &box));
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MyKey");
-    EXPECT_EQ("Halvo Uninstall|Files missing or this software has already been uninstalled!", box);
+    EXPECT_EQ("MyKey Uninstall|The files are missing, or this program has already been uninstalled.", box);
     std::vector<std::string> log = ReadLog(dir + "\\start.log");
     EXPECT_EQ((std::vector<std::string>{ Exe(), "-remove", "MyKey", "/LOGIT:start.log", "/LOG:12" }), Arguments(log));
     EXPECT_TRUE(Has(log, "Trying commandline.ini"));
