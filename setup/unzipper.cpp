@@ -38,35 +38,7 @@ STRING UNZIPPER::Slashes(const char* text)
     return s;
 }
 
-STRING UNZIPPER::Pattern(const char* name)
-{
-    STRING p("");
-    for (const char* c = name; c && *c; c++) {
-        if (*c == '[' || *c == '*' || *c == '?') {
-            char set[4] = {'[', *c, ']', 0};
-            p.Append(set, 3);
-        } else {
-            p.Append(c, 1);
-        }
-    }
-    return p;
-}
-
-STRING UNZIPPER::TargetFile(const char* target, const char* member)
-{
-    STRING file(target ? target : "");
-    if (file.Len() == 0 || file[file.Len() - 1] != '\\')
-        file.Append("\\", 1);
-    file.Append(member ? member : "");
-    return file;
-}
-
-static BOOL Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-int UNZIPPER::FindEntry(const STRING& list, const char* member, const char* target, BOOL mustexist, STRING* entry)
+int UNZIPPER::FindEntry(const STRING& list, const char* member, STRING* entry)
 {
     STRING name(member ? member : "");
     for (int i = 0;; i++) {
@@ -78,21 +50,9 @@ int UNZIPPER::FindEntry(const STRING& list, const char* member, const char* targ
         STRING first = e.Word(0, ";");
         if (first.IsNull() || !(first == name))   // STRING equality ignores case
             continue;
-        if (mustexist && !Exists(TargetFile(target, member)))
-            continue;
         if (entry)
             *entry = e;
         return i;
-    }
-}
-
-void UNZIPPER::CreateParents(const char* path)
-{
-    STRING p(path ? path : "");
-    for (int i = 0; i < p.Len(); i++) {
-        char c = p[i];
-        if ((c == '\\' || c == '/') && i != 2 && i > 0)
-            CreateDirectoryA(p.Left(i), NULL);
     }
 }
 
@@ -143,58 +103,20 @@ void UNZIPPER::Report(int rc, const char* member)
 }
 
 UNZIPPER::UNZIPPER(const char* archive, const char* asklist, const char* protectedlist)
-    : Archive(archive ? archive : ""), AskList(Slashes(asklist)), ProtectList(Slashes(protectedlist)), Position(0),
-      ListedOk(FALSE), Failed(FAIL_NONE)
+    : Archive(archive ? archive : ""), AskList(Slashes(asklist)), ProtectList(Slashes(protectedlist)),
+      Failed(FAIL_NONE)
 {
-    UnzipClearCapture();
-    int error = RunEngine({"unzip", "-v", std::string(Archive.Str())});
-    ListedOk = error == 0;
-    if (!ListedOk || Count() == 0)
-        Report(error, NULL);
-    // Reported to the log only: the caller turns a failed listing into the
-    // extraction question the user can act on.
-    Assert(error == 0, "error==FALSE", "setup/unzip/unzipper", 83, Archive, TRUE);
-    Logit("UNZIPPER::UNZIPPER %s members=%d total=%llu error=%d\n", Archive.Str(), Count(),
-          (unsigned long long)Total(), error);
 }
 
 UNZIPPER::~UNZIPPER() = default;
 
-uint64_t UNZIPPER::Total() const
-{
-    return UnzipCaptureTotal();
-}
-
-int UNZIPPER::Count() const
-{
-    return (int)UnzipCapture().size();
-}
-
-uint64_t UNZIPPER::GetFirst(STRING& name)
-{
-    Position = 0;
-    return GetNext(name);
-}
-
-uint64_t UNZIPPER::GetNext(STRING& name)
-{
-    const std::vector<UNZCAPTURE>& table = UnzipCapture();
-    if (Position < 0 || (size_t)Position >= table.size()) {
-        name = "";
-        return 0;
-    }
-    const UNZCAPTURE& member = table[(size_t)Position++];
-    name = Slashes(member.name.c_str());
-    return member.size;
-}
-
 // Protected files stay; files listed for asking are replaced when the user says so.
 BOOL UNZIPPER::MayReplace(const char* member)
 {
-    if (FindEntry(ProtectList, member, NULL, FALSE, NULL) >= 0)
+    if (FindEntry(ProtectList, member, NULL) >= 0)
         return FALSE;
     STRING entry;
-    if (FindEntry(AskList, member, NULL, FALSE, &entry) < 0)
+    if (FindEntry(AskList, member, &entry) < 0)
         return TRUE;
     STRING shown = entry.Word(1, ";");
     if (shown.Len() == 0)
@@ -279,37 +201,4 @@ BOOL UNZIPPER::Install(const char* target, UNZIPSTEPS& steps)
         Report(rc, NULL);
     Logit("UNZIPPER::Install %s into %s members=%d rc=%d\n", Archive.Str(), target, (int)pass.Members.size(), rc);
     return pass.IsListed && !pass.Refused && !pass.Stopped;
-}
-
-int UNZIPPER::Extract(const char* member, const char* target, int* called)
-{
-    if (!IsDirectory(target))
-        CreateParents(target);
-
-    BOOL extract = TRUE;
-    if (FindEntry(ProtectList, member, target, TRUE, NULL) >= 0)
-        extract = FALSE;
-    STRING entry;
-    if (extract && FindEntry(AskList, member, target, TRUE, &entry) >= 0) {
-        STRING shown = entry.Word(1, ";");
-        if (shown.Len() == 0)
-            shown = member;
-        HINSTANCE res = APP::ResourceModule();
-        STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
-        extract = MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
-    }
-
-    int result = 1;
-    if (extract) {
-        int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), std::string(Pattern(member).Str()), "-d",
-                            std::string(target)});
-        result = rc == 0 ? 1 : 0;
-        Failed = FAIL_NONE;
-        if (rc != 0)
-            Report(rc, member);
-        Logit("UNZIPPER::Extract %s rc=%d\n", member, rc);
-    }
-    if (called)
-        *called = extract ? 1 : 0;
-    return result;
 }

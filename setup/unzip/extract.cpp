@@ -414,22 +414,30 @@ static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
 
     PATHINFO pi = {PATH_NONE, 0, false};
     if (!G->testing && !G->toStdout) {
-        e.folder = isDir;
         r = MapName(m, isDir);
-        if (r == MPN_CREATED_DIR || r == MPN_SKIP)
-            e.path = BelowRoot(G->filename);
-        if (r == MPN_CREATED_DIR || r == MPN_SKIP || r == MPN_VOL_LABEL)
+        if (r == MPN_SKIP || r == MPN_VOL_LABEL)
             return warn;
         if (r > UNZ_WARN)
             return UNZ_ERR;
         warn = std::max(warn, r);
-        if (isDir)
-            return warn;
 
+        // A visitor decides before anything is made, knowing what is there.
+        UNZVISITOR* visitor = G->run.visitor;
+        e.folder = isDir;
         e.path = BelowRoot(G->filename);
-        PATHKIND k = G->out->Query(G->filename.c_str(), &pi);
-        e.exists = k == PATH_FILE;
-        if (G->run.visitor && !G->run.visitor->Take(e))
+        PATHKIND k = PATH_NONE;
+        if (!isDir || visitor)
+            k = G->out->Query(G->filename.c_str(), &pi);
+        e.exists = k == (isDir ? PATH_DIR : PATH_FILE);
+        if (visitor && !visitor->Take(e))
+            return warn;
+        e.written = isDir;
+        r = MakeFolders(m, isDir);
+        if (r == MPN_CREATED_DIR || r == MPN_SKIP)
+            return warn;
+        if (r)
+            return UNZ_ERR;
+        if (isDir)
             return warn;
         if (k == PATH_NONE) {
             if (o.f)

@@ -275,23 +275,27 @@ int MapName(const MEMBER& m, bool isDir)
     if (!G->out->Admits(full.c_str()))
         return Unsafe(m);
 
+    G->mapFolders = folders;
+    G->filename = isDir ? path : full;
+    return r;
+}
+
+int MakeFolders(const MEMBER& m, bool isDir)
+{
     bool created = false;
-    for (const std::string& f : folders) {
+    for (const std::string& f : G->mapFolders) {
         int k = MakeFolder(f, created, m);
         if (k)
             return k;
     }
-    if (isDir) {
-        G->filename = path;
-        if (created) {
-            if (!G->o.q)
-                Out(1, "   creating: %-22s\n", path.c_str());
-            return MPN_CREATED_DIR;
-        }
-        return MPN_SKIP;
+    if (!isDir)
+        return UNZ_OK;
+    if (created) {
+        if (!G->o.q)
+            Out(1, "   creating: %-22s\n", G->filename.c_str());
+        return MPN_CREATED_DIR;
     }
-    G->filename = full;
-    return r;
+    return MPN_SKIP;
 }
 
 }  // namespace unz

@@ -40,21 +40,22 @@ struct UNZENTRY {
     std::string path;    // where it goes below the extraction root, "/" between
                          // folders; empty when its name could not be mapped
     bool folder;         // a folder entry
-    bool exists;         // a file stood at path before the member came
-    bool written;        // the engine wrote (or tried to write) the file
+    bool exists;         // a file (a folder, for a folder entry) stood at path before
+    bool written;        // the engine made (or tried to make) the file or folder
 };
 
 // The caller's say in an extraction run, member by member (the setup's unzip
 // adapter): it sees the whole listing before the first member, decides for
-// each file whether it is written and hears each member's result. The run
-// lists and extracts in one pass over the archive.
+// each file and folder whether it is made and hears each member's result. The
+// run lists and extracts in one pass over the archive.
 class UNZVISITOR {
 public:
     enum { NEXT, AGAIN, STOP };
     // The members in directory order, their total size and the archive's
     // code so far (1 for extra bytes in front, for instance). False ends the run.
     virtual bool Listed(const std::vector<UNZCAPTURE>& members, uint64_t total, int code) = 0;
-    // Whether the file of `e` is written.
+    // Whether the file or folder of `e` is made; asked before anything of it
+    // (its folders included) is made.
     virtual bool Take(const UNZENTRY& e) = 0;
     // The member's own code (0: extracted, or not taken); NEXT, AGAIN to
     // extract it once more, or STOP to end the run.

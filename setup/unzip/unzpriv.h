@@ -112,6 +112,7 @@ struct STATE {
     uint64_t left;             // bytes the member may still put out
     bool tooLong;              // it tried to put out more than it declares
     std::string filename;      // the built output path
+    std::vector<std::string> mapFolders;   // its folders, outermost first
     bool fsKnown;
     bool fsFat;
     std::set<std::string> folders;   // folders known to exist in this run
@@ -150,9 +151,12 @@ void DosDate(unsigned date, unsigned time, unsigned& y, unsigned& mo, unsigned& 
 int ExtractMembers(int archiveCode);
 int DosTime(uint32_t dosDateTime, int64_t& utc, unsigned& err);   // DosToUtc, remembered
 
-// Directory mapping (mapname.cpp).
+// Directory mapping (mapname.cpp). MapName decides the member's path (into
+// filename) and its folders; MakeFolders makes them. For a folder entry it
+// returns MPN_CREATED_DIR, or MPN_SKIP when the folder was there.
 int SetRoot(const std::string& dir);
 int MapName(const MEMBER& m, bool isDir);
+int MakeFolders(const MEMBER& m, bool isDir);
 
 // Patterns (match.cpp).
 bool Match(const char* pattern, const char* name, bool ignoreCase);

@@ -28,6 +28,8 @@ public:
     bool Take(const UNZENTRY& e) override
     {
         takes.push_back(e);
+        size_t slash = e.path.find('/');
+        firstFolder.push_back(slash == std::string::npos ? unz::PATH_DIR : Kind(root + "/" + e.path.substr(0, slash)));
         return decline.count(members[e.index].name) == 0;
     }
     int Done(const UNZENTRY& e, int c) override
@@ -49,7 +51,9 @@ public:
     std::vector<UNZCAPTURE> members;
     uint64_t total = 0;
     int code = -1;
+    std::string root;                       // the extraction root
     std::vector<UNZENTRY> takes, dones;
+    std::vector<unz::PATHKIND> firstFolder;  // at Take: the path's first folder
     std::vector<int> codes;
     std::vector<std::string> unwritable;
     std::map<std::string, int> decline;
@@ -67,6 +71,7 @@ TEST(Visitor, ListsOnceThenDecidesMemberByMember)
     static std::string blocked;
     blocked = dir / "sub/blocked.txt";
     RECORDER v;
+    v.root = dir.Path();
     v.decline["keep.txt"] = 1;
     v.answers[3] = {UNZVISITOR::AGAIN};
     v.before = [](const UNZENTRY&) { std::filesystem::remove(blocked); };
@@ -81,10 +86,15 @@ TEST(Visitor, ListsOnceThenDecidesMemberByMember)
     EXPECT_EQ(v.total, 13u + 14 + 0 + 14 + 14 + 5000 * 14);
     EXPECT_EQ(v.code, 0);
 
-    // Asked for files only; told of every member, the failed one twice.
-    ASSERT_EQ(v.takes.size(), 5u);
+    // Asked before anything is made, knowing what is there; told of every
+    // member, the failed one twice; the unsupported one is never asked for.
+    ASSERT_EQ(v.takes.size(), 6u);
     EXPECT_TRUE(v.takes[0].exists);
     EXPECT_FALSE(v.takes[1].exists);
+    EXPECT_EQ(v.firstFolder[1], unz::PATH_NONE);     // made after the question
+    EXPECT_EQ(Kind(dir / "dir"), unz::PATH_DIR);
+    EXPECT_TRUE(v.takes[2].folder);
+    EXPECT_TRUE(v.takes[2].exists);
     std::vector<size_t> order;
     for (const UNZENTRY& e : v.dones)
         order.push_back(e.index);
