@@ -64,11 +64,13 @@ def time_install(archive, work):
                 % winpath(inst).replace("\\", "\\\\"))
     with open(os.path.join(dist, "bench.script"), "w", newline="\r\n") as f:
         f.write("expect-dialog 2001\nclick 10781\nexpect-dialog 2003\ncheck 241\nclick 10781\n"
-                "expect-dialog 2002\nclick 10781\nexpect-dialog 2005\nclick 2\nanswer no\n")
+                "expect-dialog 2002\nclick 10781\nexpect-dialog 2005\nclick 2\nanswer no\nanswer no\n")
     env = dict(os.environ, BRISEL_SCRIPT_TIMEOUT="600000")
     env.pop("BRISEL_SCRIPT", None)
-    subprocess.run([WINE, os.path.join(dist, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(dist, "bench.script"))],
-                   cwd=dist, env=env, capture_output=True, check=True, timeout=3600)
+    p = subprocess.run([WINE, os.path.join(dist, "setup.exe"), "/SCRIPT:" + winpath(os.path.join(dist, "bench.script"))],
+                       cwd=dist, env=env, capture_output=True, timeout=3600)
+    if p.returncode != 0:
+        sys.exit("install_bench.py: setup.exe ended with %d: %s" % (p.returncode, p.stderr.decode("latin-1")))
     marks = dict(line.split() for line in open(os.path.join(dist, "timing.txt")))
     shutil.rmtree(inst, ignore_errors=True)
     return float(marks["7"]) - float(marks["6"]), int(marks.get("peak", 0))
@@ -108,10 +110,14 @@ def measure(work, members, size, rounds, startup):
           % (members, size, members * size / 1e6, os.path.getsize(archive) / 1e6))
     tree = os.path.join(work, "engine")
     engine = copy = install = peak = None
-    # The three take turns, so that a busy moment of the machine hits each alike.
+    # The three take turns, so that a busy moment of the machine hits each alike;
+    # each starts with the data of the one before on disk, not in the cache.
     for _ in range(rounds):
+        os.sync()
         e = time_engine(archive, tree) - startup
+        os.sync()
         c = time_copy(tree, work, members)
+        os.sync()
         i, p = time_install(archive, work)
         engine, copy, install = (e, c, i) if engine is None else (min(engine, e), min(copy, c), min(install, i))
         peak = max(peak or 0, p)

@@ -18,16 +18,14 @@ struct FILESJOB
 {
     FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b)
         : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(SETUP::InstallDir),
-          mode(SETUP::InstallMode.Atoi()), files(65536), quit(FALSE), aborted(FALSE)
+          mode(SETUP::InstallMode.Atoi()), files(65536), stop(FALSE), quit(FALSE), aborted(FALSE)
     {
         files = "";
-        stop = CreateEventA(NULL, TRUE, FALSE, NULL);
         paused = CreateEventA(NULL, TRUE, FALSE, NULL);
         go = CreateEventA(NULL, TRUE, FALSE, NULL);
     }
     ~FILESJOB()
     {
-        CloseHandle(stop);
         CloseHandle(paused);
         CloseHandle(go);
     }
@@ -41,7 +39,8 @@ struct FILESJOB
     STRING dir;
     int mode;
     STRING files;               // the installed-files list
-    HANDLE stop, paused, go;
+    volatile LONG stop;         // asked after every member: a flag, not a system call
+    HANDLE paused, go;
     volatile LONG quit;         // set with go: give the install up
     volatile LONG aborted;      // given up after a failure: only Cancel is left
 };
@@ -131,7 +130,7 @@ static void Record(FILESJOB& job, const char* name)
 // decision. FALSE when the install is to be given up.
 static BOOL GoOn(FILESJOB& job)
 {
-    if (WaitForSingleObject(job.stop, 0) != WAIT_OBJECT_0)
+    if (!job.stop)
         return TRUE;
     SetEvent(job.paused);
     WaitForSingleObject(job.go, INFINITE);
@@ -365,18 +364,18 @@ static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, HANDLE worker)
         if (job.aborted)
             return SETUP_QUIT;          // undone after a failure already
         EnableWindow(cancel, FALSE);
-        SetEvent(job.stop);
+        InterlockedExchange(&job.stop, TRUE);
         BOOL paused = WaitWorker(job, worker);
         EnableWindow(cancel, TRUE);
         if (!paused) {
-            ResetEvent(job.stop);
+            InterlockedExchange(&job.stop, FALSE);
             if (job.aborted)
                 continue;               // the page says so; Cancel ends
             return SETUP_CANCEL;        // the files are in: the step loop asks
         }
         BOOL goon = frame->AskContinue();
         job.quit = !goon;
-        ResetEvent(job.stop);
+        InterlockedExchange(&job.stop, FALSE);
         ResetEvent(job.paused);
         SetEvent(job.go);
         if (!goon) {
