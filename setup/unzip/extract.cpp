@@ -529,7 +529,6 @@ int ExtractMembers(int archiveCode)
     while (j < G->entriesTotal) {
         G->in.Seek(cdPos);
         std::vector<MEMBER> block;
-        block.reserve(blockMax);
         while (block.size() < blockMax && j < G->entriesTotal) {
             ++j;
             MEMBER m;
