@@ -199,6 +199,9 @@ BOOL UNZIPPER::Install(const char* target, UNZIPSTEPS& steps)
     int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), "-d", std::string(target)}, &pass);
     if (!pass.IsListed)
         Report(rc, NULL);
+    // Reported to the log only: the caller turns a failed listing into the
+    // question the user can act on.
+    Assert(pass.IsListed && !pass.Refused, "error==FALSE", "setup/unzip/unzipper", 83, Archive, TRUE);
     Logit("UNZIPPER::Install %s into %s members=%d rc=%d\n", Archive.Str(), target, (int)pass.Members.size(), rc);
     return pass.IsListed && !pass.Refused && !pass.Stopped;
 }
