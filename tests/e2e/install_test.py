@@ -139,6 +139,7 @@ key ENTER
 expect-dialog 2002
 key ENTER
 expect-dialog 2004
+# until the files are in, Cancel has the focus
 expect-enabled {NEXT}
 key ENTER
 expect-dialog 2005
