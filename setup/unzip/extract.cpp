@@ -102,21 +102,21 @@ static int WriteOut(const uint8_t* p, size_t n)
 // plain bytes out through WriteOut.
 class MEMBERIO : public CODECIO {
 public:
-    explicit MEMBERIO(uint64_t csize) : m_left(csize) {}
+    explicit MEMBERIO(uint64_t csize) : left_(csize) {}
     size_t Fill(uint8_t* buf, size_t size) override
     {
-        if (!m_left)
+        if (!left_)
             return 0;
-        size_t want = (size_t)std::min<uint64_t>(size, m_left);
+        size_t want = (size_t)std::min<uint64_t>(size, left_);
         size_t got = G->in.Read(buf, want);
-        m_left = got < want ? 0 : m_left - got;
+        left_ = got < want ? 0 : left_ - got;
         return got;
     }
     int Flush(const uint8_t* data, size_t n) override
     {
         int r = WriteOut(data, n);
         if (r)
-            m_stop = r;
+            stop_ = r;
         return r;
     }
     void Note(const char* text) override
@@ -124,9 +124,9 @@ public:
         if (!G->o.q)
             Out(1, "%s", text);
     }
-    int m_stop = 0;
+    int stop_ = 0;
 private:
-    uint64_t m_left;
+    uint64_t left_;
 };
 
 struct LOCAL {
@@ -240,7 +240,7 @@ static int Store(MEMBERIO& io)
     while ((n = io.Fill(slide.data(), WSIZE)) > 0)
         if (io.Flush(slide.data(), n))
             break;
-    return io.m_stop ? CODEC_STOPPED : CODEC_OK;
+    return io.stop_ ? CODEC_STOPPED : CODEC_OK;
 }
 
 // An imploded member that used more or fewer compressed bytes than it declares.
@@ -300,7 +300,7 @@ static int Decompress(const MEMBER& m, const LOCAL& l, bool& checkCrc)
         r = ExplodedSize(m, l, used);
     if (cr == CODEC_STOPPED) {
         checkCrc = false;
-        int stop = io.m_stop ? io.m_stop : UNZ_ERR;
+        int stop = io.stop_ ? io.stop_ : UNZ_ERR;
         if (stop == UNZ_DISK && G->diskErr == 1)
             stop = UNZ_WARN;
         r = std::max(r, stop);

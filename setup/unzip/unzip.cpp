@@ -74,37 +74,37 @@ const char* BinaryNote()
 
 void READER::Attach(ZIPOS* os, ZIPHANDLE h, int64_t size)
 {
-    m_os = os;
-    m_h = h;
-    m_size = size;
-    m_pos = 0;
-    m_start = -1;
-    m_len = 0;
-    m_failed = false;
+    os_ = os;
+    h_ = h;
+    size_ = size;
+    pos_ = 0;
+    start_ = -1;
+    len_ = 0;
+    failed_ = false;
 }
 
 bool READER::Load(int64_t pos)
 {
-    m_start = pos - pos % (int64_t)INBUFSIZ;
-    m_len = 0;
-    if (!m_os->Seek(m_h, m_start)) {
-        m_failed = true;
+    start_ = pos - pos % (int64_t)INBUFSIZ;
+    len_ = 0;
+    if (!os_->Seek(h_, start_)) {
+        failed_ = true;
         return false;
     }
-    long got = m_os->Read(m_h, m_buf, READSIZ);
+    long got = os_->Read(h_, buf_, READSIZ);
     if (got < 0) {
-        m_failed = true;
+        failed_ = true;
         got = 0;
     }
-    m_len = got;
-    return pos - m_start < m_len;
+    len_ = got;
+    return pos - start_ < len_;
 }
 
 bool READER::Seek(int64_t pos)
 {
     if (pos < 0)
         return false;
-    m_pos = pos;
+    pos_ = pos;
     return true;
 }
 
@@ -113,23 +113,23 @@ size_t READER::Read(void* dst, size_t n)
     uint8_t* out = (uint8_t*)dst;
     size_t done = 0;
     while (done < n) {
-        bool inside = m_start >= 0 && m_pos >= m_start && m_pos - m_start < m_len;
-        if (!inside && !Load(m_pos))
+        bool inside = start_ >= 0 && pos_ >= start_ && pos_ - start_ < len_;
+        if (!inside && !Load(pos_))
             break;
-        long off = (long)(m_pos - m_start);
-        size_t k = std::min((size_t)(m_len - off), n - done);
-        memcpy(out + done, m_buf + off, k);
+        long off = (long)(pos_ - start_);
+        size_t k = std::min((size_t)(len_ - off), n - done);
+        memcpy(out + done, buf_ + off, k);
         done += k;
-        m_pos += (int64_t)k;
+        pos_ += (int64_t)k;
     }
     return done;
 }
 
 bool READER::Skip(uint64_t n)
 {
-    if (m_pos + (int64_t)n > m_size)
+    if (pos_ + (int64_t)n > size_)
         return false;
-    m_pos += (int64_t)n;
+    pos_ += (int64_t)n;
     return true;
 }
 

@@ -88,16 +88,16 @@ public:
     bool Seek(int64_t pos);               // false for a negative target
     size_t Read(void* dst, size_t n);     // short at the end of the file or on error
     bool Skip(uint64_t n);
-    int64_t Tell() const { return m_pos; }
-    bool Failed() const { return m_failed; }
+    int64_t Tell() const { return pos_; }
+    bool Failed() const { return failed_; }
 private:
     bool Load(int64_t pos);
-    ZIPOS* m_os = nullptr;
-    ZIPHANDLE m_h = ZIP_NOHANDLE;
-    int64_t m_size = 0, m_pos = 0, m_start = -1;   // m_start: archive offset of m_buf
-    long m_len = 0;
-    bool m_failed = false;
-    uint8_t m_buf[READSIZ];
+    ZIPOS* os_ = nullptr;
+    ZIPHANDLE h_ = ZIP_NOHANDLE;
+    int64_t size_ = 0, pos_ = 0, start_ = -1;   // start_: archive offset of buf_
+    long len_ = 0;
+    bool failed_ = false;
+    uint8_t buf_[READSIZ];
 };
 
 // Every file operation on a member's path passes here and is refused unless
@@ -107,17 +107,17 @@ class ROOTGUARD : public ZIPOSFORWARD {
 public:
     ROOTGUARD(ZIPOS& inner, const std::string& root);
     bool Admits(const char* path);
-    bool Refused() const { return m_refused; }   // the last operation was refused
+    bool Refused() const { return refused_; }   // the last operation was refused
     ZIPHANDLE Create(const char* p) override;
     PATHKIND Query(const char* p, PATHINFO* i) override;
     bool MakeDir(const char* p) override;
     bool MakeWritable(const char* p) override;
 private:
     bool Check(const char* path);
-    std::string m_root;        // normalised, without a trailing "/"
-    bool m_rootKnown;
-    std::string m_last;        // the path admitted last
-    bool m_refused = false;
+    std::string root_;        // normalised, without a trailing "/"
+    bool rootKnown_;
+    std::string last_;        // the path admitted last
+    bool refused_ = false;
 };
 
 struct STATE {
