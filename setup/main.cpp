@@ -1,9 +1,9 @@
 // setup.exe: the process entry and setup main, which chooses the program.
 #include "setup/main.h"
-#include "setup/install.h"
-#include "setup/uninstall.h"
-#include "setup/order.h"
-#include "setup/hooks.h"
+#include "setup/install/install.h"
+#include "setup/uninstall/uninstall.h"
+#include "setup/order/order.h"
+#include "setup/frame/hooks.h"
 #include "brisel/app.h"
 #include "brisel/automate/automate.h"
 #include "brisel/osysfile.h"

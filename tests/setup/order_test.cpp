@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "setup/order.h"
+#include "setup/order/order.h"
 #include "brisel/app.h"
 #include "brisel/clock.h"
 #include "brisel/halvo.h"

@@ -3,8 +3,8 @@
 // chosen, the install mode from an earlier installation and the licence text.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "setup/settings.h"
-#include "setup/install.h"
+#include "setup/frame/settings.h"
+#include "setup/install/install.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include "setup/lang/resource.h"

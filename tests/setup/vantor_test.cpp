@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "setup/settings.h"
-#include "setup/hooks.h"
-#include "setup/install.h"
+#include "setup/frame/settings.h"
+#include "setup/frame/hooks.h"
+#include "setup/install/install.h"
 #include "brisel/app.h"
 #include "../testboxes.h"
 #include "../testfiles.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include "brisel/strings.h"
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 
 class STRINGARRAY;
 

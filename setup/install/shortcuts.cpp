@@ -1,6 +1,6 @@
 // Step 5: program group and desktop shortcuts, recorded for the uninstaller.
-#include "setup/install.h"
-#include "setup/settings.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/comptr.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include "brisel/stringarray.h"
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 
 #define ORDER_SLOTS 6
 #define ORDER_STEPS 11

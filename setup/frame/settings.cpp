@@ -1,5 +1,5 @@
 // The product's settings and the helpers that read them.
-#include "setup/settings.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/osys.h"

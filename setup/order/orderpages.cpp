@@ -1,6 +1,6 @@
 // The order wizard: its entry and the eleven pages.
-#include "setup/order.h"
-#include "setup/settings.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

@@ -1,6 +1,6 @@
 // The order document and its output: print, save as text, e-mail encrypted.
-#include "setup/order.h"
-#include "setup/settings.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"

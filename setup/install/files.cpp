@@ -1,9 +1,9 @@
 // Step 4: the product's files, unpacked from its ZIP payload by a worker
 // thread, and the uninstall entry that records them.
-#include "setup/install.h"
-#include "setup/hooks.h"
-#include "setup/settings.h"
-#include "setup/unzipper.h"
+#include "setup/install/install.h"
+#include "setup/frame/hooks.h"
+#include "setup/frame/settings.h"
+#include "setup/install/unzipper.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

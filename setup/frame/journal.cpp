@@ -1,5 +1,5 @@
 // Failed writes and the undo record of an install run.
-#include "setup/journal.h"
+#include "setup/frame/journal.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

@@ -1,6 +1,6 @@
 // The first install pages: welcome, licence and destination.
-#include "setup/install.h"
-#include "setup/settings.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

@@ -1,8 +1,8 @@
 // The built-in hook for the terminal program Vantor: offers to take the settings,
 // scripts and phone book of an earlier installation into the new folder, and sets
 // the script interpreter option the terminal needs.
-#include "setup/install.h"
-#include "setup/settings.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

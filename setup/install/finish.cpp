@@ -1,6 +1,6 @@
 // Steps 6 and 7: the advertising page and the finish page.
-#include "setup/install.h"
-#include "setup/settings.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/osys.h"

@@ -1,7 +1,7 @@
 // The install: its run and state, and the page functions of its wizard's steps.
 #pragma once
-#include "setup/setupdialog.h"
-#include "setup/journal.h"
+#include "setup/frame/setupdialog.h"
+#include "setup/frame/journal.h"
 #include "brisel/registry.h"
 #include "brisel/strings.h"
 #include "brisel/stringarray.h"

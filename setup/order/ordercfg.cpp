@@ -1,7 +1,7 @@
 // The order form's data: order.cfg and the distributor files, the product
 // slots, the totals and the product rules.
-#include "setup/order.h"
-#include "setup/settings.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

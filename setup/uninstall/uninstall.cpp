@@ -1,8 +1,8 @@
 // The uninstall: entry with the restart from the temporary folder, the
 // feedback, options and removal pages, the feedback mail and the removal worker.
-#include "setup/uninstall.h"
-#include "setup/hooks.h"
-#include "setup/settings.h"
+#include "setup/uninstall/uninstall.h"
+#include "setup/frame/hooks.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"

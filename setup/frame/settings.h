@@ -4,7 +4,7 @@
 #pragma once
 #include "brisel/stringarray.h"
 #include "brisel/strings.h"
-#include "setup/journal.h"
+#include "setup/frame/journal.h"
 
 class SETUP
 {

@@ -1,7 +1,7 @@
 // The install run: setup.cfg, the seven-page wizard, and what follows it.
-#include "setup/install.h"
-#include "setup/hooks.h"
-#include "setup/settings.h"
+#include "setup/install/install.h"
+#include "setup/frame/hooks.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/osys.h"

@@ -1,5 +1,5 @@
 // The product's hooks: the built-in defaults and the product's own library.
-#include "setup/hooks.h"
+#include "setup/frame/hooks.h"
 #include "brisel/halvo.h"
 #include "brisel/osysfile.h"
 

@@ -2,7 +2,7 @@
 // the built-in ones, called by the install and the uninstall at their events.
 #pragma once
 #include <windows.h>
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 
 // The product's old-style hook: event and a text (NULL for none).
 typedef int (WINAPI* SETUPHOOKFN)(int event, const char* text);

@@ -1,5 +1,5 @@
 // The wizard frame and its step loop.
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
