@@ -4,10 +4,17 @@
 #pragma once
 #include <windows.h>
 #include "brisel/strings.h"
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 
 class STRINGARRAY;
 
+// Steps of the uninstall wizard: their ids (idstep), as the hooks see them.
+enum UNINSTALLSTEP
+{
+    STEP_FEEDBACK = 11,
+    STEP_OPTIONS = 12,
+    STEP_REMOVE = 7,
+};
 #define UNINSTALL_STEPS 3
 
 // Built-in feedback target (recipient;relay) when the product recorded none.
@@ -52,7 +59,8 @@ public:
     static void ProtectedFolders(STRINGARRAY& list);
     // Deletes a registry key with everything below it; TRUE when it is gone.
     static BOOL DeleteKeyTree(HKEY root, const char* path, const char* name);
-    // The three product keys and the autostart value (for tests: the worker's order).
+    // The product's keys (with everything), its uninstall entry and its
+    // autostart value; what stays is reported.
     static void RemoveProductKeys(BOOL everything);
 };
 

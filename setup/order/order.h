@@ -4,11 +4,22 @@
 #pragma once
 #include <windows.h>
 #include "brisel/stringarray.h"
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 
 #define ORDER_SLOTS 6
 #define ORDER_STEPS 11
 #define ORDER_PRICEMAX 10000000.0   // highest price or charge a distributor file may give
+
+// Payment methods (UserPayMethod); their names are the fields of string 3195.
+enum PAYMETHOD
+{
+    PAY_CREDITCARD = 0,
+    PAY_CHARGECARD = 1,
+    PAY_TRANSFER = 2,          // to the distributor's bank
+    PAY_CASH = 3,              // cash on delivery
+    PAY_DEBIT = 4,             // direct debit, with its signed form
+    PAY_CHEQUE = 5,
+};
 
 // Asks a Yes/No question (owner, caption, text); TRUE for Yes.
 typedef BOOL (*ORDERASK)(HWND owner, const char* caption, const char* text);

@@ -1,7 +1,6 @@
 // The order wizard: its entry and the eleven pages.
-#include "setup/order.h"
-#include "setup/install.h"
-#include "setup/main.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -30,13 +29,6 @@ static STRING SlotKey(const char* name, int slot)
     STRING key;
     key.Format("%s%d", name, slot);
     return key;
-}
-
-static STRING ControlText(HWND dialog, int id)
-{
-    char text[512] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof(text));
-    return STRING(text);
 }
 
 static RECT ChildRect(HWND dialog, int id)
@@ -119,17 +111,16 @@ int ORDER::OrderMain()
     }
 
     STRING caption = Resource(IDS_ORDERCAPTION);
-    SETUPDIALOG* frame = new SETUPDIALOG(caption || appname, Resource(IDS_ASKCONTINUEORDER), -1);
-    ShowWindow(frame->Item(IDC_HELPBUTTON), AppHelp.HasHelpFile() ? SW_SHOW : SW_HIDE);
+    SETUPDIALOG frame(caption || appname, Resource(IDS_ASKCONTINUEORDER), -1);
+    ShowWindow(frame.Item(IDC_HELPBUTTON), AppHelp.HasHelpFile() ? SW_SHOW : SW_HIDE);
 
-    int completed = frame->RunSteps(OrderSteps(), ORDER_STEPS, ORDER_STEPS);
-    ShowWindow(frame->Hwnd(), SW_HIDE);
+    int completed = frame.RunSteps(OrderSteps(), ORDER_STEPS, ORDER_STEPS);
+    ShowWindow(frame.Hwnd(), SW_HIDE);
     if (completed) {
         STRING text = Resource(OrderDone ? IDS_ORDERTHANKS : IDS_ORDERNOTDONE);
         MessageInfo(NULL, caption || " " || appname, SETUP::ReplaceAll(text, "$PROGRAM", appname));
     }
     SaveOrderSettings("order.cfg");
-    delete frame;
     return 0;
 }
 
@@ -143,8 +134,8 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     STRING appname = Value(s, "AppName");
     HWND dlg = page->Hwnd();
 
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, ControlText(frame->Hwnd(), IDC_HEADING) || appname);
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, INSTALL::FirstLine(s["WelcomeMsg"]));
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, CONTROL(frame->Hwnd(), IDC_HEADING).GetText() || appname);
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, SETUP::FirstLine(s["WelcomeMsg"]));
 
     STRING icon = s["IdIcon"];
     int id = (icon.IsNull() || icon.Len() == 0) ? IDI_ORDER : icon.Atoi();
@@ -154,7 +145,7 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     STRING text = SETUP::ReplaceAll(Resource(IDS_ORDERWELCOME1), "$PROG", appname) || "\r\n\r\n" ||
                   SETUP::ReplaceAll(Resource(IDS_ORDERWELCOME2), "$PROGRAM", appname);
     SetDlgItemTextA(dlg, IDC_LABEL0, text);
-    SetDlgItemTextA(dlg, IDC_FIELD2, ControlText(dlg, IDC_FIELD2) || Resource(IDS_ORDERNOTE1) || Resource(IDS_ORDERNOTE2));
+    SetDlgItemTextA(dlg, IDC_FIELD2, CONTROL(dlg, IDC_FIELD2).GetText() || Resource(IDS_ORDERNOTE1) || Resource(IDS_ORDERNOTE2));
     NoteFont = WINDOW::MakeFont("Arial", 8, TRUE, FALSE);
     SendDlgItemMessageA(dlg, IDC_FIELD2, WM_SETFONT, (WPARAM)NoteFont, TRUE);
 
@@ -168,8 +159,6 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
 
 // ---------------------------------------------------------------- distributor
 
-static STRING Chosen;   // display name selected on the distributor page
-
 int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     KEYTABLE& s = OrderSettings;
@@ -178,14 +167,14 @@ int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
     STRINGARRAY entries = SETUP::ListEntries(s["Distributor"]);
     STRING current = s["DefaultDistributor"];
 
-    Chosen = "";
+    STRING chosen("");   // display name of the distributor selected
     LISTCONTROL list(page->Hwnd(), IDC_LIST);
     for (int i = 0; i < entries.Count(); i++) {
         STRING entry = *entries.Get(i);
         int line = list.Add(entry.Word(1, ";", WORD_EMPTYNOTNULL));
         if (entry.Word(0, ";", WORD_EMPTYNOTNULL) == current) {
             list.Select(line, TRUE);
-            Chosen = entry.Word(1, ";", WORD_EMPTYNOTNULL);
+            chosen = entry.Word(1, ";", WORD_EMPTYNOTNULL);
         }
     }
 
@@ -193,18 +182,18 @@ int ORDER::DistributorChoicePage(SETUPDIALOG* frame, DATADIALOG* page)
     if (entries.Count() < 2)
         result = SETUP_SKIP;
     else {
-        page->AddItem(new LISTITEM(IDC_LIST, &Chosen, NULL));
+        page->Add<LISTITEM>(IDC_LIST, &chosen, nullptr);
         result = frame->Run();
     }
     if (result == SETUP_CANCEL)
         return result;
 
     STRING file;
-    if (Chosen.Len() > 0) {
+    if (chosen.Len() > 0) {
         for (int i = 0; i < entries.Count() && file.IsNull(); i++)
-            if (entries.Get(i)->Word(1, ";", WORD_EMPTYNOTNULL) == Chosen)
+            if (entries.Get(i)->Word(1, ";", WORD_EMPTYNOTNULL) == chosen)
                 file = entries.Get(i)->Word(0, ";", WORD_EMPTYNOTNULL);
-        Assert(file.IsNull() ? FALSE : TRUE, "tok.NotNull()", "setup/order", 640, Chosen, FALSE);
+        Assert(file.IsNull() ? FALSE : TRUE, "tok.NotNull()", "setup/order", 640, chosen, FALSE);
     } else if (entries.Count() > 0)
         file = entries.Get(0)->Word(0, ";", WORD_EMPTYNOTNULL);
     if (!file.IsNull())
@@ -226,7 +215,7 @@ int ORDER::DistributorPage(SETUPDIALOG* frame, DATADIALOG* page)
     KEYTABLE& d = DistributorSettings;
     HWND dlg = page->Hwnd();
     SetDlgItemTextA(dlg, IDC_FIELD0, Value(d, "Distributor"));
-    page->AddItem(new PUSHITEM(IDC_BUTTON, &OrderText, OpenOrderUrl, 0));
+    page->Add<PUSHITEM>(IDC_BUTTON, &OrderText, OpenOrderUrl, 0);
     if (!(d.Exists("OrderURL") && d["OrderURL"].Len() > 0)) {
         RECT text = ChildRect(dlg, IDC_FIELD0);
         RECT button = ChildRect(dlg, IDC_BUTTON);
@@ -245,7 +234,7 @@ static void CurrencyLabel(SETUPDIALOG* frame)
     HWND label = frame->Item(IDC_FIELD2);
     if (!label)
         return;
-    STRING text = ControlText(frame->Hwnd(), IDC_FIELD2) || " (" || Resource(IDS_CURRENCYWORD) || " " ||
+    STRING text = CONTROL(frame->Hwnd(), IDC_FIELD2).GetText() || " (" || Resource(IDS_CURRENCYWORD) || " " ||
                   Value(ORDER::DistributorSettings, "Currency") || ")";
     SetWindowTextA(label, text);
 }
@@ -258,7 +247,7 @@ int ORDER::ProductsPage(SETUPDIALOG* frame, DATADIALOG* page)
     STRING appname = Value(s, "AppName");
 
     CurrencyLabel(frame);
-    SetDlgItemTextA(dlg, IDC_PRICELABEL, ControlText(dlg, IDC_PRICELABEL) || " (" || Value(d, "Currency") || ")");
+    SetDlgItemTextA(dlg, IDC_PRICELABEL, CONTROL(dlg, IDC_PRICELABEL).GetText() || " (" || Value(d, "Currency") || ")");
     for (int n = 0; n < ORDER_SLOTS; n++) {
         if (d[SlotKey("Prod", n)].IsNull())
             d[SlotKey("Prod", n)] = "*";
@@ -267,7 +256,7 @@ int ORDER::ProductsPage(SETUPDIALOG* frame, DATADIALOG* page)
         if (IsOffered(n)) {
             SetDlgItemTextA(dlg, IDC_LABEL0 + n, d[SlotKey("Prod", n)]);
             SetDlgItemTextA(dlg, IDC_PRICE0 + n, d[SlotKey("Price", n)].Word(0, "|", WORD_EMPTYNOTNULL));
-            page->AddItem(new SPINITEM(IDC_FIELD0 + n, &s[SlotKey("Amt", n)], 0, 999));
+            page->Add<SPINITEM>(IDC_FIELD0 + n, &s[SlotKey("Amt", n)], 0, 999);
         } else {
             ShowControl(dlg, IDC_LABEL0 + n, FALSE);
             ShowControl(dlg, IDC_PRICE0 + n, FALSE);
@@ -296,7 +285,7 @@ int ORDER::TotalsPage(SETUPDIALOG* frame, DATADIALOG* page)
     SetDlgItemTextA(dlg, IDC_LABEL0, OrderSubtotal || " " || currency);
     SetDlgItemTextA(dlg, IDC_LABEL1, OrderShipping || " " || currency);
     SetDlgItemTextA(dlg, IDC_LABEL2, OrderTotal || " " || currency);
-    page->AddItem(new EDITITEM(IDC_FIELD1, &OrderSettings["UserLicense"], 80));
+    page->Add<EDITITEM>(IDC_FIELD1, &OrderSettings["UserLicense"], 80);
     return frame->Run();
 }
 
@@ -307,8 +296,8 @@ int ORDER::AddressPage(SETUPDIALOG* frame, DATADIALOG* page)
     static const char* const keys[] = {"UserName", "UserAddress1", "UserAddress2", "UserCity",
                                        "UserCountry", "UserPhone", "UserFax"};
     for (int i = 0; i < 7; i++)
-        page->AddItem(new EDITITEM(IDC_FIELD1 + i, &OrderSettings[keys[i]], 60));
-    page->AddItem(new EDITITEM(IDC_FIELD8, &OrderSettings["UserEmail"], 80));
+        page->Add<EDITITEM>(IDC_FIELD1 + i, &OrderSettings[keys[i]], 60);
+    page->Add<EDITITEM>(IDC_FIELD8, &OrderSettings["UserEmail"], 80);
     return frame->Run();
 }
 
@@ -319,11 +308,11 @@ int ORDER::PaymentPage(SETUPDIALOG* frame, DATADIALOG* page)
     HWND dlg = page->Hwnd();
     PayMethod();   // a choice this distributor does not offer is not shown checked
     for (int i = 0; i < 6; i++)
-        page->AddItem(new RADIOITEM(IDC_RADIO0 + i, &s["UserPayMethod"], i));
-    page->AddItem(new EDITITEM(IDC_FIELD1, &s["UserPayCreditcard"], 64));
-    page->AddItem(new EDITITEM(IDC_FIELD2, &s["UserPayExp"], 64));
-    page->AddItem(new EDITITEM(IDC_FIELD3, &s["UserPayAccount"], 64));
-    page->AddItem(new EDITITEM(IDC_FIELD4, &s["UserPayBank"], 64));
+        page->Add<RADIOITEM>(IDC_RADIO0 + i, &s["UserPayMethod"], i);
+    page->Add<EDITITEM>(IDC_FIELD1, &s["UserPayCreditcard"], 64);
+    page->Add<EDITITEM>(IDC_FIELD2, &s["UserPayExp"], 64);
+    page->Add<EDITITEM>(IDC_FIELD3, &s["UserPayAccount"], 64);
+    page->Add<EDITITEM>(IDC_FIELD4, &s["UserPayBank"], 64);
     if (d["BankEinzug"].IsNull())
         d["BankEinzug"] = "";
     if (d["DistributorBank"].IsNull())
@@ -338,7 +327,7 @@ int ORDER::PaymentPage(SETUPDIALOG* frame, DATADIALOG* page)
         ShowControl(dlg, id, debit);
 
     int result = frame->Run();
-    if (result != SETUP_CANCEL && s["UserPayMethod"].Atoi() == 2)
+    if (result != SETUP_CANCEL && s["UserPayMethod"].Atoi() == PAY_TRANSFER)
         MessageInfo(frame->Hwnd(), "", Resource(IDS_TRANSFERNOTICE) || "\r" || bank);
     return result;
 }
@@ -355,7 +344,7 @@ int ORDER::CommentPage(SETUPDIALOG* frame, DATADIALOG* page)
         MoveWindow(edit, 0, 0, r.right - r.left, r.bottom - r.top, TRUE);
         SetWindowLongPtrA(edit, GWL_STYLE, GetWindowLongPtrA(edit, GWL_STYLE) | ES_WANTRETURN);
     }
-    page->AddItem(new EDITITEM(IDC_FIELD0, &s["UserComment"], 2048));
+    page->Add<EDITITEM>(IDC_FIELD0, &s["UserComment"], 2048);
     int result = frame->Run();
     if (result == SETUP_CANCEL)
         return result;
@@ -391,15 +380,15 @@ int ORDER::DocumentPage(SETUPDIALOG* frame, DATADIALOG* page)
 int ORDER::OutputPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     HWND dlg = page->Hwnd();
-    page->AddItem(new PUSHITEM(IDC_EMAILORDER, &OrderText, MailOrder, 0));
-    page->AddItem(new PUSHITEM(IDC_SAVEORDER, &OrderText, SaveOrder, 0));
-    page->AddItem(new PUSHITEM(IDC_PRINTORDER, &OrderText, PrintOrder, 0));
+    page->Add<PUSHITEM>(IDC_EMAILORDER, &OrderText, MailOrder, 0);
+    page->Add<PUSHITEM>(IDC_SAVEORDER, &OrderText, SaveOrder, 0);
+    page->Add<PUSHITEM>(IDC_PRINTORDER, &OrderText, PrintOrder, 0);
 
     HFONT font = NULL;
     BOOL held = (GetKeyState(VK_SHIFT) & 0x8000) || (GetKeyState(VK_CONTROL) & 0x8000);
     if (PriceListExpired && !held) {
         SetDlgItemTextA(dlg, IDC_FIELD1,
-                        SETUP::ReplaceAll(ControlText(dlg, IDC_FIELD1), "$PROG", Value(OrderSettings, "AppName")));
+                        SETUP::ReplaceAll(CONTROL(dlg, IDC_FIELD1).GetText(), "$PROG", Value(OrderSettings, "AppName")));
         font = WINDOW::MakeFont("MS SansSerif", 8, TRUE, FALSE);
         SendDlgItemMessageA(dlg, IDC_FIELD1, WM_SETFONT, (WPARAM)font, TRUE);
         ShowControl(dlg, IDC_FIELD1, TRUE);

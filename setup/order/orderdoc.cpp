@@ -1,6 +1,6 @@
 // The order document and its output: print, save as text, e-mail encrypted.
-#include "setup/order.h"
-#include "setup/main.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"
@@ -145,19 +145,9 @@ STRING ORDER::DebitForm()
     return form;
 }
 
-void ORDER::BuildOrderText()
+// The distributor's address: every line ends in "\r\n", a final "\n" gives one more line.
+static void AppendAddress(STRING& t, const STRING& address)
 {
-    KEYTABLE& s = OrderSettings;
-    KEYTABLE& d = DistributorSettings;
-    STRING& t = OrderText;
-    STRING currency = Value(d, "Currency");
-
-    t = "";
-    t.Append(Heading(0));
-    t.Append("\r\n  \r\n");
-
-    // Distributor address: every line ends in "\r\n", a final "\n" gives one more line.
-    STRING address = Value(d, "Distributor");
     int start = 0;
     for (;;) {
         int nl = address.Pos("\n", start);
@@ -173,8 +163,10 @@ void ORDER::BuildOrderText()
             break;
         start = nl + 1;
     }
+}
 
-    SectionBreak(t, 1);
+static void AppendCustomer(STRING& t, KEYTABLE& s)
+{
     static const char* const customer[] = {"UserName", "UserAddress1", "UserAddress2", "UserCity", "UserCountry"};
     for (const char* key : customer)
         t = t || "  " || Value(s, key) || "\r\n";
@@ -182,16 +174,19 @@ void ORDER::BuildOrderText()
     static const char* const contact[] = {"UserPhone", "UserFax", "UserEmail"};
     for (const char* key : contact)
         t = t || "  " || Value(s, key) || "\r\n";
+}
 
-    SectionBreak(t, 2);
+// One line per ordered product; returns the distributor's article numbers of
+// them, as "artno x quantity x unit, ...".
+static STRING AppendProducts(STRING& t, KEYTABLE& d)
+{
     STRING articles("");
     for (int n = 0; n < ORDER_SLOTS; n++) {
-        if (!IsOrdered(n))
+        if (!ORDER::IsOrdered(n))
             continue;
-        int q = Quantity(n);
+        int q = ORDER::Quantity(n);
         double price = 0.0;
-        SlotPrice(n, &price, NULL);
-        STRING unit = Field(SlotValue(d, "Price", n), 0);
+        ORDER::SlotPrice(n, &price, NULL);
         char count[16];
         snprintf(count, sizeof(count), "%dx", q);
         STRING amount, line;
@@ -202,28 +197,76 @@ void ORDER::BuildOrderText()
         if (artno != "*") {
             char qty[16];
             snprintf(qty, sizeof(qty), "%d", q);
-            articles = articles || artno || "x" || qty || "x" || unit || ", ";
+            articles = articles || artno || "x" || qty || "x" || Field(SlotValue(d, "Price", n), 0) || ", ";
         }
     }
+    articles.Strip('R', ", ");
+    return articles;
+}
+
+static void AppendTotals(STRING& t, const STRING& currency)
+{
     STRING labels = Resource(IDS_TOTALLABELS);
     STRING money = currency.Left(128);   // more never shows in a line of 128 bytes
+    const STRING& shipping = ORDER::OrderShipping;
     STRING line;
     line.Format("%-28s %12s", "", "----------");
     AppendLine(t, line, 0);
-    line.Format("    %-20s %16s", Field(labels, 0).Str(), (money || " " || OrderSubtotal).Str());
-    AppendLine(t, line, OrderSubtotal.Len() + 1);
-    line.Format("    %-30s %6s", Field(labels, 1).Str(), OrderShipping.Str() ? OrderShipping.Str() : "");
-    AppendLine(t, line, OrderShipping.Len() + 1);
+    line.Format("    %-20s %16s", Field(labels, 0).Str(), (money || " " || ORDER::OrderSubtotal).Str());
+    AppendLine(t, line, ORDER::OrderSubtotal.Len() + 1);
+    line.Format("    %-30s %6s", Field(labels, 1).Str(), shipping.Str() ? shipping.Str() : "");
+    AppendLine(t, line, shipping.Len() + 1);
     line.Format("%-28s %12s", "", "==========");
     AppendLine(t, line, 0);
-    line.Format("    %-20s %16s", Field(labels, 2).Str(), (money || " " || OrderTotal).Str());
-    AppendLine(t, line, OrderTotal.Len() + 1);
-
+    line.Format("    %-20s %16s", Field(labels, 2).Str(), (money || " " || ORDER::OrderTotal).Str());
+    AppendLine(t, line, ORDER::OrderTotal.Len() + 1);
     t.Append("  \r\n");
     t = t || "       (" || Resource(IDS_CURRENCYWORD) || " " || currency || ")\r\n";
     t.Append("  \r\n");
+}
 
-    articles.Strip('R', ", ");
+// The payment method's name and details; every method but direct debit (whose
+// form is signed) ends with a line for the signature.
+static void AppendPayment(STRING& t, KEYTABLE& s, KEYTABLE& d)
+{
+    int method = ORDER::PayMethod();
+    t = t || "  " || Field(Resource(IDS_PAYMENTNAMES), method);
+    switch (method) {
+    case PAY_CREDITCARD:
+    case PAY_CHARGECARD:
+        t = t || ": " || Value(s, "UserPayCreditcard") || "   " || Value(s, "UserPayExp") || "\r\n";
+        break;
+    case PAY_TRANSFER:
+        t = t || "\r\n  " || Value(d, "DistributorBank") || "\r\n";
+        break;
+    case PAY_CASH:
+        t.Append("\r\n");
+        break;
+    case PAY_DEBIT:
+        t = t || "\r\n  " || Value(s, "UserPayAccount") || " - " || Value(s, "UserPayBank");
+        t.Append(ORDER::DebitForm());
+        break;
+    default:
+        break;
+    }
+    if (method != PAY_DEBIT)
+        t = t || " \r\n \r\n \r\n \r\n  ----------------------------------------\r\n  " || OSYS::DateText() ||
+            " (Unterschrift/Signature)\r\n";
+}
+
+void ORDER::BuildOrderText()
+{
+    KEYTABLE& s = OrderSettings;
+    KEYTABLE& d = DistributorSettings;
+    STRING& t = OrderText;
+    t = Heading(0) || "\r\n  \r\n";
+    AppendAddress(t, Value(d, "Distributor"));
+    SectionBreak(t, 1);
+    AppendCustomer(t, s);
+
+    SectionBreak(t, 2);
+    STRING articles = AppendProducts(t, d);
+    AppendTotals(t, Value(d, "Currency"));
     if (articles.Len() > 0)
         t = t || "  => " || articles || "\r\n";
     STRING reference = Value(s, "UserLicense");
@@ -231,35 +274,11 @@ void ORDER::BuildOrderText()
         t = t || "  => Ref: " || reference || "\r\n";
 
     SectionBreak(t, 3);
-    int method = PayMethod();
-    t = t || "  " || Field(Resource(IDS_PAYMENTNAMES), method);
-    switch (method) {
-    case 0:
-    case 1:
-        t = t || ": " || Value(s, "UserPayCreditcard") || "   " || Value(s, "UserPayExp") || "\r\n";
-        break;
-    case 2:
-        t = t || "\r\n  " || Value(d, "DistributorBank") || "\r\n";
-        break;
-    case 3:
-        t.Append("\r\n");
-        break;
-    case 4:
-        t = t || "\r\n  " || Value(s, "UserPayAccount") || " - " || Value(s, "UserPayBank");
-        t.Append(DebitForm());
-        break;
-    default:
-        break;
-    }
-    if (method != 4)
-        t = t || " \r\n \r\n \r\n \r\n  ----------------------------------------\r\n  " || OSYS::DateText() ||
-            " (Unterschrift/Signature)\r\n";
-
+    AppendPayment(t, s, d);
     STRING comment = Value(s, "UserComment");
-    if (comment.Len() > 1) {
+    if (comment.Len() > 1)
         t = t || "\f \r\n \r\n\r\n" || Heading(4) || "\r\n \r\n" || comment || "\r\n\r\n" || Value(s, "UserName") ||
             "\r\n" || Value(s, "UserEmail") || "\r\n";
-    }
 }
 
 // ---------------------------------------------------------------- output
@@ -315,8 +334,9 @@ STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)
 STRING ORDER::MailOrder(INT_PTR, HWND page, STRING value)
 {
     KEYTABLE& s = OrderSettings;
+    // Cash on delivery, direct debit and cheque need no mail.
     int method = PayMethod();
-    if (method >= 3 && method <= 5) {
+    if (method >= PAY_CASH && method <= PAY_CHEQUE) {
         MessageInfo(page, FrameCaption(page), Resource(IDS_NOMAILPAYMENT));
         return value;
     }

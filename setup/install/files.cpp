@@ -1,8 +1,9 @@
 // Step 4: the product's files, unpacked from its ZIP payload by a worker
 // thread, and the uninstall entry that records them.
-#include "setup/install.h"
-#include "setup/main.h"
-#include "setup/unzipper.h"
+#include "setup/install/install.h"
+#include "setup/frame/hooks.h"
+#include "setup/frame/settings.h"
+#include "setup/install/unzipper.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -16,9 +17,9 @@
 // stop, the worker sets paused after its current member and waits for go.
 struct FILESJOB
 {
-    FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b)
-        : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(SETUP::InstallDir),
-          mode(SETUP::InstallMode.Atoi()), files(65536), stop(FALSE), quit(FALSE), aborted(FALSE)
+    FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b, PAGEWORKER* w)
+        : frame(f), page(p), bar(b), worker(w), cfg(SETUP::Settings), dir(INSTALL::InstallDir),
+          mode(INSTALL::Mode), files(65536), stop(FALSE), quit(FALSE), aborted(FALSE)
     {
         files = "";
         paused = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -35,6 +36,7 @@ struct FILESJOB
     SETUPDIALOG* frame;
     DATADIALOG* page;
     PROGRESSBAR* bar;
+    PAGEWORKER* worker;
     KEYTABLE cfg;
     STRING dir;
     int mode;
@@ -71,7 +73,7 @@ BOOL INSTALL::WriteEntryValue(REGISTRY& reg, const char* key, const char* name, 
 BOOL INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files)
 {
     STRING key = cfg["IniKey"];
-    REGISTRY reg(key, SETUP::UninstallBase(), 0);
+    REGISTRY reg(key, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
     STRING version = cfg["AppVersion"];
     BOOL ok = WriteEntryValue(reg, key, "DisplayName", cfg["StartmenuName"]);
     ok &= WriteEntryValue(reg, key, "DisplayVersion", version);
@@ -96,7 +98,7 @@ static void RecordFiles(FILESJOB& job)
     STRING key = job.cfg["IniKey"];
     if (key.Len() == 0)
         return;
-    REGISTRY reg(key, SETUP::UninstallBase(), 0);
+    REGISTRY reg(key, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
     INSTALL::WriteEntryValue(reg, key, "UninstallFiles", job.files);
 }
 
@@ -162,9 +164,9 @@ public:
         STRING target = Job.dir || "\\" || m.path;
         target.Replace("/", "\\", TRUE);
         if (m.folder)
-            SETUP::Journal.CreateFolder(target);
+            INSTALL::Journal.CreateFolder(target);
         else
-            SETUP::Journal.BeforeWrite(target, m.existed);
+            INSTALL::Journal.BeforeWrite(target, m.existed);
     }
 
     int Done(const UNZIPMEMBER& m, BOOL ok) override
@@ -198,7 +200,7 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress)
     UNZIPPER unz(archive, job.cfg["AskOverwrite"], job.cfg["ProtectedFiles"]);
     ARCHIVESTEPS steps(job, unz, progress);
     // The install folder too is undone with the rest.
-    SETUP::Journal.CreateFolder(job.dir);
+    INSTALL::Journal.CreateFolder(job.dir);
     while (!unz.Install(job.dir, steps)) {
         // A missing, unreadable or empty archive is a failure the user can retry
         // (after putting the file back), never an empty install.
@@ -217,7 +219,7 @@ static BOOL CopyLooseFiles(FILESJOB& job)
         const char* entry = *copies.Get(i);
         STRING target = job.dir || "\\" || entry;
         target.Replace("/", "\\", TRUE);
-        if (SETUP::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
+        if (INSTALL::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
             Record(job, entry);
         else
             SETUP::Failures.Add(target, GetLastError());
@@ -237,7 +239,7 @@ static void GiveUp(FILESJOB& job)
     EnableWindow(cancel, FALSE);
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESUNDO, res));
     SETUP::Failures.Clear();
-    SETUP::Journal.Undo(SETUP::Failures);
+    INSTALL::Journal.Undo(SETUP::Failures);
     job.bar->PostPos(0);
     Logit("INSTALL::FilesWorker aborted\n");
     if (!job.quit) {
@@ -254,13 +256,13 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
     HWND frame = job.frame->Hwnd();
     HWND page = job.page->Hwnd();
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
-    SETUP::CallNewSetupHook(6, 0, frame, job.bar->Hwnd(), 0, job.mode);
+    HOOKS::CallNewSetupHook(HOOK_FILESSTART, 0, frame, job.bar->Hwnd(), 0, job.mode);
 
     // The entry comes before the first file, so that an install that is killed
     // half-way can be removed by it.
     BOOL registered = job.cfg["IniKey"].Len() > 0;
     if (registered) {
-        SETUP::Journal.RememberKey(HKEY_LOCAL_MACHINE, SETUP::UninstallBase() || job.cfg["IniKey"]);
+        INSTALL::Journal.RememberKey(HKEY_LOCAL_MACHINE, SETUP::UninstallBase() || job.cfg["IniKey"]);
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
     }
     BOOL ok = InstallArchive(job, "setup.fil", TRUE);
@@ -275,62 +277,19 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
         ok = CopyLooseFiles(job);
     if (!ok) {
         GiveUp(job);
+        job.worker->Done();
         return 0;
     }
     job.bar->PostPos(100);
 
     if (registered)
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
-    SETUP::FilesIn = TRUE;
-    SETUP::CallSetupHook(7, job.dir);
-    SETUP::CallNewSetupHook(7, 0, frame, job.bar->Hwnd(), 0, 0);
+    INSTALL::FilesIn = TRUE;
+    HOOKS::CallSetupHook(HOOK_FILESDONE, job.dir);
+    HOOKS::CallNewSetupHook(HOOK_FILESDONE, 0, frame, job.bar->Hwnd(), 0, 0);
 
-    STRING nocopy = job.cfg["NoCopyComplete"];
-    int automatic = nocopy.IsNull() ? 0 : nocopy.Atoi();
-    HWND next = job.frame->Item(IDC_NEXT);
-    EnableWindow(next, TRUE);
-    if (automatic == 0) {
-        SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESDONE, res));
-        SendMessageA(next, BM_SETSTYLE, (WPARAM)((GetWindowLongPtrA(next, GWL_STYLE) | BS_DEFPUSHBUTTON) & 0xFFFF), TRUE);
-        SendMessageA(frame, WM_SETUP_FOCUS, IDC_NEXT, 0);
-    }
-    EnableWindow(job.frame->Item(IDCANCEL), TRUE);
-    if (automatic != 0)
-        PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), (LPARAM)next);
+    job.worker->Done();
     return 0;
-}
-
-// Waits for the worker while still handling the messages it sends to our
-// windows: it may be setting texts or buttons when the page has already ended.
-static void WaitForWorker(HANDLE thread)
-{
-    for (;;) {
-        DWORD rc = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (rc == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            continue;
-        }
-        break;
-    }
-    OSYS::WaitThread(thread, -1);
-}
-
-// A Next command the worker posted after the user already left the page, and
-// the end message it caused, belong to this page only: drop them before the
-// next page's loop sees them.
-static void DropStaleNext(HWND frame)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, frame, WM_BRISEL_END, WM_BRISEL_END, PM_REMOVE)) {
-    }
-    MSG keep[16];
-    int kept = 0;
-    while (PeekMessageA(&msg, frame, WM_COMMAND, WM_COMMAND, PM_REMOVE))
-        if (LOWORD(msg.wParam) != IDC_NEXT && kept < 16)
-            keep[kept++] = msg;
-    for (int i = 0; i < kept; i++)
-        PostMessageA(frame, keep[i].message, keep[i].wParam, keep[i].lParam);
 }
 
 // Waits until the worker has stopped after its current member (TRUE) or has
@@ -354,24 +313,29 @@ static BOOL WaitWorker(FILESJOB& job, HANDLE worker)
 // The page's loop while the worker copies. Cancel (or the close command)
 // stops the worker after its current member and asks the cancel question:
 // going on resumes the worker, quitting has it undo what it installed.
-static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, HANDLE worker)
+// SETUP_DONE once the worker is done; SETUP_CANCEL when Cancel came as it
+// ended with the files in (the step loop asks then); SETUP_QUIT.
+static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, PAGEWORKER& worker)
 {
     HWND cancel = frame->Item(IDCANCEL);
     for (;;) {
-        int result = frame->Run();
-        if (result != SETUP_CANCEL)
-            return result;
-        if (job.aborted)
-            return SETUP_QUIT;          // undone after a failure already
+        if (worker.RunWhileWorking() == SETUP_DONE)
+            return SETUP_DONE;
+        if (job.aborted) {
+            // Undone after a failure already: Cancel ends the page once the worker is done.
+            while (worker.RunWhileWorking() != SETUP_DONE) {
+            }
+            return SETUP_QUIT;
+        }
         EnableWindow(cancel, FALSE);
         InterlockedExchange(&job.stop, TRUE);
-        BOOL paused = WaitWorker(job, worker);
+        BOOL paused = WaitWorker(job, worker.Thread());
         EnableWindow(cancel, TRUE);
         if (!paused) {
             InterlockedExchange(&job.stop, FALSE);
-            if (job.aborted)
-                continue;               // the page says so; Cancel ends
-            return SETUP_CANCEL;        // the files are in: the step loop asks
+            while (worker.RunWhileWorking() != SETUP_DONE) {
+            }
+            return job.aborted ? SETUP_DONE : SETUP_CANCEL;
         }
         BOOL goon = frame->AskContinue();
         job.quit = !goon;
@@ -379,24 +343,37 @@ static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, HANDLE worker)
         ResetEvent(job.paused);
         SetEvent(job.go);
         if (!goon) {
-            WaitWorker(job, worker);    // while it undoes the install
+            // While it undoes the install: no input, only painting.
+            WaitWorker(job, worker.Thread());
+            while (worker.RunWhileWorking() != SETUP_DONE) {
+            }
             return SETUP_QUIT;
         }
     }
 }
 
+// The worker is done: the files are in and Next goes on, or it gave up
+// after a failure and only Cancel is left. TRUE when Next follows at once
+// (NoCopyComplete).
+static BOOL ShowOutcome(SETUPDIALOG* frame, FILESJOB& job)
+{
+    EnableWindow(frame->Item(IDCANCEL), TRUE);
+    if (job.aborted)
+        return FALSE;
+    HWND next = frame->Item(IDC_NEXT);
+    EnableWindow(next, TRUE);
+    STRING nocopy = job.cfg["NoCopyComplete"];
+    if (!nocopy.IsNull() && nocopy.Atoi() != 0)
+        return TRUE;
+    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESDONE, APP::ResourceModule()));
+    SendMessageA(next, BM_SETSTYLE, (WPARAM)((GetWindowLongPtrA(next, GWL_STYLE) | BS_DEFPUSHBUTTON) & 0xFFFF), TRUE);
+    SendMessageA(frame->Hwnd(), WM_SETUP_FOCUS, IDC_NEXT, 0);
+    return FALSE;
+}
+
 int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
-    HWND hpage = page->Hwnd();
-    HWND placeholder = GetDlgItem(hpage, IDC_PLACEHOLDER);
-    RECT r = {0, 0, 0, 0};
-    if (placeholder) {
-        GetWindowRect(placeholder, &r);
-        MapWindowPoints(NULL, hpage, (POINT*)&r, 2);
-        DestroyWindow(placeholder);
-    }
-    PROGRESSBAR* bar = new PROGRESSBAR(hpage, IDC_PLACEHOLDER);
-    bar->Move(r);
+    std::unique_ptr<PROGRESSBAR> bar = PageProgressBar(page->Hwnd());
 
     // Cancel stays: it stops the copying after the current member.
     SetFocus(frame->Item(IDCANCEL));
@@ -404,20 +381,24 @@ int INSTALL::FilesPage(SETUPDIALOG* frame, DATADIALOG* page)
     EnableWindow(frame->Item(IDC_NEXT), FALSE);
     EnableWindow(frame->Item(IDCANCEL), TRUE);
 
-    SETUP::FilesIn = FALSE;
-    FILESJOB job(frame, page, bar);
-    HANDLE worker = OSYS::CreateThread(FilesWorker, &job);
+    FilesIn = FALSE;
+    PAGEWORKER worker(frame);
+    FILESJOB job(frame, page, bar.get(), &worker);
     int result = 0;
-    if (worker) {
+    if (worker.Start(FilesWorker, &job)) {
         result = RunWhileCopying(frame, job, worker);
-        WaitForWorker(worker);
-        DropStaleNext(frame->Hwnd());
+        if (result != SETUP_QUIT) {
+            BOOL automatic = ShowOutcome(frame, job);
+            if (result == SETUP_DONE)
+                result = automatic ? SETUP_NEXT : frame->Run();
+            if (job.aborted && result == SETUP_CANCEL)
+                result = SETUP_QUIT;        // undone after the failure already
+        }
     } else {
         EnableWindow(frame->Item(IDC_BACK), TRUE);
         result = frame->Run();
     }
     EnableWindow(frame->Item(IDCANCEL), TRUE);
     SetFocus(frame->Hwnd());
-    delete bar;
     return result;
 }

@@ -1,6 +1,5 @@
 // Failed writes and the undo record of an install run.
-#include "setup/journal.h"
-#include "setup/main.h"
+#include "setup/frame/journal.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -70,8 +69,10 @@ STRING FAILURES::Text(const char* heading, const char* more, int shown)
     if (n > shown) {
         char count[16];
         wsprintfA(count, "%d", n - shown);
+        STRING rest(more ? more : "");
+        rest.Replace("$COUNT", count, TRUE);
         text.Append("\n");
-        text.Append(SETUP::ReplaceAll(more, "$COUNT", count));
+        text.Append(rest);
     }
     return text;
 }
@@ -218,9 +219,9 @@ void JOURNAL::RestoreKey(FAILURES& failures)
             failures.Add(KeyName(KeyRoot, KeyPath) || "\\" || *names.Get(i), (DWORD)rc);
     }
     for (const VALUE& v : Values) {
-        rc = RegSetValueExA(key, v.name, 0, v.type, (const BYTE*)v.data.data(), (DWORD)v.data.size());
+        rc = RegSetValueExA(key, v.Name, 0, v.Type, (const BYTE*)v.Data.data(), (DWORD)v.Data.size());
         if (rc != ERROR_SUCCESS)
-            failures.Add(KeyName(KeyRoot, KeyPath) || "\\" || v.name, (DWORD)rc);
+            failures.Add(KeyName(KeyRoot, KeyPath) || "\\" || v.Name, (DWORD)rc);
     }
     RegCloseKey(key);
 }
@@ -230,16 +231,16 @@ void JOURNAL::Undo(FAILURES& failures)
     Logit("JOURNAL: undoing %d changes\n", (int)Entries.size());
     for (size_t i = Entries.size(); i-- > 0;) {
         const ENTRY& e = Entries[i];
-        if (e.kind == 'R') {
-            if (e.copy.IsNull())
+        if (e.Kind == 'R') {
+            if (e.Copy.IsNull())
                 continue;       // nothing to put back
-            SetFileAttributesA(e.path, FILE_ATTRIBUTE_NORMAL);
-            if (CopyFileA(e.copy, e.path, FALSE))
-                SetFileAttributesA(e.path, e.attributes);
+            SetFileAttributesA(e.Path, FILE_ATTRIBUTE_NORMAL);
+            if (CopyFileA(e.Copy, e.Path, FALSE))
+                SetFileAttributesA(e.Path, e.Attributes);
             else
-                failures.Add(e.path, GetLastError());
+                failures.Add(e.Path, GetLastError());
         } else {
-            failures.Delete(e.path);
+            failures.Delete(e.Path);
         }
     }
     Entries.clear();

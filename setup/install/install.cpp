@@ -1,18 +1,19 @@
 // The first install pages: welcome, licence and destination.
-#include "setup/install.h"
-#include "setup/main.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/winmisc.h"
 #include "brisel/winprint.h"
 
 // ---------------------------------------------------------------- welcome
 
-STRING INSTALL::DecideMode(const STRING& installedpath, const STRING& installedversion, const STRING& version,
-                           const STRING& mode, BOOL* enable222, BOOL* enable223)
+int INSTALL::DecideMode(const STRING& installedpath, const STRING& installedversion, const STRING& version,
+                        int mode, BOOL* enable222, BOOL* enable223)
 {
     *enable222 = *enable223 = TRUE;
     if (installedpath.IsNull()) {
@@ -22,25 +23,13 @@ STRING INSTALL::DecideMode(const STRING& installedpath, const STRING& installedv
     // Versions compare as text: "1.10" sorts before "1.9".
     if (installedversion < version) {
         *enable222 = FALSE;
-        return STRING("2");
+        return MODE_UPDATE;
     }
     if (installedversion == version) {
         *enable223 = FALSE;
-        return STRING("1");
+        return MODE_REINSTALL;
     }
     return mode;
-}
-
-STRING INSTALL::FirstLine(const STRING& text)
-{
-    STRING s(text);
-    if (s.IsNull())
-        return STRING("");
-    s.Replace("\r", "\n", TRUE);
-    int cut = s.Pos("\n");
-    if (cut >= 0)
-        s.Truncate(cut);
-    return s;
 }
 
 int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
@@ -58,34 +47,37 @@ int INSTALL::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
             SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)h, 0);
     }
 
-    STRING inikey = cfg["IniKey"];
-    REGISTRY* reg = inikey.Len() > 0 ? new REGISTRY(inikey, SETUP::UninstallBase(), 0) : NULL;
     STRING path, installed;
-    if (reg) {
-        path = reg->ReadString("UninstallPath");
-        installed = reg->ReadString("DisplayVersion");
+    STRING inikey = cfg["IniKey"];
+    if (inikey.Len() > 0) {
+        REGISTRY reg(inikey, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
+        path = reg.ReadString("UninstallPath");
+        installed = reg.ReadString("DisplayVersion");
     }
     BOOL enable222, enable223;
-    SETUP::InstallMode = DecideMode(path, installed, version, SETUP::InstallMode, &enable222, &enable223);
+    Mode = DecideMode(path, installed, version, Mode, &enable222, &enable223);
 
     if (warning.Len() > 0)
         MessageInfo(page->Hwnd(), cfg["AppName"], warning);
 
     char heading[256] = "";
     GetDlgItemTextA(frame->Hwnd(), IDC_HEADING, heading, sizeof(heading));
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, STRING(heading) || SETUP::DisplayName);
-    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, FirstLine(message));
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADING, STRING(heading) || INSTALL::DisplayName);
+    SetDlgItemTextA(frame->Hwnd(), IDC_HEADDESC, SETUP::FirstLine(message));
 
-    page->AddItem(new RADIOITEM(221, &SETUP::InstallMode, 0));
-    page->AddItem(new RADIOITEM(222, &SETUP::InstallMode, 1));
-    page->AddItem(new RADIOITEM(223, &SETUP::InstallMode, 2));
+    // The radio buttons carry the mode as text while the page runs.
+    STRING choice;
+    choice.Format("%d", Mode);
+    page->Add<RADIOITEM>(221, &choice, MODE_FRESH);
+    page->Add<RADIOITEM>(222, &choice, MODE_REINSTALL);
+    page->Add<RADIOITEM>(223, &choice, MODE_UPDATE);
     EnableWindow(GetDlgItem(page->Hwnd(), 222), enable222);
     EnableWindow(GetDlgItem(page->Hwnd(), 223), enable223);
     // The licence page may have left Next disabled.
     EnableWindow(frame->Item(IDC_NEXT), TRUE);
 
     int result = frame->Run();
-    delete reg;
+    Mode = choice.Atoi();
     return result;
 }
 
@@ -147,11 +139,10 @@ STRING INSTALL::LicenceText(int language, const char* program)
     return text;
 }
 
-static STRING LicenceShown;
-static STRING LicenceButton;
-
-static STRING PrintLicence(INT_PTR, HWND owner, STRING value)
+// Prints the licence text (userdata: the STRING shown).
+static STRING PrintLicence(INT_PTR shown, HWND owner, STRING value)
 {
+    const STRING& text = *(const STRING*)shown;
     PRINTER printer;
     if (!printer.Open(owner, NULL, NULL, 0, NULL, FALSE))
         return value;
@@ -159,7 +150,7 @@ static STRING PrintLicence(INT_PTR, HWND owner, STRING value)
     printer.SetMargins(25, 25, 15, 20);
     printer.StartDocument("ORDER", FALSE);
     printer.NewPage();
-    printer.Print(LicenceShown, LicenceShown.Len());
+    printer.Print(text, text.Len());
     printer.EndDocument();
     return value;
 }
@@ -174,16 +165,16 @@ static LRESULT LicenceHook(HWND hwnd, UINT message, WPARAM, LPARAM)
 
 int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
-    if (SETUP::InstallMode == "1")
+    if (INSTALL::Mode == MODE_REINSTALL)
         return SETUP_SKIP;
     int language = OSYS::GetStringFromResource(IDS_LICENCESELECT, APP::ResourceModule()).Atoi();
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
-    LicenceShown = LicenceText(language, appname || " " || cfg["AppVersion"]);
+    STRING shown = LicenceText(language, appname || " " || cfg["AppVersion"]);
 
-    LicenceButton = "";
-    page->AddItem(new PUSHITEM(101, &LicenceButton, PrintLicence, 0));
-    SetDlgItemTextA(page->Hwnd(), 201, LicenceShown);
+    STRING button("");
+    page->Add<PUSHITEM>(101, &button, PrintLicence, (INT_PTR)&shown);
+    SetDlgItemTextA(page->Hwnd(), 201, shown);
     SendDlgItemMessageA(page->Hwnd(), 201, EM_SETSEL, 0, 1);
     page->SetHook(LicenceHook);
 
@@ -288,17 +279,15 @@ STRING INSTALL::WithProductFolder(const STRING& chosen, const STRING& name)
     return folder || "\\" || name;
 }
 
-static STRING BrowseTitle;
-static STRING ProductFolder;
-
-// Browse: the product goes into its own folder below the one chosen.
-static STRING BrowseDestination(INT_PTR id, HWND owner, STRING value)
+// Browse (userdata: the product's folder name): the product goes into its own
+// folder below the one chosen, written into the folder field.
+static STRING BrowseDestination(INT_PTR name, HWND owner, STRING value)
 {
     char current[MAX_PATH] = "";
-    GetDlgItemTextA(owner, (int)id, current, sizeof(current));
+    GetDlgItemTextA(owner, 201, current, sizeof(current));
     STRING chosen = ChooseFolder(owner, value.Word(0, "|", 0x10000), current);
     if (!chosen.IsNull())
-        SetDlgItemTextA(owner, (int)id, INSTALL::WithProductFolder(chosen, ProductFolder));
+        SetDlgItemTextA(owner, 201, INSTALL::WithProductFolder(chosen, *(const STRING*)name));
     return value;
 }
 
@@ -306,20 +295,20 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
-    BrowseTitle = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
-    ProductFolder = NamePart(SETUP::DefaultInstallDir(cfg["InstallPath"], appname));
-    if (ProductFolder.Len() == 0)
-        ProductFolder = appname;
-    page->AddItem(new EDITITEM(201, &SETUP::InstallDir, MAX_PATH - 1));
-    page->AddItem(new PUSHITEM(101, &BrowseTitle, BrowseDestination, 201));
-    if (SETUP::InstallMode.Atoi() > 0) {
+    STRING title = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
+    STRING name = NamePart(DefaultInstallDir(cfg["InstallPath"], appname));
+    if (name.Len() == 0)
+        name = appname;
+    page->Add<EDITITEM>(201, &InstallDir, MAX_PATH - 1);
+    page->Add<PUSHITEM>(101, &title, BrowseDestination, (INT_PTR)&name);
+    if (INSTALL::Mode != MODE_FRESH) {
         // An update or reinstall goes where the earlier installation is.
         EnableWindow(GetDlgItem(page->Hwnd(), 201), FALSE);
         EnableWindow(GetDlgItem(page->Hwnd(), 101), FALSE);
     }
     for (;;) {
         int result = frame->Run();
-        STRING& dir = SETUP::InstallDir;
+        STRING& dir = INSTALL::InstallDir;
         while (dir.Len() > 0 && dir[dir.Len() - 1] == '\\')
             dir.Truncate(dir.Len() - 1);
         if (result != SETUP_NEXT)

@@ -1,31 +1,15 @@
 // Steps 6 and 7: the advertising page and the finish page.
-#include "setup/install.h"
-#include "setup/main.h"
+#include "setup/install/install.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/osys.h"
 #include "brisel/winmisc.h"
 #include <commctrl.h>
 
-// The address behind button 101; the page's push item points at it.
-static STRING AdvertUrl;
-
-static STRING ItemText(HWND dialog, int id)
-{
-    int n = GetWindowTextLengthA(GetDlgItem(dialog, id));
-    STRING text("");
-    if (n > 0) {
-        char* buffer = new char[n + 1];
-        GetDlgItemTextA(dialog, id, buffer, n + 1);
-        text = buffer;
-        delete[] buffer;
-    }
-    return text;
-}
-
 static void ReplaceInItem(HWND dialog, int id, const char* placeholder, const char* value)
 {
-    SetDlgItemTextA(dialog, id, SETUP::ReplaceAll(ItemText(dialog, id), placeholder, value));
+    SetDlgItemTextA(dialog, id, SETUP::ReplaceAll(CONTROL(dialog, id).GetText(), placeholder, value));
 }
 
 int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
@@ -67,11 +51,12 @@ int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
     STRING description = advert["Description"];
     SetDlgItemTextA(dlg, IDC_FIELD1, description.IsNull() ? "" : description.Str());
 
-    AdvertUrl = advert["Url"];
-    if (AdvertUrl.IsNull())
-        AdvertUrl = "";
-    SetDlgItemTextA(dlg, IDC_BUTTON, AdvertUrl);
-    page->AddItem(new PUSHITEM(IDC_BUTTON, &AdvertUrl, OpenDocument, 0));
+    // The address behind the button.
+    STRING url = advert["Url"];
+    if (url.IsNull())
+        url = "";
+    SetDlgItemTextA(dlg, IDC_BUTTON, url);
+    page->Add<PUSHITEM>(IDC_BUTTON, &url, OpenDocument, 0);
 
     int result = frame->Run();
 

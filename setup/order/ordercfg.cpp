@@ -1,7 +1,7 @@
 // The order form's data: order.cfg and the distributor files, the product
 // slots, the totals and the product rules.
-#include "setup/order.h"
-#include "setup/main.h"
+#include "setup/order/order.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -281,6 +281,61 @@ static BOOL IsDateText(const STRING& s)
     return s.Len() == 10 && s[4] == '-' && s[7] == '-';
 }
 
+// "D" rule: one of the products listed (";") must be ordered exactly once.
+// depend: the last product named.
+static BOOL OneOfMissing(const STRING& item, STRING& depend)
+{
+    STRING list(item);
+    list.Strip('L', "D");
+    BOOL found = FALSE, any = FALSE;
+    for (int j = 0;; j++) {
+        STRING entry = list.Word(j, ";");
+        if (entry.IsNull())
+            break;
+        if (entry.Len() == 0)
+            continue;
+        any = TRUE;
+        int m = entry.Atoi();
+        depend = ORDER::ProductName(m);
+        if (ORDER::Quantity(m) == 1)
+            found = TRUE;
+    }
+    return any && !found;
+}
+
+// The message a rule item of an ordered product gives, or 0 when it holds;
+// depend: the product it names. The notice ("S") speaks once per check.
+static int RuleMessage(const STRING& item, const STRING& today, BOOL& noticed, STRING& depend)
+{
+    int other = item.Mid(1, item.Len() - 1).Atoi();
+    switch (item[0]) {
+    case '*':
+        return 0;
+    case 'D':
+        return OneOfMissing(item, depend) ? IDS_RULEONEOF : 0;
+    case 'I':
+        depend = ORDER::ProductName(other);
+        return ORDER::Quantity(other) == 0 ? IDS_RULEREQUIRES : 0;
+    case 'X':
+        depend = ORDER::ProductName(other);
+        return ORDER::Quantity(other) >= 1 ? IDS_RULEEXCLUDES : 0;
+    case 'S':
+        if (noticed)
+            return 0;
+        noticed = TRUE;
+        return IDS_RULENOTICE;
+    case 'T': {
+        STRING until = item.Mid(1, item.Len() - 1);
+        return IsDateText(until) && today > until ? IDS_RULEEXPIRED : 0;
+    }
+    case 'U':
+        return IDS_RULEUNAVAILABLE;
+    default:
+        Assert(FALSE, "FALSE", "setup/order", 240, item, FALSE);
+        return 0;
+    }
+}
+
 int ORDER::CheckOrderRules(HWND frame, ORDERASK ask)
 {
     if (!ask)
@@ -289,8 +344,7 @@ int ORDER::CheckOrderRules(HWND frame, ORDERASK ask)
     if (frame)
         GetWindowTextA(frame, caption, sizeof(caption));
     STRING today = OSYS::DateIso();
-    BOOL noticed = FALSE;   // "S" speaks once per check
-
+    BOOL noticed = FALSE;
     for (int n = 0; n < ORDER_SLOTS; n++) {
         if (Quantity(n) == 0)
             continue;
@@ -299,66 +353,8 @@ int ORDER::CheckOrderRules(HWND frame, ORDERASK ask)
             STRING item = rule.Word(i, "|");
             if (item.IsNull())
                 break;
-            if (item.Len() == 0)
-                continue;
-            int message = 0;
             STRING depend("");
-            switch (item[0]) {
-            case '*':
-                break;
-            case 'D': {
-                STRING list(item);
-                list.Strip('L', "D");
-                BOOL found = FALSE, any = FALSE;
-                for (int j = 0;; j++) {
-                    STRING entry = list.Word(j, ";");
-                    if (entry.IsNull())
-                        break;
-                    if (entry.Len() == 0)
-                        continue;
-                    any = TRUE;
-                    int m = entry.Atoi();
-                    depend = ProductName(m);
-                    if (Quantity(m) == 1)
-                        found = TRUE;
-                }
-                if (any && !found)
-                    message = IDS_RULEONEOF;
-                break;
-            }
-            case 'I': {
-                int m = item.Mid(1, item.Len() - 1).Atoi();
-                depend = ProductName(m);
-                if (Quantity(m) == 0)
-                    message = IDS_RULEREQUIRES;
-                break;
-            }
-            case 'X': {
-                int m = item.Mid(1, item.Len() - 1).Atoi();
-                depend = ProductName(m);
-                if (Quantity(m) >= 1)
-                    message = IDS_RULEEXCLUDES;
-                break;
-            }
-            case 'S':
-                if (!noticed) {
-                    noticed = TRUE;
-                    message = IDS_RULENOTICE;
-                }
-                break;
-            case 'T': {
-                STRING until = item.Mid(1, item.Len() - 1);
-                if (IsDateText(until) && today > until)
-                    message = IDS_RULEEXPIRED;
-                break;
-            }
-            case 'U':
-                message = IDS_RULEUNAVAILABLE;
-                break;
-            default:
-                Assert(FALSE, "FALSE", "setup/order", 240, item, FALSE);
-                break;
-            }
+            int message = item.Len() > 0 ? RuleMessage(item, today, noticed, depend) : 0;
             if (!message)
                 continue;
             STRING text = Resource(message) || Resource(IDS_RULEASKCORRECT);

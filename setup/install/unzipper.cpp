@@ -1,5 +1,5 @@
 // The unzip adapter over the ZIP engine.
-#include "setup/unzipper.h"
+#include "setup/install/unzipper.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"

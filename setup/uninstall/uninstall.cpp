@@ -1,18 +1,21 @@
 // The uninstall: entry with the restart from the temporary folder, the
 // feedback, options and removal pages, the feedback mail and the removal worker.
-#include "setup/uninstall.h"
-#include "setup/main.h"
+#include "setup/uninstall/uninstall.h"
+#include "setup/frame/hooks.h"
+#include "setup/frame/settings.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
+#include "brisel/registry.h"
 #include "brisel/stringarray.h"
 #include "brisel/winmisc.h"
 #include <commctrl.h>
 #include <shlobj.h>
 #include <cstdlib>
+#include <memory>
 
 STRING UNINSTALL::KeyName("");
 STRING UNINSTALL::InstallDir("");
@@ -284,9 +287,9 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
 const SETUPSTEP* UNINSTALL::Steps()
 {
     static const SETUPSTEP steps[UNINSTALL_STEPS] = {
-        {11, IDS_FEEDBACKHEAD, IDS_FEEDBACKDESC, IDD_UNFEEDBACK, NULL, UNINSTALL::FeedbackPage, 0},
-        {12, IDS_OPTIONSHEAD, IDS_OPTIONSDESC, IDD_UNOPTIONS, NULL, UNINSTALL::OptionsPage, 0},
-        {7, IDS_REMOVEHEAD, IDS_REMOVEDESC, IDD_UNREMOVE, NULL, UNINSTALL::RemovePage, 0},
+        {STEP_FEEDBACK, IDS_FEEDBACKHEAD, IDS_FEEDBACKDESC, IDD_UNFEEDBACK, NULL, UNINSTALL::FeedbackPage, 0},
+        {STEP_OPTIONS, IDS_OPTIONSHEAD, IDS_OPTIONSDESC, IDD_UNOPTIONS, NULL, UNINSTALL::OptionsPage, 0},
+        {STEP_REMOVE, IDS_REMOVEHEAD, IDS_REMOVEDESC, IDD_UNREMOVE, NULL, UNINSTALL::RemovePage, 0},
     };
     return steps;
 }
@@ -297,7 +300,7 @@ int UNINSTALL::Main(const char* programpath)
     InstallDir = "";
     ProductName = "";
     if (KeyName.Len() > 0) {
-        REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
+        REGISTRY reg(KeyName, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
         InstallDir = OrEmpty(RegText(reg, "UninstallPath"));
         ProductName = OrEmpty(RegText(reg, "AppName"));
     }
@@ -323,13 +326,12 @@ int UNINSTALL::Main(const char* programpath)
         MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
     }
 
-    SETUPDIALOG* frame = new SETUPDIALOG(caption, Res(IDS_ASKCONTINUEUNINST), -1);
-    SETUP::CallNewSetupHook(2, 0, frame->Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
-    frame->SetSetupHook(SETUP::fpNewSetupHook);
-    frame->RunSteps(Steps(), UNINSTALL_STEPS, 7);
-    SETUP::CallNewSetupHook(3, 0, NULL, NULL, 0, 0);
-    ShowWindow(frame->Hwnd(), SW_HIDE);
-    delete frame;
+    SETUPDIALOG frame(caption, Res(IDS_ASKCONTINUEUNINST), -1);
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
+    frame.SetSetupHook(HOOKS::fpNewSetupHook);
+    frame.RunSteps(Steps(), UNINSTALL_STEPS, STEP_REMOVE);
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALLED, 0, NULL, NULL, 0, 0);
+    ShowWindow(frame.Hwnd(), SW_HIDE);
     return 0;
 }
 
@@ -345,7 +347,7 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     }
     STRING version, target;
     {
-        REGISTRY reg(KeyName, SETUP::UninstallBase(), 0);
+        REGISTRY reg(KeyName, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
         version = RegText(reg, "Version");
         target = RegText(reg, "UninstallEmail");
     }
@@ -364,18 +366,14 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     return STRING("");
 }
 
-static STRING FeedbackText;
-static STRING FeedbackButton;
-
 int UNINSTALL::FeedbackPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     HICON icon = LoadIconA(APP::Instance(), MAKEINTRESOURCEA(2));
     if (icon)
         SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)icon, 0);
-    FeedbackText = "";
-    FeedbackButton = "";
-    page->AddItem(new EDITITEM(IDC_FIELD2, &FeedbackText, 1024));
-    page->AddItem(new PUSHITEM(IDC_SENDFEEDBACK, &FeedbackButton, UNINSTALL::SendMail, IDC_FIELD2));
+    STRING text(""), button("");
+    page->Add<EDITITEM>(IDC_FIELD2, &text, 1024);
+    page->Add<PUSHITEM>(IDC_SENDFEEDBACK, &button, UNINSTALL::SendMail, IDC_FIELD2);
     page->DisableItem(IDC_SENDFEEDBACK, IDC_FIELD2, DEPEND_UNCHECKED, "");
     // A multi-line edit reports no change for text set by the program: apply the rule now.
     page->UpdateDependencies(IDC_FIELD2);
@@ -389,8 +387,8 @@ int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
     RemovalChoice = "0";
     STRING text = Res(IDS_OPTIONSTEXT1) || Res(IDS_OPTIONSTEXT2);
     SetDlgItemTextA(page->Hwnd(), IDC_FIELD1, SETUP::ReplaceAll(text, "$PROGRAM", ProductName));
-    page->AddItem(new RADIOITEM(IDC_RADIO1, &RemovalChoice, 0));
-    page->AddItem(new RADIOITEM(IDC_RADIO2, &RemovalChoice, 1));
+    page->Add<RADIOITEM>(IDC_RADIO1, &RemovalChoice, 0);
+    page->Add<RADIOITEM>(IDC_RADIO2, &RemovalChoice, 1);
 
     STRING caption = Caption();
     int result = frame->Run();
@@ -415,14 +413,41 @@ int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
 
 // ---------------------------------------------------------------- removal
 
-struct REMOVAL {
-    SETUPDIALOG* frame;
-    HWND page;
-    HWND progress;
+namespace {
+
+// What the install recorded for the removal.
+struct RECORD
+{
+    STRING Files;           // null: nothing of the list is deleted (absent or too large)
+    STRING StartMenu;
+    STRING StartMenuFiles;
+    STRING DesktopFiles;
+    STRING Protect;
 };
 
+// What the removal worker needs.
+struct REMOVAL
+{
+    SETUPDIALOG* Frame;
+    HWND hProgress;
+    PAGEWORKER* Worker;
+    BOOL Everything;        // remove the user's data and the product's keys as well
+};
+
+RECORD ReadRecord()
+{
+    RECORD r;
+    REGISTRY reg(UNINSTALL::KeyName, SETUP::UninstallBase(), REGROOT_LOCALMACHINE);
+    r.Files = RegText(reg, "UninstallFiles");
+    r.StartMenu = OrEmpty(RegText(reg, "UninstallStartmenu"));
+    r.StartMenuFiles = OrEmpty(RegText(reg, "UninstallStartmenuFiles"));
+    r.DesktopFiles = OrEmpty(RegText(reg, "UninstallDesktopFiles"));
+    r.Protect = OrEmpty(RegText(reg, "UninstallProtect"));
+    return r;
+}
+
 // Deletes what the install recorded; what cannot be deleted is reported.
-static void DeleteRecordedFiles(const STRING& files, const STRING& protect)
+void DeleteRecordedFiles(const STRING& files, const STRING& protect)
 {
     for (int i = 0;; i++) {
         STRING item = files.Word(i, "|");
@@ -441,13 +466,41 @@ static void DeleteRecordedFiles(const STRING& files, const STRING& protect)
 }
 
 // A shortcut title is a plain file name.
-static BOOL PlainName(const STRING& title)
+BOOL PlainName(const STRING& title)
 {
     return title.Len() > 0 && title.Pos("\\") < 0 && title.Pos("/") < 0 && title.Pos(":") < 0 && title != ".."
            && title != ".";
 }
 
-static void DeleteTreeUnlessRefused(const STRING& folder)
+// The program group's shortcuts and then the group itself, which stays while it
+// holds other files; the desktop's shortcuts.
+void DeleteShortcuts(const RECORD& r)
+{
+    if (r.StartMenu.Len() > 0 && IsDirectory(r.StartMenu)) {
+        for (int i = 0;; i++) {
+            STRING title = r.StartMenuFiles.Word(i, "|");
+            if (title.IsNull())
+                break;
+            if (!PlainName(title))
+                continue;
+            SETUP::Failures.Delete(r.StartMenu || "\\" || title || ".LNK");
+            SETUP::Failures.Delete(r.StartMenu || "\\" || title || ".URL");
+        }
+        SETUP::Failures.Delete(r.StartMenu);
+    }
+    STRING desktop = OSYS::GetWin32SystemPath(SYSFOLDER_DESKTOP);
+    if (desktop.Len() == 0)
+        return;
+    for (int i = 0;; i++) {
+        STRING title = r.DesktopFiles.Word(i, "|");
+        if (title.IsNull())
+            break;
+        if (PlainName(title))
+            SETUP::Failures.Delete(desktop || title || ".LNK");
+    }
+}
+
+void DeleteTreeUnlessRefused(const STRING& folder)
 {
     if (UNINSTALL::IsRefusedTree(folder)) {
         Logit("UNINSTALL: %s is not deleted as a whole\n", folder.Str());
@@ -456,8 +509,21 @@ static void DeleteTreeUnlessRefused(const STRING& folder)
     JOURNAL::RemoveTree(folder, &SETUP::Failures);
 }
 
+// Remove everything: the install folder and the product's data folder.
+void DeleteFolders()
+{
+    DeleteTreeUnlessRefused(UNINSTALL::InstallDir);
+    STRING data;
+    {
+        REGISTRY user(UNINSTALL::KeyName, "Software\\Halvo\\", REGROOT_CURRENTUSER);
+        data = OrEmpty(RegText(user, "ApplicationDataDir"));
+    }
+    if (data.Len() > 0)
+        DeleteTreeUnlessRefused(data);
+}
+
 // A key with everything below it; one that stays is reported.
-static void RemoveKey(HKEY root, const char* rootname, const char* path)
+void RemoveKey(HKEY root, const char* rootname, const char* path)
 {
     if (UNINSTALL::DeleteKeyTree(root, path, UNINSTALL::KeyName))
         return;
@@ -466,127 +532,92 @@ static void RemoveKey(HKEY root, const char* rootname, const char* path)
         SETUP::Failures.Add(STRING(rootname) || "\\" || path || "\\" || UNINSTALL::KeyName, error);
 }
 
-static DWORD WINAPI UninstallWorker(LPVOID parameter)
+// The bar moves once the work is done, in about a second.
+void ShowProgress(HWND bar)
 {
-    REMOVAL* r = (REMOVAL*)parameter;
-    HWND frame = r->frame->Hwnd();
-    BOOL everything = UNINSTALL::RemovalChoice.Atoi() == 1;
-    SETUP::CallNewSetupHook(8, 0, frame, r->progress, 0, everything ? 1 : 0);
-
-    STRING files, startmenu, startfiles, desktopfiles, protect;
-    {
-        REGISTRY reg(UNINSTALL::KeyName, SETUP::UninstallBase(), 0);
-        files = RegText(reg, "UninstallFiles");
-        startmenu = OrEmpty(RegText(reg, "UninstallStartmenu"));
-        startfiles = OrEmpty(RegText(reg, "UninstallStartmenuFiles"));
-        desktopfiles = OrEmpty(RegText(reg, "UninstallDesktopFiles"));
-        protect = OrEmpty(RegText(reg, "UninstallProtect"));
+    for (int pos = 0; pos <= 100; pos += 5) {
+        SendMessageA(bar, PBM_SETPOS, (WPARAM)pos, 0);
+        Sleep(50);
     }
-    SETUP::CallSetupHook(2, UNINSTALL::InstallDir);
+}
 
+DWORD WINAPI UninstallWorker(LPVOID parameter)
+{
+    REMOVAL& r = *(REMOVAL*)parameter;
+    HWND frame = r.Frame->Hwnd();
+    HOOKS::CallNewSetupHook(HOOK_REMOVESTART, 0, frame, r.hProgress, 0, r.Everything ? 1 : 0);
+    RECORD record = ReadRecord();
+    HOOKS::CallSetupHook(HOOK_UNINSTALL, UNINSTALL::InstallDir);
     // What is already gone is no failure: the uninstall removes what it finds.
-    if (!files.IsNull())
-        DeleteRecordedFiles(files, protect);
+    if (!record.Files.IsNull())
+        DeleteRecordedFiles(record.Files, record.Protect);
+    DeleteShortcuts(record);
+    if (r.Everything)
+        DeleteFolders();
+    UNINSTALL::RemoveProductKeys(r.Everything);
+    HOOKS::CallSetupHook(HOOK_UNINSTALLED, NULL);
+    HOOKS::CallNewSetupHook(HOOK_KEYSREMOVED, 0, frame, r.hProgress, 0, 0);
+    ShowProgress(r.hProgress);
+    r.Worker->Done();
+    return 0;
+}
 
-    if (startmenu.Len() > 0 && IsDirectory(startmenu)) {
-        for (int i = 0;; i++) {
-            STRING title = startfiles.Word(i, "|");
-            if (title.IsNull())
-                break;
-            if (!PlainName(title))
-                continue;
-            SETUP::Failures.Delete(startmenu || "\\" || title || ".LNK");
-            SETUP::Failures.Delete(startmenu || "\\" || title || ".URL");
-        }
-        SETUP::Failures.Delete(startmenu);      // stays while it holds other files
+// Once the worker is done: what happened, and Finish.
+void ShowResult(SETUPDIALOG* frame, HWND page, BOOL everything)
+{
+    HWND dlg = frame->Hwnd();
+    SetDlgItemTextA(dlg, IDC_HEADING, Res(IDS_REMOVEDONEHEAD));
+    SetDlgItemTextA(dlg, IDC_HEADDESC, "");
+    // Never "removed as well" when something stayed: that is listed instead.
+    BOOL failed = SETUP::Failures.Count() > 0;
+    if (everything || failed) {
+        SetDlgItemTextA(page, IDC_FIELD2, Res(failed ? IDS_REMOVEDPART : IDS_REMOVEDALL));
+        ShowWindow(GetDlgItem(page, IDC_FIELD2), SW_SHOW);
+        ShowWindow(GetDlgItem(page, IDC_FIELD1), SW_HIDE);
     }
+    SETUP::Failures.Show(NULL, Caption(), Res(IDS_REMOVEFAILED));
+    EnableWindow(frame->Item(IDC_BACK), TRUE);
+    EnableWindow(frame->Item(IDCANCEL), TRUE);
+    PostMessageA(dlg, WM_SETUP_FOCUS, IDCANCEL, 0);
+}
 
-    STRING desktop = OSYS::GetWin32SystemPath(8);
-    if (desktop.Len() > 0)
-        for (int i = 0;; i++) {
-            STRING title = desktopfiles.Word(i, "|");
-            if (title.IsNull())
-                break;
-            if (PlainName(title))
-                SETUP::Failures.Delete(desktop || title || ".LNK");
-        }
+} // namespace
 
+void UNINSTALL::RemoveProductKeys(BOOL everything)
+{
     if (everything) {
-        DeleteTreeUnlessRefused(UNINSTALL::InstallDir);
-        STRING data;
-        {
-            REGISTRY user(UNINSTALL::KeyName, "Software\\Halvo\\", 1);
-            data = OrEmpty(RegText(user, "ApplicationDataDir"));
-        }
-        if (data.Len() > 0)
-            DeleteTreeUnlessRefused(data);
-        STRING root = _strnicmp(UNINSTALL::KeyName, "Fernwall", 8) == 0 ? "Software\\Tessaly" : "Software\\Halvo";
+        const char* root = REGISTRY::ProductRoot(KeyName);
         RemoveKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", root);
         RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", root);
     }
     RemoveKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", UninstallKey);
-    if (!REGISTRY::Autostart(UNINSTALL::KeyName, NULL)) {
+    if (!REGISTRY::Autostart(KeyName, NULL)) {
         DWORD error = GetLastError();
         if (!FAILURES::Missing(error))
-            SETUP::Failures.Add(STRING("HKEY_CURRENT_USER\\") || RunKey || "\\" || UNINSTALL::KeyName, error);
+            SETUP::Failures.Add(STRING("HKEY_CURRENT_USER\\") || RunKey || "\\" || KeyName, error);
     }
-
-    SETUP::CallSetupHook(3, NULL);
-    SETUP::CallNewSetupHook(9, 0, frame, r->progress, 0, 0);
-
-    for (int pos = 0; pos <= 100; pos += 5) {
-        SendMessageA(r->progress, PBM_SETPOS, (WPARAM)pos, 0);
-        Sleep(50);
-    }
-    SetDlgItemTextA(frame, IDC_HEADING, Res(IDS_REMOVEDONEHEAD));
-    SetDlgItemTextA(frame, IDC_HEADDESC, "");
-    // Never "removed as well" when something stayed: that is listed instead.
-    BOOL failed = SETUP::Failures.Count() > 0;
-    if (everything || failed) {
-        SetDlgItemTextA(r->page, IDC_FIELD2, Res(failed ? IDS_REMOVEDPART : IDS_REMOVEDALL));
-        ShowWindow(GetDlgItem(r->page, IDC_FIELD2), SW_SHOW);
-        ShowWindow(GetDlgItem(r->page, IDC_FIELD1), SW_HIDE);
-    }
-    SETUP::Failures.Show(NULL, Caption(), Res(IDS_REMOVEFAILED));
-    EnableWindow(GetDlgItem(frame, IDC_BACK), TRUE);
-    EnableWindow(GetDlgItem(frame, IDCANCEL), TRUE);
-    SendMessageA(frame, WM_SETUP_FOCUS, IDCANCEL, 0);
-    return 0;
 }
 
 int UNINSTALL::RemovePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
-    HWND placeholder = GetDlgItem(page->Hwnd(), IDC_PLACEHOLDER);
-    RECT r = {0, 0, 300, 12};
-    if (placeholder) {
-        GetWindowRect(placeholder, &r);
-        MapWindowPoints(NULL, page->Hwnd(), (POINT*)&r, 2);
-        DestroyWindow(placeholder);
-    }
-    PROGRESSBAR* bar = new PROGRESSBAR(page->Hwnd(), IDC_PLACEHOLDER);
-    bar->Move(r);
-    ShowWindow(bar->Hwnd(), SW_SHOW);
-
+    std::unique_ptr<PROGRESSBAR> bar = PageProgressBar(page->Hwnd());
     SendMessageA(frame->Hwnd(), WM_SETUP_FOCUS, IDCANCEL, 0);
     EnableWindow(frame->Item(IDC_BACK), FALSE);
     EnableWindow(frame->Item(IDC_NEXT), FALSE);
     EnableWindow(frame->Item(IDCANCEL), FALSE);
 
-    REMOVAL removal = {frame, page->Hwnd(), bar->Hwnd()};
-    HANDLE worker = OSYS::CreateThread(UninstallWorker, &removal);
-    int result = frame->Run();
-    // The worker still talks to our windows: answer what it sends while waiting.
-    while (worker) {
-        DWORD w = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (w != WAIT_OBJECT_0 + 1)
-            break;
-        MSG msg;
-        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    // Every button is off while the worker removes: only its done message ends the wait.
+    PAGEWORKER worker(frame);
+    REMOVAL removal = {frame, bar->Hwnd(), &worker, RemovalChoice.Atoi() == 1};
+    if (worker.Start(UninstallWorker, &removal)) {
+        while (worker.RunWhileWorking() != SETUP_DONE) {
+        }
+    } else {
+        UninstallWorker(&removal);
     }
-    if (worker)
-        CloseHandle(worker);
+    ShowResult(frame, page->Hwnd(), removal.Everything);
+    int result = frame->Run();
     SetFocus(frame->Hwnd());
-    delete bar;
     // Closed from the system menu once done: the removal is not run a second time.
     if (result == 2)
         result = SETUP_CANCEL;

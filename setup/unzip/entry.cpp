@@ -74,37 +74,37 @@ const char* BinaryNote()
 
 void READER::Attach(ZIPOS* os, ZIPHANDLE h, int64_t size)
 {
-    m_os = os;
-    m_h = h;
-    m_size = size;
-    m_pos = 0;
-    m_start = -1;
-    m_len = 0;
-    m_failed = false;
+    os_ = os;
+    h_ = h;
+    size_ = size;
+    pos_ = 0;
+    start_ = -1;
+    len_ = 0;
+    failed_ = false;
 }
 
 bool READER::Load(int64_t pos)
 {
-    m_start = pos - pos % (int64_t)INBUFSIZ;
-    m_len = 0;
-    if (!m_os->Seek(m_h, m_start)) {
-        m_failed = true;
+    start_ = pos - pos % (int64_t)INBUFSIZ;
+    len_ = 0;
+    if (!os_->Seek(h_, start_)) {
+        failed_ = true;
         return false;
     }
-    long got = m_os->Read(m_h, m_buf, READSIZ);
+    long got = os_->Read(h_, buf_, READSIZ);
     if (got < 0) {
-        m_failed = true;
+        failed_ = true;
         got = 0;
     }
-    m_len = got;
-    return pos - m_start < m_len;
+    len_ = got;
+    return pos - start_ < len_;
 }
 
 bool READER::Seek(int64_t pos)
 {
     if (pos < 0)
         return false;
-    m_pos = pos;
+    pos_ = pos;
     return true;
 }
 
@@ -113,23 +113,23 @@ size_t READER::Read(void* dst, size_t n)
     uint8_t* out = (uint8_t*)dst;
     size_t done = 0;
     while (done < n) {
-        bool inside = m_start >= 0 && m_pos >= m_start && m_pos - m_start < m_len;
-        if (!inside && !Load(m_pos))
+        bool inside = start_ >= 0 && pos_ >= start_ && pos_ - start_ < len_;
+        if (!inside && !Load(pos_))
             break;
-        long off = (long)(m_pos - m_start);
-        size_t k = std::min((size_t)(m_len - off), n - done);
-        memcpy(out + done, m_buf + off, k);
+        long off = (long)(pos_ - start_);
+        size_t k = std::min((size_t)(len_ - off), n - done);
+        memcpy(out + done, buf_ + off, k);
         done += k;
-        m_pos += (int64_t)k;
+        pos_ += (int64_t)k;
     }
     return done;
 }
 
 bool READER::Skip(uint64_t n)
 {
-    if (m_pos + (int64_t)n > m_size)
+    if (pos_ + (int64_t)n > size_)
         return false;
-    m_pos += (int64_t)n;
+    pos_ += (int64_t)n;
     return true;
 }
 
@@ -331,10 +331,10 @@ static int ShowComment()
 
 enum { KIND_DONE, KIND_MISSING, KIND_DIR, KIND_NOEND };
 
-static int DoArchive(int& kind)
+// Opens the archive G->zipfn names. UNZ_OK, or the archive's code, with kind
+// telling a missing archive and a folder.
+static int OpenArchive(int& kind)
 {
-    OPTIONS& o = G->o;
-    kind = KIND_DONE;
     const char* zn = G->zipfn.c_str();
     PATHINFO info;
     PATHKIND pk = G->os->Query(zn, &info);
@@ -353,17 +353,17 @@ static int DoArchive(int& kind)
     }
     G->ziplen = G->os->FileSize(G->zipfd);
     G->in.Attach(G->os, G->zipfd, G->ziplen);
-    int error = UNZ_OK;
-    struct CLOSER {
-        ~CLOSER() { G->os->Close(G->zipfd); G->zipfd = ZIP_NOHANDLE; }
-    } closer;
+    return UNZ_OK;
+}
 
-    if (!o.q)
-        Out(1, "Archive:  %s\n", zn);
-
+// Finds and reads the end record. UNZ_OK, or the archive's code (kind
+// KIND_NOEND when it has none).
+static int ReadEndRecord(int& kind)
+{
+    const char* zn = G->zipfn.c_str();
     int64_t where = 0;
     if (G->ziplen < 0 || !FindEndRecord(where)) {
-        if (o.q)
+        if (G->o.q)
             Out(2, "[%s]\n", zn);
         Out(2, "  End-of-central-directory signature not found.  Either this file is not\n"
                "  a zipfile, or it constitutes one disk of a multi-part archive.  In the\n"
@@ -375,36 +375,45 @@ static int DoArchive(int& kind)
         kind = KIND_NOEND;
         return UNZ_NOZIP;
     }
-    uint8_t rec[22];
+    uint8_t rec[END_SIZE];
     G->in.Seek(where);
-    if (G->in.Read(rec, 22) != 22) {
+    if (G->in.Read(rec, END_SIZE) != END_SIZE) {
         Out(2, "error [%s]:  unexpected end of file\n", zn);
         return UNZ_EOF;
     }
     G->eocdPos = where;
-    G->diskNum = Get16(rec + 4);
-    G->cdDisk = Get16(rec + 6);
-    G->entriesDisk = Get16(rec + 8);
-    G->entriesTotal = Get16(rec + 10);
-    G->cdSize = Get32(rec + 12);
-    G->cdOffset = Get32(rec + 16);
-    G->commentLen = Get16(rec + 20);
+    G->diskNum = Get16(rec + END_DISKNUM);
+    G->cdDisk = Get16(rec + END_CDDISK);
+    G->entriesDisk = Get16(rec + END_ENTRIESDISK);
+    G->entriesTotal = Get16(rec + END_ENTRIESTOTAL);
+    G->cdSize = Get32(rec + END_CDSIZE);
+    G->cdOffset = Get32(rec + END_CDOFFSET);
+    G->commentLen = Get16(rec + END_COMMENTLEN);
+    return UNZ_OK;
+}
 
-    if (o.z || !o.q)
-        error = ShowComment();
-    if (o.z)
-        return error;
-
+// One disk only (the second of two is tried). UNZ_OK, or the code that ends
+// the archive; a warning goes to error.
+static int CheckDisks(int& error)
+{
     if (G->diskNum == 1 && G->cdDisk == 1) {
         Out(2, "warning [%s]:  zipfile claims to be second disk of a two-part archive;\n"
-               "  attempting to process anyway.\n", zn);
+               "  attempting to process anyway.\n", G->zipfn.c_str());
         error = std::max(error, (int)UNZ_WARN);
     } else if (G->diskNum || G->cdDisk) {
-        Out(2, "\nerror [%s]:  zipfile is part of multi-disk archive\n  (sorry, not yet supported).\n", zn);
+        Out(2, "\nerror [%s]:  zipfile is part of multi-disk archive\n  (sorry, not yet supported).\n",
+            G->zipfn.c_str());
         return UNZ_FIND;
     }
+    return UNZ_OK;
+}
 
-    G->extraBytes = where - ((int64_t)G->cdOffset + (int64_t)G->cdSize);
+// Bytes in front of the archive (a stub) or missing from it: where the
+// directory should end and where it does. An empty archive is a warning.
+static void Compensate(int& error)
+{
+    const char* zn = G->zipfn.c_str();
+    G->extraBytes = G->eocdPos - ((int64_t)G->cdOffset + (int64_t)G->cdSize);
     if (G->extraBytes < 0) {
         Out(2, "error [%s]:  missing %ld bytes in zipfile\n  (attempting to process anyway)\n", zn,
             (long)-G->extraBytes);
@@ -421,43 +430,81 @@ static int DoArchive(int& kind)
             error = std::max(error, (int)UNZ_ERR);
         }
     }
-
-    bool empty = G->entriesTotal == 0 && G->cdSize == 0;
-    if (empty) {
+    if (G->entriesTotal == 0 && G->cdSize == 0) {
         Out(2, "warning [%s]:  zipfile is empty\n", zn);
         error = std::max(error, (int)UNZ_WARN);
     }
+}
 
+// Seeks the start of the central directory; a directory that is where its
+// offset says, without the bytes in front, is taken with an error. UNZ_OK or
+// UNZ_BADERR.
+static int SeekDirectory(int& error)
+{
+    const char* zn = G->zipfn.c_str();
     int64_t target = (int64_t)G->cdOffset + G->extraBytes;
     if (target < 0) {
         Out(2, "error [%s]:  attempt to seek before beginning of zipfile\n%s", zn, BinaryNote());
         return UNZ_BADERR;
     }
     G->in.Seek(target);
-    if (!empty) {
-        uint8_t sig[4];
-        if (G->in.Read(sig, 4) != 4 || !CheckSig(sig) || memcmp(sig, G->sigCentral, 4) != 0) {
-            bool found = false;
-            if (G->extraBytes != 0) {
-                G->in.Seek(G->cdOffset);
-                found = G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigCentral, 4) == 0;
-            }
-            if (!found) {
-                Out(2, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s", zn,
-                    BinaryNote());
-                return UNZ_BADERR;
-            }
-            Out(2, "error [%s]:  reported length of central directory is\n"
-                   "  %ld bytes too long (Atari STZIP zipfile?  K.P.Vane ZIPSPLIT 1.1\n"
-                   "  zipfile?).  Compensating...\n", zn, (long)-G->extraBytes);
-            G->extraBytes = 0;
-            error = std::max(error, (int)UNZ_ERR);
-            target = G->cdOffset;
+    if (G->entriesTotal == 0 && G->cdSize == 0)
+        return UNZ_OK;
+    uint8_t sig[4];
+    if (G->in.Read(sig, 4) != 4 || !CheckSig(sig) || memcmp(sig, G->sigCentral, 4) != 0) {
+        bool found = false;
+        if (G->extraBytes != 0) {
+            G->in.Seek(G->cdOffset);
+            found = G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigCentral, 4) == 0;
         }
-        G->in.Seek(target);
+        if (!found) {
+            Out(2, "error [%s]:  start of central directory not found;\n  zipfile corrupt.\n%s", zn,
+                BinaryNote());
+            return UNZ_BADERR;
+        }
+        Out(2, "error [%s]:  reported length of central directory is\n"
+               "  %ld bytes too long (Atari STZIP zipfile?  K.P.Vane ZIPSPLIT 1.1\n"
+               "  zipfile?).  Compensating...\n", zn, (long)-G->extraBytes);
+        G->extraBytes = 0;
+        error = std::max(error, (int)UNZ_ERR);
+        target = G->cdOffset;
     }
+    G->in.Seek(target);
+    return UNZ_OK;
+}
 
-    int r = o.level ? ListMembers() : ExtractMembers(error);
+// One archive: G->zipfn opened, its end record and directory found, its
+// members listed, extracted or tested. The archive's code; kind tells a
+// missing archive, a folder and a file without an end record.
+static int DoArchive(int& kind)
+{
+    const OPTIONS& o = G->o;
+    kind = KIND_DONE;
+    int r = OpenArchive(kind);
+    if (r)
+        return r;
+    struct CLOSER {
+        ~CLOSER() { G->os->Close(G->zipfd); G->zipfd = ZIP_NOHANDLE; }
+    } closer;
+
+    if (!o.q)
+        Out(1, "Archive:  %s\n", G->zipfn.c_str());
+    r = ReadEndRecord(kind);
+    if (r)
+        return r;
+    int error = UNZ_OK;
+    if (o.z || !o.q)
+        error = ShowComment();
+    if (o.z)
+        return error;
+    r = CheckDisks(error);
+    if (r)
+        return r;
+    Compensate(error);
+    r = SeekDirectory(error);
+    if (r)
+        return r;
+    r = o.level ? ListMembers() : ExtractMembers(error);
     return std::max(error, r);
 }
 
@@ -486,6 +533,29 @@ static void Expand(const std::string& archiveArg, std::vector<std::string>& out)
 }
 
 static const char* Plural(int n) { return n == 1 ? "" : "s"; }
+
+// The closing lines of a run over several archives; UNZ_NOZIP when none was one.
+static int Summary(int ok, int warned, int fatal, int nozip, int dirs)
+{
+    if (ok)
+        Out(2, "%d archive%s successfully processed.\n", ok, Plural(ok));
+    if (warned)
+        Out(2, "%d archive%s had warnings but no fatal errors.\n", warned, Plural(warned));
+    if (fatal)
+        Out(2, "%d archive%s had fatal errors.\n", fatal, Plural(fatal));
+    if (nozip)
+        Out(2, "%d file%s had no zipfile directory.\n", nozip, Plural(nozip));
+    if (dirs == 1)
+        Out(2, "1 \"zipfile\" was a directory.\n");
+    else if (dirs > 1)
+        Out(2, "%d \"zipfiles\" were directories.\n", dirs);
+    if (ok + warned + fatal == 0) {
+        if (!nozip && !dirs)
+            Out(2, "No zipfiles found.\n");
+        return UNZ_NOZIP;
+    }
+    return UNZ_OK;
+}
 
 static int ProcessArchives(const std::string& archiveArg)
 {
@@ -541,24 +611,7 @@ static int ProcessArchives(const std::string& archiveArg)
         if (r == UNZ_DISK || r == UNZ_INTR)
             break;
     }
-    if (ok)
-        Out(2, "%d archive%s successfully processed.\n", ok, Plural(ok));
-    if (warned)
-        Out(2, "%d archive%s had warnings but no fatal errors.\n", warned, Plural(warned));
-    if (fatal)
-        Out(2, "%d archive%s had fatal errors.\n", fatal, Plural(fatal));
-    if (nozip)
-        Out(2, "%d file%s had no zipfile directory.\n", nozip, Plural(nozip));
-    if (dirs == 1)
-        Out(2, "1 \"zipfile\" was a directory.\n");
-    else if (dirs > 1)
-        Out(2, "%d \"zipfiles\" were directories.\n", dirs);
-    if (ok + warned + fatal == 0) {
-        if (!nozip && !dirs)
-            Out(2, "No zipfiles found.\n");
-        worst = std::max(worst, (int)UNZ_NOZIP);
-    }
-    return worst;
+    return std::max(worst, Summary(ok, warned, fatal, nozip, dirs));
 }
 
 static int Run(int argc, char* argv[])
@@ -644,13 +697,13 @@ void UnzipClearCapture()
 
 int UnzipMain(int argc, char* argv[])
 {
-    STATE* state = new (std::nothrow) STATE();
+    std::unique_ptr<STATE> state(new (std::nothrow) STATE());
     if (!state) {
         fputs("error:  can't allocate unzip buffers\n", stderr);
         return UNZ_MEM;
     }
     STATE* outer = G;
-    G = state;
+    G = state.get();
     G->run = s_run;
     G->os = s_run.os ? s_run.os : &PlatformZipOs();
     G->zipfd = ZIP_NOHANDLE;
@@ -684,7 +737,6 @@ int UnzipMain(int argc, char* argv[])
     signal(SIGTERM, oldTerm == SIG_ERR ? SIG_DFL : oldTerm);
     if (G->zipfd != ZIP_NOHANDLE)
         G->os->Close(G->zipfd);
-    delete G;
     G = outer;
     return r;
 }

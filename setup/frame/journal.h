@@ -68,16 +68,16 @@ public:
 private:
     struct ENTRY
     {
-        char kind;      // 'F' file created, 'R' file replaced, 'D' folder created
-        STRING path;
-        STRING copy;    // 'R': the copy kept, null when none could be made
-        DWORD attributes;   // 'R': the file's attributes before
+        char Kind;          // 'F' file created, 'R' file replaced, 'D' folder created
+        STRING Path;
+        STRING Copy;        // 'R': the copy kept, null when none could be made
+        DWORD Attributes;   // 'R': the file's attributes before
     };
     struct VALUE
     {
-        STRING name;
-        DWORD type;
-        std::string data;
+        STRING Name;
+        DWORD Type;
+        std::string Data;
     };
     std::vector<ENTRY> Entries;
     std::set<std::string> Folders;   // known to be there, made by this run or not

@@ -1,5 +1,5 @@
 // The wizard frame and its step loop.
-#include "setup/setupdialog.h"
+#include "setup/frame/setupdialog.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -86,14 +86,80 @@ INT_PTR SETUPPAGE::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
     return DATADIALOG::DialogProc(message, wparam, lparam);
 }
 
+std::unique_ptr<PROGRESSBAR> PageProgressBar(HWND page)
+{
+    HWND placeholder = GetDlgItem(page, IDC_PLACEHOLDER);
+    RECT r = {0, 0, 300, 12};
+    if (placeholder) {
+        GetWindowRect(placeholder, &r);
+        MapWindowPoints(NULL, page, (POINT*)&r, 2);
+        DestroyWindow(placeholder);
+    }
+    std::unique_ptr<PROGRESSBAR> bar = std::make_unique<PROGRESSBAR>(page, IDC_PLACEHOLDER);
+    bar->Move(r);
+    ShowWindow(bar->Hwnd(), SW_SHOW);
+    return bar;
+}
+
+// ---------------------------------------------------------------- PAGEWORKER
+
+PAGEWORKER::~PAGEWORKER()
+{
+    Join();
+}
+
+BOOL PAGEWORKER::Start(LPTHREAD_START_ROUTINE function, LPVOID parameter)
+{
+    Finished = FALSE;
+    hThread = OSYS::CreateThread(function, parameter);
+    return hThread != NULL;
+}
+
+void PAGEWORKER::Done()
+{
+    // A worker the page had to run itself has nobody waiting for it.
+    if (hThread)
+        PostMessageA(Frame->Hwnd(), WM_SETUP_DONE, 0, 0);
+}
+
+void PAGEWORKER::Join()
+{
+    if (!hThread)
+        return;
+    // The worker may still be sending to our windows on its way out: answer that while waiting.
+    for (;;) {
+        DWORD rc = MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (rc != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    OSYS::WaitThread(hThread, -1);
+    hThread = NULL;
+}
+
+int PAGEWORKER::RunWhileWorking()
+{
+    for (;;) {
+        int result = Working() ? Frame->Run() : SETUP_DONE;
+        if (result == SETUP_DONE) {
+            Finished = TRUE;
+            Join();
+            return SETUP_DONE;
+        }
+        if (result != SETUP_NEXT)
+            return result;
+    }
+}
+
 // ---------------------------------------------------------------- SETUPDIALOG
 
 SETUPDIALOG::SETUPDIALOG(const char* caption, const char* cancelquestion, int descsize)
-    : DATADIALOG(IDD_WIZARD, NULL, NULL), hHeadFont(NULL), hDescFont(NULL), pSubDlg(NULL),
-      DescSize(descsize), CancelQuestion(cancelquestion), Hook(NULL), Upper(NULL), Lower(NULL)
+    : DATADIALOG(IDD_WIZARD, NULL, NULL), hHeadFont(NULL), hDescFont(NULL), DescSize(descsize),
+      CancelQuestion(cancelquestion), Hook(NULL)
 {
-    Upper = new SEPARATOR(hWnd, 100);
-    Lower = new SEPARATOR(hWnd, 101);
+    Upper = std::make_unique<SEPARATOR>(hWnd, 100);
+    Lower = std::make_unique<SEPARATOR>(hWnd, 101);
     SetWindowTextA(hWnd, caption ? caption : "");
     SetHook(FrameHook);
 
@@ -120,8 +186,8 @@ SETUPDIALOG::~SETUPDIALOG()
         DeleteObject(hHeadFont);
     if (hDescFont)
         DeleteObject(hDescFont);
-    delete Upper;
-    delete Lower;
+    Upper.reset();
+    Lower.reset();
     if (hWnd) {
         DestroyWindow(hWnd);
         hWnd = NULL;
@@ -173,6 +239,9 @@ INT_PTR SETUPDIALOG::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
         if (HWND h = Item((int)wparam))
             SetFocus(h);
         return 1;
+    case WM_SETUP_DONE:
+        End(SETUP_DONE);
+        return 1;
     }
     return DIALOG::DialogProc(message, wparam, lparam);
 }
@@ -194,7 +263,7 @@ DATADIALOG* SETUPDIALOG::CreatePage(const char* heading, const char* description
     RECT r = ChildRect(hWnd, IDC_PAGEAREA);
     ShowWindow(area, SW_HIDE);
 
-    pSubDlg = new SETUPPAGE(dialogid, hWnd, module);
+    pSubDlg = std::make_unique<SETUPPAGE>(dialogid, hWnd, module);
     Assert(this->pSubDlg && pSubDlg->Hwnd() ? TRUE : FALSE, "this->pSubDlg", "setup/setupdialog", 183, NULL, FALSE);
     HWND page = pSubDlg->Hwnd();
     if (page) {
@@ -203,13 +272,12 @@ DATADIALOG* SETUPDIALOG::CreatePage(const char* heading, const char* description
         SetWindowLongPtrA(page, GWL_EXSTYLE, GetWindowLongPtrA(page, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
         ShowWindow(page, SW_SHOW);
     }
-    return pSubDlg;
+    return pSubDlg.get();
 }
 
 void SETUPDIALOG::RemovePage()
 {
-    delete pSubDlg;
-    pSubDlg = NULL;
+    pSubDlg.reset();
 }
 
 int SETUPDIALOG::Run()
@@ -247,6 +315,45 @@ BOOL SETUPDIALOG::AskContinue()
     return MessageYesNo(hWnd, caption, CancelQuestion);
 }
 
+// Creates the step's page and sets the buttons: no Back on the first step,
+// only the relabelled Cancel (Finish) on the last.
+void SETUPDIALOG::ShowStep(const SETUPSTEP& step, BOOL first, BOOL last, const char* canceltext)
+{
+    HINSTANCE res = APP::ResourceModule();
+    CreatePage(OSYS::GetStringFromResource(step.Heading, res), OSYS::GetStringFromResource(step.Description, res),
+               step.Dialog, step.Module);
+    if (last) {
+        SetButton(IDC_NEXT, FALSE, FALSE);
+        SetButton(IDC_BACK, FALSE, FALSE);
+        SetDlgItemTextA(hWnd, IDCANCEL, OSYS::GetStringFromResource(IDS_FINISHBUTTON, res));
+        SendMessageA(hWnd, DM_SETDEFID, IDCANCEL, 0);
+        SetButton(IDCANCEL, TRUE, TRUE);
+        SetFocus(Item(IDCANCEL));
+    } else {
+        SetDlgItemTextA(hWnd, IDCANCEL, canceltext);
+        SendMessageA(hWnd, DM_SETDEFID, IDC_NEXT, 0);
+        SetButton(IDCANCEL, TRUE, FALSE);
+        SetButton(IDC_BACK, !first, FALSE);
+        SetButton(IDC_NEXT, TRUE, TRUE);
+        SetFocus(Item(IDC_NEXT));
+    }
+}
+
+// The page of one step between the hook's events 4 and 5; its result.
+int SETUPDIALOG::RunStep(const SETUPSTEP& step)
+{
+    HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
+    if (Hook)
+        Hook(HOOK_PAGESTART, step.idStep, hWnd, page, (INT_PTR)step.Page, step.HookWord);
+    int result = step.Page ? step.Page(this, pSubDlg.get()) : Run();
+    // A page that quit after its own question was cancelled as far as hooks know.
+    if (Hook)
+        Hook(HOOK_PAGEEND, step.idStep, hWnd, page, (INT_PTR)step.Page,
+             (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
+    RemovePage();
+    return result;
+}
+
 int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
 {
     char canceltext[128] = "";
@@ -260,38 +367,11 @@ int SETUPDIALOG::RunSteps(const SETUPSTEP* steps, int count, int laststep)
             return 0;
         }
         const SETUPSTEP& step = steps[index];
-        if (!Assert(step.idstep != 0, "steps[step].idstep!=0", "setup/setupdialog", 294, NULL, FALSE) || step.idstep == 0)
+        if (!Assert(step.idStep != 0, "steps[step].idstep!=0", "setup/setupdialog", 294, NULL, FALSE) || step.idStep == 0)
             return 0;
-        BOOL islast = step.idstep == laststep;
-        HINSTANCE res = APP::ResourceModule();
-        CreatePage(OSYS::GetStringFromResource(step.heading, res), OSYS::GetStringFromResource(step.description, res),
-                   step.dialog, step.module);
-
-        if (islast) {
-            SetButton(IDC_NEXT, FALSE, FALSE);
-            SetButton(IDC_BACK, FALSE, FALSE);
-            SetDlgItemTextA(hWnd, IDCANCEL, OSYS::GetStringFromResource(IDS_FINISHBUTTON, res));
-            SendMessageA(hWnd, DM_SETDEFID, IDCANCEL, 0);
-            SetButton(IDCANCEL, TRUE, TRUE);
-            SetFocus(Item(IDCANCEL));
-        } else {
-            SetDlgItemTextA(hWnd, IDCANCEL, canceltext);
-            SendMessageA(hWnd, DM_SETDEFID, IDC_NEXT, 0);
-            SetButton(IDCANCEL, TRUE, FALSE);
-            SetButton(IDC_BACK, index != 0, FALSE);
-            SetButton(IDC_NEXT, TRUE, TRUE);
-            SetFocus(Item(IDC_NEXT));
-        }
-
-        HWND page = pSubDlg ? pSubDlg->Hwnd() : NULL;
-        if (Hook)
-            Hook(4, step.idstep, hWnd, page, (INT_PTR)step.page, step.hookword);
-        int result = step.page ? step.page(this, pSubDlg) : Run();
-        // A page that quit after its own question was cancelled as far as hooks know.
-        if (Hook)
-            Hook(5, step.idstep, hWnd, page, (INT_PTR)step.page, (INT_PTR)(result == SETUP_QUIT ? SETUP_CANCEL : result));
-        RemovePage();
-
+        BOOL islast = step.idStep == laststep;
+        ShowStep(step, index == 0, islast, canceltext);
+        int result = RunStep(step);
         if (result == SETUP_SKIP)
             result = previous;
         if (result == SETUP_BACK) {
