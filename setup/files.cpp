@@ -2,6 +2,8 @@
 // thread, and the uninstall entry that records them.
 #include "setup/install.h"
 #include "setup/main.h"
+#include "setup/installlog.h"
+#include "setup/unattended.h"
 #include "setup/unzipper.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
@@ -44,6 +46,7 @@ struct FILESJOB
     HANDLE stop, paused, go;
     volatile LONG quit;         // set with go: give the install up
     volatile LONG aborted;      // given up after a failure: only Cancel is left
+    int failure = 0;            // the adapter's failure that gave the install up
 };
 
 const char* INSTALL::Publisher = "Halvo Software Works";
@@ -63,8 +66,10 @@ STRING INSTALL::UninstallCommand(const char* dir, const char* key)
 
 BOOL INSTALL::WriteEntryValue(REGISTRY& reg, const char* key, const char* name, const char* value)
 {
-    if (reg.Write(name, value))
+    if (reg.Write(name, value)) {
+        INSTALLLOG::Value("HKEY_LOCAL_MACHINE\\" || SETUP::UninstallBase() || key, name, value);
         return TRUE;
+    }
     SETUP::Failures.Add("HKEY_LOCAL_MACHINE\\" || SETUP::UninstallBase() || key || "\\" || name, GetLastError());
     return FALSE;
 }
@@ -82,6 +87,8 @@ BOOL INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* fi
     ok &= WriteEntryValue(reg, key, "AppName", cfg["AppName"]);
     ok &= WriteEntryValue(reg, key, "Version", version);
     ok &= WriteEntryValue(reg, key, "UninstallString", UninstallCommand(dir, key));
+    // What deployment tools run to remove the product without asking.
+    ok &= WriteEntryValue(reg, key, "QuietUninstallString", UninstallCommand(dir, key) || " /SILENT");
     ok &= WriteEntryValue(reg, key, "UninstallFiles", files);
     ok &= WriteEntryValue(reg, key, "UninstallPath", dir);
     ok &= WriteEntryValue(reg, key, "UninstallProtect", cfg["ProtectedFiles"]);
@@ -117,6 +124,11 @@ static BOOL AskRetry(FILESJOB& job, const UNZIPPER& unz)
     text = SETUP::ReplaceAll(text, "$PROGRAM", job.cfg["AppName"]);
     text = SETUP::ReplaceAll(text, "$ARCHIVE", unz.ArchiveName());
     text = SETUP::ReplaceAll(text, "$FILE", unz.FailedName());   // last: a name may hold "$"
+    job.failure = unz.Failure();
+    if (UNATTENDED::Silent) {
+        INSTALLLOG::Default(text, "No");
+        return FALSE;
+    }
     return MessageYesNo(NULL, SETUP::Caption(job.cfg), text);
 }
 
@@ -174,15 +186,21 @@ static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress)
     STRING name;
     uint64_t done = unz->GetFirst(name);
     while (name.Len() > 0) {
+        STRING target = UNZIPPER::TargetFile(job.dir, name);
+        target.Replace("/", "\\", TRUE);
+        BOOL existed = FileExists(target);
         KeepCopy(job, name);
-        while (unz->Extract(name, job.dir) != 1) {
+        int called = 0;
+        while (unz->Extract(name, job.dir, &called) != 1) {
             if (!AskRetry(job, *unz)) {
                 delete unz;
                 return FALSE;
             }
         }
-        if (progress)
+        if (progress && job.bar)
             job.bar->SetPos(INSTALL::Percent(done, total));
+        if (name[name.Len() - 1] != '/')
+            INSTALLLOG::File(target, existed, called);
         Record(job, name);
         if (!GoOn(job)) {
             delete unz;
@@ -203,8 +221,11 @@ static BOOL CopyLooseFiles(FILESJOB& job)
         const char* entry = *copies.Get(i);
         STRING target = job.dir || "\\" || entry;
         target.Replace("/", "\\", TRUE);
-        if (SETUP::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
+        BOOL existed = FileExists(target);
+        if (SETUP::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE)) {
+            INSTALLLOG::File(target, existed, TRUE);
             Record(job, entry);
+        }
         else
             SETUP::Failures.Add(target, GetLastError());
         if (!GoOn(job))
@@ -233,14 +254,14 @@ static void GiveUp(FILESJOB& job)
     }
 }
 
-static DWORD WINAPI FilesWorker(LPVOID parameter)
+// The steps of the file installation, with its page or without: the
+// uninstall entry, the archives, the loose files, the hooks. FALSE when the
+// install was given up.
+static BOOL InstallFiles(FILESJOB& job)
 {
-    FILESJOB& job = *(FILESJOB*)parameter;
-    HINSTANCE res = APP::ResourceModule();
-    HWND frame = job.frame->Hwnd();
-    HWND page = job.page->Hwnd();
-    SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
-    SETUP::CallNewSetupHook(6, 0, frame, job.bar->Hwnd(), 0, job.mode);
+    HWND frame = job.frame ? job.frame->Hwnd() : NULL;
+    HWND bar = job.bar ? job.bar->Hwnd() : NULL;
+    SETUP::CallNewSetupHook(6, 0, frame, bar, 0, job.mode);
 
     // The entry comes before the first file, so that an install that is killed
     // half-way can be removed by it.
@@ -259,17 +280,42 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
     }
     if (ok)
         ok = CopyLooseFiles(job);
-    if (!ok) {
-        GiveUp(job);
-        return 0;
-    }
-    job.bar->SetPos(100);
+    if (!ok)
+        return FALSE;
+    if (job.bar)
+        job.bar->SetPos(100);
 
     if (registered)
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
     SETUP::FilesIn = TRUE;
     SETUP::CallSetupHook(7, job.dir);
-    SETUP::CallNewSetupHook(7, 0, frame, job.bar->Hwnd(), 0, 0);
+    SETUP::CallNewSetupHook(7, 0, frame, bar, 0, 0);
+    return TRUE;
+}
+
+int INSTALL::InstallFilesUnattended(PROGRESSBAR* bar)
+{
+    SETUP::FilesIn = FALSE;
+    FILESJOB job(NULL, NULL, bar);
+    if (InstallFiles(job))
+        return 0;
+    INSTALLLOG::Line("Installation given up: what it installed is removed again");
+    SETUP::Failures.Clear();
+    SETUP::Journal.Undo(SETUP::Failures);
+    return job.failure != 0 ? job.failure : UNZIPPER::FAIL_CANNOTWRITE;
+}
+
+static DWORD WINAPI FilesWorker(LPVOID parameter)
+{
+    FILESJOB& job = *(FILESJOB*)parameter;
+    HINSTANCE res = APP::ResourceModule();
+    HWND frame = job.frame->Hwnd();
+    HWND page = job.page->Hwnd();
+    SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
+    if (!InstallFiles(job)) {
+        GiveUp(job);
+        return 0;
+    }
 
     STRING nocopy = job.cfg["NoCopyComplete"];
     int automatic = nocopy.IsNull() ? 0 : nocopy.Atoi();

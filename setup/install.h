@@ -57,4 +57,13 @@ public:
     // whose target starts with "*", as "title;#target;arguments" (no icon).
     // Returns the desktop setting (DesktopIcon, default 1; 0 without such an entry).
     static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, STRING& entry);
+    // The shortcuts as the page's choices say (program group named groupname
+    // in the user's or the all-users menu, the offered desktop shortcut), and
+    // their record in the uninstall entry.
+    static void MakeShortcuts(const STRING& groupname, BOOL startmenu, BOOL common, BOOL desktop);
+
+    // The file installation without the page (files.cpp): the same steps, no
+    // question asked (the default is taken and logged), what was installed
+    // undone on a failure. The adapter's failure (UNZIPPER::FAILURE), 0 when installed.
+    static int InstallFilesUnattended(PROGRESSBAR* bar);
 };

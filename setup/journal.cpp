@@ -1,6 +1,7 @@
 // Failed writes and the undo record of an install run.
 #include "setup/journal.h"
 #include "setup/main.h"
+#include "setup/installlog.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -19,6 +20,7 @@ void FAILURES::Add(const char* what, DWORD error)
 {
     Logit("SETUP: %s failed, error=%lu %s\n", what ? what : "", (unsigned long)error,
           OSYS::ErrorText((int)error).Str());
+    INSTALLLOG::Failure(what, error);
     // Each once, however often it was tried.
     STRING item(what ? what : "");
     for (int i = 0; i < Items.Count(); i++)
@@ -39,8 +41,10 @@ void FAILURES::Clear()
 
 BOOL FAILURES::Delete(const char* path)
 {
-    if (DeletePath(path))
+    if (DeletePath(path)) {
+        INSTALLLOG::Line("Removed: %s", path);
         return TRUE;
+    }
     DWORD error = GetLastError();
     if (Missing(error))
         return TRUE;
@@ -116,6 +120,7 @@ BOOL JOURNAL::CreateFolder(const char* path)
             return FALSE;
         }
         Entries.push_back({'D', level, STRING(), 0});
+        INSTALLLOG::Folder(level);
     }
     return TRUE;
 }

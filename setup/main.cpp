@@ -3,6 +3,8 @@
 #include "setup/install.h"
 #include "setup/uninstall.h"
 #include "setup/order.h"
+#include "setup/unattended.h"
+#include "setup/installlog.h"
 #include "setup/lang/resource.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
@@ -177,54 +179,78 @@ static void KeepOrUndo(HWND owner)
     SETUP::FilesIn = FALSE;
 }
 
+BOOL SETUP::ReadSettings()
+{
+    if (!Settings.LoadFromFile("setup.cfg"))
+        return FALSE;
+    STRING& appname = Settings["AppName"];
+    if (appname.IsNull())
+        appname = "";
+    if (_stricmp(appname, "Vantor") == 0 && fpNewSetupHook == NewSetupHookDummy)
+        fpNewSetupHook = NewSetupHookVantor;
+
+    CallSetupHook(0, NULL);
+    CallNewSetupHook(0, APP::Language(), NULL, NULL, 0, (INT_PTR)&Settings);
+    ApplyLanguageVariants(Settings, OSYS::GetStringFromResource(IDS_LANGSUFFIX, APP::ResourceModule()));
+    if (Settings["AppName"].IsNull())
+        Settings["AppName"] = "";
+    DisplayName = Settings["AppName"] || " " || Settings["AppVersion"];
+    static const char* const texts[] = {"Advertise", "AskOverwrite", "ProtectedFiles"};
+    for (const char* key : texts)
+        if (Settings[key].IsNull())
+            Settings[key] = "";
+    return TRUE;
+}
+
+STRING SETUP::InstallFolder()
+{
+    // Opening creates the product's (empty) uninstall key.
+    STRING previous;
+    STRING inikey = Settings["IniKey"];
+    if (inikey.Len() > 0) {
+        REGISTRY reg(inikey, UninstallBase(), 0);
+        char buffer[513] = "";
+        DWORD size = 512;
+        if (reg.Read("UninstallPath", buffer, size) && size > 0) {
+            buffer[size < 512 ? size : 512] = 0;
+            previous = buffer;
+        }
+    }
+    if (previous.Len() > 0 && IsDirectory(previous))
+        return previous;
+    return DefaultInstallDir(Settings["InstallPath"], Settings["AppName"]);
+}
+
+void SETUP::EndInstall(BOOL completed)
+{
+    if (completed)
+        CallSetupHook(1, InstallDir);
+    CallNewSetupHook(1, completed, NULL, NULL, 0, Failures.Count());
+    STRINGARRAY deletes = ListEntries(Settings["DeleteAfterExtract"]);
+    for (int i = 0; i < deletes.Count(); i++) {
+        STRING file = InstallDir || "\\" || *deletes.Get(i);
+        if (completed)
+            Failures.Delete(file);
+        else
+            DeletePath(file);
+    }
+}
+
 int SETUP::InstallRun()
 {
     const SETUPSTEP* steps = InstallSteps();
     HINSTANCE res = APP::ResourceModule();
     STRING caption = OSYS::GetStringFromResource(IDS_SETUPCAPTION, res);
 
-    if (!Settings.LoadFromFile("setup.cfg")) {
+    if (!ReadSettings()) {
         MessageError(NULL, caption, OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
         return 0;
     }
-    STRING& appname = Settings["AppName"];
-    if (appname.IsNull())
-        appname = "";
-    STRING name(appname);
-    if (_stricmp(appname, "Vantor") == 0 && fpNewSetupHook == NewSetupHookDummy)
-        fpNewSetupHook = NewSetupHookVantor;
-
-    CallSetupHook(0, NULL);
-    CallNewSetupHook(0, APP::Language(), NULL, NULL, 0, (INT_PTR)&Settings);
-    ApplyLanguageVariants(Settings, OSYS::GetStringFromResource(IDS_LANGSUFFIX, res));
-    name = Settings["AppName"];
-    if (name.IsNull())
-        name = "";
-
-    DisplayName = name || " " || Settings["AppVersion"];
-    if (Settings["Advertise"].IsNull())
-        Settings["Advertise"] = "";
-    if (Settings["AskOverwrite"].IsNull())
-        Settings["AskOverwrite"] = "";
-    if (Settings["ProtectedFiles"].IsNull())
-        Settings["ProtectedFiles"] = "";
-
-    // Opening creates the product's (empty) uninstall key.
+    STRING name = Settings["AppName"];
     STRING inikey = Settings["IniKey"];
-    REGISTRY* reg = inikey.Len() > 0 ? new REGISTRY(inikey, UninstallBase(), 0) : NULL;
-    STRING previous;
-    if (reg) {
-        char buffer[513] = "";
-        DWORD size = 512;
-        if (reg->Read("UninstallPath", buffer, size) && size > 0) {
-            buffer[size < 512 ? size : 512] = 0;
-            previous = buffer;
-        }
-    }
-    if (previous.Len() > 0 && IsDirectory(previous))
-        InstallDir = previous;
-    else
-        InstallDir = DefaultInstallDir(Settings["InstallPath"], name);
+    if (!UNATTENDED::Lock(inikey.Len() > 0 ? inikey : name, 0, name))
+        return 0;
+    InstallDir = InstallFolder();
 
     SETUPDIALOG* frame = new SETUPDIALOG(caption, OSYS::GetStringFromResource(IDS_ASKCONTINUESETUP, res), -1);
     caption = Caption(Settings);
@@ -234,19 +260,7 @@ int SETUP::InstallRun()
     int completed = frame->RunSteps(steps, INSTALL_STEPS, 7);
     if (!completed)
         KeepOrUndo(frame->Hwnd());
-
-    if (completed)
-        CallSetupHook(1, InstallDir);
-    CallNewSetupHook(1, completed, NULL, NULL, 0, Failures.Count());
-
-    STRINGARRAY deletes = ListEntries(Settings["DeleteAfterExtract"]);
-    for (int i = 0; i < deletes.Count(); i++) {
-        STRING file = InstallDir || "\\" || *deletes.Get(i);
-        if (completed)
-            Failures.Delete(file);
-        else
-            DeletePath(file);
-    }
+    EndInstall(completed);
 
     ShowWindow(frame->Hwnd(), SW_HIDE);
     // One box at the end for what could not be written or undone.
@@ -255,6 +269,7 @@ int SETUP::InstallRun()
     else
         Failures.Show(NULL, caption, ReplaceAll(OSYS::GetStringFromResource(IDS_INSTALLINCOMPLETE, res),
                                                 "$PROGRAM", name));
+    UNATTENDED::Result(completed ? (Failures.Count() > 0 ? EXIT_NOTWRITTEN : EXIT_DONE) : EXIT_REFUSED);
     if (completed) {
         if (Failures.Count() == 0 && Settings["NoFinalPopup"].Atoi() == 0)
             MessageInfo(NULL, caption, FinalMessage());
@@ -263,7 +278,6 @@ int SETUP::InstallRun()
     }
     Journal.Clear();
     delete frame;
-    delete reg;
     return 0;
 }
 
@@ -274,16 +288,35 @@ int AppMain(int /*argc*/, char** argv)
     LoadLanguageModule(argv[0], SETUP_APPNAME, SETUP_APPVERSION);
     if (TestArg("AUTODIR"))
         SetCurrentDirectoryA(DirectoryOf(argv[0]));
+    if (TestArg("?")) {
+        UNATTENDED::ShowHelp();
+        return 0;
+    }
+    STRING why;
+    BOOL usable = UNATTENDED::ReadSwitches(why);
+    if (UNATTENDED::Silent)
+        LogitSwitch("/NOASSERT");               // no box, ever
+    if (!UNATTENDED::LogFile.IsNull())
+        INSTALLLOG::Open(UNATTENDED::LogFile);
+    UNATTENDED::CheckLanguage();
+    if (!usable && UNATTENDED::Silent) {
+        INSTALLLOG::Line("Bad command line: %s", why.Str());
+        return UNATTENDED::Result(EXIT_BADCOMMANDLINE);
+    }
     HMODULE hooks = SETUP::LoadHookLibrary(argv[0]);
 
     int rc = 0;
     if (TestArgValue("ORDER", 0)) {
         rc = ORDER::OrderMain();
-    } else if (TestArgValue("REMOVE", 0)) {
-        UninstallMain(argv[0]);
+    } else if (!UNATTENDED::RemoveKey().IsNull() || TestArgValue("REMOVE", 0)) {
+        rc = UninstallMain(argv[0]);
+    } else if (UNATTENDED::Silent) {
+        rc = UNATTENDED::Install();
     } else {
         SETUP::InstallRun();
     }
     SETUP::UnloadHookLibrary(hooks);
+    UNATTENDED::Unlock();
+    INSTALLLOG::Close();
     return rc;
 }

@@ -57,6 +57,15 @@ public:
     static STRING FinalMessage();
 
     static int InstallRun();
+    // setup.cfg into Settings, with the hooks' first events, the language
+    // variants and the defaults; FALSE when it cannot be read.
+    static BOOL ReadSettings();
+    // Where an earlier installation is (its UninstallPath, when that folder
+    // is still there), else where InstallPath says.
+    static STRING InstallFolder();
+    // After the wizard or a silent install: the hooks learn how it ended and
+    // the DeleteAfterExtract files go.
+    static void EndInstall(BOOL completed);
     // The install step table (page functions of setup/install).
     static const SETUPSTEP* InstallSteps();
     // Uninstall entry of the product ("Software\Microsoft\Windows\CurrentVersion\Uninstall\" + IniKey).

@@ -1,6 +1,7 @@
 // Step 5: program group and desktop shortcuts, recorded for the uninstaller.
 #include "setup/install.h"
 #include "setup/main.h"
+#include "setup/installlog.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -75,6 +76,8 @@ static BOOL SaveAs(IPersistFile* file, const STRING& path, BOOL complete)
     delete[] wide;
     if (FAILED(hres))
         SETUP::Failures.Add(path, (DWORD)hres);
+    else
+        INSTALLLOG::Shortcut(path);
     return SUCCEEDED(hres);
 }
 
@@ -96,8 +99,6 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
 
     STRING desktopentry;
     int desktop = DesktopCandidate(cfg["StartmenuOpts"], cfg["DesktopIcon"], desktopentry);
-
-    STRING userfolder = WithoutSlash(OSYS::GetWin32SystemPath(0));
     STRING commonfolder = WithoutSlash(OSYS::GetWin32SystemPath(10));
 
     BOOL reinstall = SETUP::InstallMode == "1";
@@ -108,29 +109,39 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
     ShowWindow(GetDlgItem(dlg, IDC_DESKTOP), desktop != 0 ? SW_SHOW : SW_HIDE);
     CheckDlgButton(dlg, IDC_DESKTOP, desktop >= 2 && !reinstall ? BST_CHECKED : BST_UNCHECKED);
 
-    if (commonfolder.Len() == 0 || !IsDirectory(commonfolder)) {
+    if (commonfolder.Len() == 0 || !IsDirectory(commonfolder))
         EnableWindow(GetDlgItem(dlg, IDC_COMMONMENU), FALSE);
-        commonfolder = userfolder;
-    }
 
     int result = frame->Run();
     if (result != SETUP_NEXT)
         return result;
 
+    BOOL startmenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED;
+    BOOL common = IsDlgButtonChecked(dlg, IDC_USERMENU) != BST_CHECKED &&
+                  IsDlgButtonChecked(dlg, IDC_COMMONMENU) == BST_CHECKED && IsWindowEnabled(GetDlgItem(dlg, IDC_COMMONMENU));
+    MakeShortcuts(cfg["StartmenuName"], startmenu, common, IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED);
+    return SETUP_NEXT;
+}
+
+void INSTALL::MakeShortcuts(const STRING& groupname, BOOL startmenu, BOOL common, BOOL wantdesktop)
+{
+    KEYTABLE& cfg = SETUP::Settings;
+    STRING desktopentry;
+    DesktopCandidate(cfg["StartmenuOpts"], cfg["DesktopIcon"], desktopentry);
+    STRING userfolder = WithoutSlash(OSYS::GetWin32SystemPath(0));
+    STRING commonfolder = WithoutSlash(OSYS::GetWin32SystemPath(10));
+    if (commonfolder.Len() == 0 || !IsDirectory(commonfolder))
+        commonfolder = userfolder;
+
     // Without a group name the shortcuts would land in the start menu's own folder,
     // and the uninstaller would take that folder for the product's group.
-    STRING groupname = cfg["StartmenuName"];
     STRING bare(groupname.IsNull() ? "" : groupname.Str());
     bare.Strip('B', ". ");
-    BOOL startmenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED && bare.Len() > 0;
-    BOOL wantdesktop = IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED;
+    startmenu = startmenu && bare.Len() > 0;
     STRING startlist(""), desktoplist("");
     HRESULT cominit = CoInitialize(NULL);
 
-    STRING programs = IsDlgButtonChecked(dlg, IDC_USERMENU) == BST_CHECKED ||
-                              IsDlgButtonChecked(dlg, IDC_COMMONMENU) != BST_CHECKED
-                          ? userfolder
-                          : commonfolder;
+    STRING programs = common ? commonfolder : userfolder;
     if (programs.Len() == 0)
         programs = CurrentDirectory();
     STRING group = programs || "\\" || groupname;
@@ -249,5 +260,4 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
             if (v.wanted)
                 WriteEntryValue(reg, inikey, v.name, v.value);
     }
-    return SETUP_NEXT;
 }

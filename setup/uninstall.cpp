@@ -2,6 +2,8 @@
 // feedback, options and removal pages, the feedback mail and the removal worker.
 #include "setup/uninstall.h"
 #include "setup/main.h"
+#include "setup/installlog.h"
+#include "setup/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"
@@ -19,6 +21,9 @@ STRING UNINSTALL::InstallDir("");
 STRING UNINSTALL::ProductName("");
 STRING UNINSTALL::RemovalChoice("0");
 STRING UNINSTALL::MailOffered("");
+
+// The exit code of the copy in the temporary folder (a silent removal waits for it).
+static int RestartResult = 0;
 
 static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -278,7 +283,17 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
         return FALSE;
     FILENAME copy(folder, NamePart(programpath));
     STRING arguments = "-remove \"" || KeyName || "\" -final";
-    return StartProgram(copy, arguments, folder, "", FALSE) != 0;
+    // The copy takes the product's lock over.
+    UNATTENDED::Unlock();
+    if (UNATTENDED::Silent) {
+        // The caller waits for the removal itself, and hears how it went.
+        RestartResult = UNATTENDED::RunAndWait(copy, arguments || UNATTENDED::Forwarded(), folder);
+        return TRUE;
+    }
+    if (StartProgram(copy, arguments, folder, "", FALSE) != 0)
+        return TRUE;
+    UNATTENDED::Lock(KeyName, 30000, ProductName);
+    return FALSE;
 }
 
 const SETUPSTEP* UNINSTALL::Steps()
@@ -293,7 +308,7 @@ const SETUPSTEP* UNINSTALL::Steps()
 
 int UNINSTALL::Main(const char* programpath)
 {
-    KeyName = OrEmpty(GetArgValue("REMOVE", 0));
+    KeyName = OrEmpty(UNATTENDED::RemoveKey());
     InstallDir = "";
     ProductName = "";
     if (KeyName.Len() > 0) {
@@ -307,21 +322,38 @@ int UNINSTALL::Main(const char* programpath)
         ProductName = KeyName;
     STRING caption = Caption();
 
+    BOOL silent = UNATTENDED::Silent;
+    if (silent)
+        INSTALLLOG::Line("Silent removal of %s: %s", KeyName.Str(), GetCommandLineA());
     if (InstallDir.Len() == 0 || KeyName.Len() == 0) {
+        if (silent) {
+            INSTALLLOG::Line("%s", Res(IDS_NOTINSTALLED).Str());
+            return UNATTENDED::Result(KeyName.Len() == 0 ? EXIT_BADCOMMANDLINE : EXIT_NOSETTINGS);
+        }
         MessageError(NULL, caption, Res(IDS_NOTINSTALLED));
         return 0;
     }
+    // The copy in the temporary folder waits while the first one hands the lock over.
+    if (!UNATTENDED::Lock(KeyName, TestArg("FINAL") ? 30000 : 0, ProductName))
+        return silent ? UNATTENDED::Result(EXIT_RUNNING) : 0;
     STRING question = WithProgram(IDS_ASKUNINSTALL);
 
     if (!TestArg("FINAL")) {
-        if (!MessageYesNo(NULL, caption, question))
+        if (silent)
+            INSTALLLOG::Default(question, "Yes");
+        else if (!MessageYesNo(NULL, caption, question))
             return 0;
         char temp[MAX_PATH * 2];
         DWORD n = GetEnvironmentVariableA("TEMP", temp, sizeof temp);
         if (n > 0 && n < sizeof temp && Restart(programpath, temp))
-            return 0;
-        MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
+            return RestartResult;
+        if (silent)
+            INSTALLLOG::Line("%s", Res(IDS_NOTEMPCOPY).Str());
+        else
+            MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
     }
+    if (silent)
+        return RemoveSilently();
 
     SETUPDIALOG* frame = new SETUPDIALOG(caption, Res(IDS_ASKCONTINUEUNINST), -1);
     SETUP::CallNewSetupHook(2, 0, frame->Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
@@ -466,12 +498,12 @@ static void RemoveKey(HKEY root, const char* rootname, const char* path)
         SETUP::Failures.Add(STRING(rootname) || "\\" || path || "\\" || UNINSTALL::KeyName, error);
 }
 
-static DWORD WINAPI UninstallWorker(LPVOID parameter)
+// The removal's steps, with the removal page or without: files, shortcuts,
+// folders and keys, between the hooks' events 8 and 9.
+static void RemoveProduct(HWND frame, HWND progress)
 {
-    REMOVAL* r = (REMOVAL*)parameter;
-    HWND frame = r->frame->Hwnd();
     BOOL everything = UNINSTALL::RemovalChoice.Atoi() == 1;
-    SETUP::CallNewSetupHook(8, 0, frame, r->progress, 0, everything ? 1 : 0);
+    SETUP::CallNewSetupHook(8, 0, frame, progress, 0, everything ? 1 : 0);
 
     STRING files, startmenu, startfiles, desktopfiles, protect;
     {
@@ -532,7 +564,28 @@ static DWORD WINAPI UninstallWorker(LPVOID parameter)
     }
 
     SETUP::CallSetupHook(3, NULL);
-    SETUP::CallNewSetupHook(9, 0, frame, r->progress, 0, 0);
+    SETUP::CallNewSetupHook(9, 0, frame, progress, 0, 0);
+}
+
+int UNINSTALL::RemoveSilently()
+{
+    RemovalChoice = UNATTENDED::RemoveAll ? "1" : "0";
+    if (UNATTENDED::RemoveAll)
+        INSTALLLOG::Line("Everything is removed, the user's data too: /REMOVEALL");
+    else
+        INSTALLLOG::Default("What should be removed", "the program; the user's data stays");
+    SETUP::CallNewSetupHook(2, 0, NULL, NULL, 0, (INT_PTR)KeyName.Str());
+    RemoveProduct(NULL, NULL);
+    SETUP::CallNewSetupHook(3, 0, NULL, NULL, 0, 0);
+    return UNATTENDED::Result(SETUP::Failures.Count() > 0 ? EXIT_NOTWRITTEN : EXIT_DONE);
+}
+
+static DWORD WINAPI UninstallWorker(LPVOID parameter)
+{
+    REMOVAL* r = (REMOVAL*)parameter;
+    HWND frame = r->frame->Hwnd();
+    BOOL everything = UNINSTALL::RemovalChoice.Atoi() == 1;
+    RemoveProduct(frame, r->progress);
 
     for (int pos = 0; pos <= 100; pos += 5) {
         SendMessageA(r->progress, PBM_SETPOS, (WPARAM)pos, 0);

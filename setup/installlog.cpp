@@ -1,0 +1,111 @@
+// The install log.
+#include "setup/installlog.h"
+#include "brisel/osys.h"
+#include "brisel/strings.h"
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+HANDLE LogHandle = INVALID_HANDLE_VALUE;
+
+// Workers write too: one line at a time.
+CRITICAL_SECTION* Lock()
+{
+    static CRITICAL_SECTION cs;
+    static const bool made = (InitializeCriticalSection(&cs), true);
+    (void)made;
+    return &cs;
+}
+
+} // namespace
+
+BOOL INSTALLLOG::Open(const char* path)
+{
+    Close();
+    if (!path || !*path)
+        return FALSE;
+    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    EnterCriticalSection(Lock());
+    LogHandle = h;
+    LeaveCriticalSection(Lock());
+    return TRUE;
+}
+
+void INSTALLLOG::Close()
+{
+    EnterCriticalSection(Lock());
+    if (LogHandle != INVALID_HANDLE_VALUE)
+        CloseHandle(LogHandle);
+    LogHandle = INVALID_HANDLE_VALUE;
+    LeaveCriticalSection(Lock());
+}
+
+BOOL INSTALLLOG::IsOpen()
+{
+    return LogHandle != INVALID_HANDLE_VALUE;
+}
+
+void INSTALLLOG::Line(const char* format, ...)
+{
+    if (!IsOpen())
+        return;
+    char text[2048];
+    SYSTEMTIME st;
+    OSYS::LocalTime(st);
+    int n = snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u ", st.wYear, st.wMonth, st.wDay, st.wHour,
+                     st.wMinute, st.wSecond);
+    va_list args;
+    va_start(args, format);
+    int m = vsnprintf(text + n, sizeof text - n - 2, format, args);
+    va_end(args);
+    n += m < 0 ? 0 : m < (int)(sizeof text - n - 2) ? m : (int)(sizeof text - n - 3);
+    // One line each, whatever the text holds.
+    for (int i = 0; i < n; i++)
+        if (text[i] == '\r' || text[i] == '\n')
+            text[i] = ' ';
+    text[n++] = '\r';
+    text[n++] = '\n';
+    EnterCriticalSection(Lock());
+    DWORD written = 0;
+    if (LogHandle != INVALID_HANDLE_VALUE)
+        WriteFile(LogHandle, text, (DWORD)n, &written, NULL);
+    LeaveCriticalSection(Lock());
+}
+
+void INSTALLLOG::Folder(const char* path)
+{
+    Line("Folder created: %s", path);
+}
+
+void INSTALLLOG::File(const char* path, BOOL existed, BOOL written, const char* why)
+{
+    if (!written)
+        Line("File kept: %s%s%s%s", path, why ? " (" : "", why ? why : "", why ? ")" : "");
+    else
+        Line("File %s: %s", existed ? "replaced" : "installed", path);
+}
+
+void INSTALLLOG::Value(const char* key, const char* name, const char* value)
+{
+    Line("Registry value: %s\\%s = %s", key, name, value ? value : "");
+}
+
+void INSTALLLOG::Shortcut(const char* path)
+{
+    Line("Shortcut created: %s", path);
+}
+
+void INSTALLLOG::Failure(const char* what, DWORD error)
+{
+    STRING text = OSYS::ErrorText((int)error);
+    text.Strip('B', " \r\n");
+    Line("FAILED: %s: error %lu %s", what ? what : "", (unsigned long)error, text.Str() ? text.Str() : "");
+}
+
+void INSTALLLOG::Default(const char* question, const char* answer)
+{
+    Line("Default taken: %s: %s", question, answer);
+}
