@@ -4,6 +4,8 @@
 #include "brisel/strings.h"
 #include <cstdarg>
 #include <cstdio>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -25,7 +27,7 @@ BOOL INSTALLLOG::Open(const char* path)
     Close();
     if (!path || !*path)
         return FALSE;
-    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
     EnterCriticalSection(Lock());
@@ -90,7 +92,17 @@ void INSTALLLOG::File(const char* path, BOOL existed, BOOL written, const char* 
 
 void INSTALLLOG::Value(const char* key, const char* name, const char* value)
 {
-    Line("Registry value: %s\\%s = %s", key, name, value ? value : "");
+    // A value written again (the uninstall entry is, after each archive) is
+    // logged only when it changed.
+    static std::map<std::string, std::string> logged;
+    std::string where = std::string(key) + "\\" + name, what = value ? value : "";
+    EnterCriticalSection(Lock());
+    auto it = logged.find(where);
+    BOOL same = it != logged.end() && it->second == what;
+    logged[where] = what;
+    LeaveCriticalSection(Lock());
+    if (!same)
+        Line("Registry value: %s = %s", where.c_str(), what.c_str());
 }
 
 void INSTALLLOG::Shortcut(const char* path)

@@ -243,6 +243,7 @@ int UNATTENDED::RunAndWait(const char* program, const char* arguments, const cha
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = EXIT_NOTWRITTEN;
     GetExitCodeProcess(pi.hProcess, &code);
+    Logit("UNATTENDED::RunAndWait exit code %lu\n", (unsigned long)code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return (int)code;

@@ -287,7 +287,10 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
     UNATTENDED::Unlock();
     if (UNATTENDED::Silent) {
         // The caller waits for the removal itself, and hears how it went.
+        // The copy writes the install log meanwhile.
+        INSTALLLOG::Close();
         RestartResult = UNATTENDED::RunAndWait(copy, arguments || UNATTENDED::Forwarded(), folder);
+        INSTALLLOG::Open(UNATTENDED::LogFile);
         return TRUE;
     }
     if (StartProgram(copy, arguments, folder, "", FALSE) != 0)
@@ -567,8 +570,34 @@ static void RemoveProduct(HWND frame, HWND progress)
     SETUP::CallNewSetupHook(9, 0, frame, progress, 0, 0);
 }
 
+// The silent removal's first copy waits for this one, so its program and
+// modules in the install folder are in use: they go into this copy's own
+// folder in the temporary folder (where the copies stay anyway).
+static void MoveWaitingProgram()
+{
+    STRINGARRAY files;
+    ListFiles(APP::ProgramDirectory(), "setup*.*", &files, FALSE);
+    for (int i = 0; i < files.Count(); i++) {
+        STRING name = NamePart(*files.Get(i));
+        STRING installed = UNINSTALL::InstallDir || "\\" || name;
+        if (!FileExists(installed))
+            continue;
+        if (DeleteFileA(installed)) {
+            INSTALLLOG::Line("Removed: %s", installed.Str());
+            continue;
+        }
+        STRING away = APP::ProgramDirectory() || "\\" || name || ".old";
+        if (MoveFileExA(installed, away, MOVEFILE_REPLACE_EXISTING))
+            INSTALLLOG::Line("In use by the setup that waits for the removal, moved away: %s", installed.Str());
+        else
+            Logit("UNINSTALL: %s not moved away, error=%lu\n", installed.Str(), (unsigned long)GetLastError());
+    }
+}
+
 int UNINSTALL::RemoveSilently()
 {
+    if (TestArg("FINAL"))
+        MoveWaitingProgram();
     RemovalChoice = UNATTENDED::RemoveAll ? "1" : "0";
     if (UNATTENDED::RemoveAll)
         INSTALLLOG::Line("Everything is removed, the user's data too: /REMOVEALL");
