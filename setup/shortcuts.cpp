@@ -2,6 +2,7 @@
 #include "setup/install.h"
 #include "setup/main.h"
 #include "setup/installlog.h"
+#include "setup/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -139,7 +140,9 @@ void INSTALL::MakeShortcuts(const STRING& groupname, BOOL startmenu, BOOL common
     bare.Strip('B', ". ");
     startmenu = startmenu && bare.Len() > 0;
     STRING startlist(""), desktoplist("");
-    HRESULT cominit = CoInitialize(NULL);
+    // A silent run makes no window, not even COM's hidden one of a
+    // single-threaded apartment: the shell's link objects work in either.
+    HRESULT cominit = UNATTENDED::Silent ? CoInitializeEx(NULL, COINIT_MULTITHREADED) : CoInitialize(NULL);
 
     STRING programs = common ? commonfolder : userfolder;
     if (programs.Len() == 0)

@@ -190,6 +190,19 @@ void UNATTENDED::ShowHelp()
     MessageInfo(NULL, Res(IDS_SETUPCAPTION), text);
 }
 
+BOOL UNATTENDED::ReplaceOlder(uint32_t dostime, const char* file, const char* question)
+{
+    FILETIME local, archive;
+    WIN32_FILE_ATTRIBUTE_DATA there;
+    BOOL replace = TRUE;
+    // DOS times are local times.
+    if (DosDateTimeToFileTime(HIWORD(dostime), LOWORD(dostime), &local) && LocalFileTimeToFileTime(&local, &archive) &&
+        GetFileAttributesExA(file, GetFileExInfoStandard, &there))
+        replace = CompareFileTime(&there.ftLastWriteTime, &archive) <= 0;
+    INSTALLLOG::Default(question, replace ? "Yes, the file there is not newer" : "No, the file there is newer");
+    return replace;
+}
+
 // ---------------------------------------------------------------- the lock
 
 BOOL UNATTENDED::Lock(const char* key, DWORD wait, const char* product)

@@ -6,6 +6,7 @@
 // install log.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include "brisel/strings.h"
 
 // Exit codes of a silent run; stable, listed in the README.
@@ -58,6 +59,11 @@ public:
     // told in a box when another one holds it.
     static BOOL Lock(const char* key, DWORD wait, const char* product);
     static void Unlock();
+
+    // The default of the question whether to replace an existing file: the
+    // newer one stays. TRUE when the archive's (DOS date and time) is not
+    // older than the file there. The answer goes to the install log.
+    static BOOL ReplaceOlder(uint32_t dostime, const char* file, const char* question);
 
     // The silent install; returns its exit code.
     static int Install();

@@ -1,5 +1,6 @@
 // The unzip adapter over the ZIP engine.
 #include "setup/unzipper.h"
+#include "setup/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -203,7 +204,15 @@ int UNZIPPER::Extract(const char* member, const char* target, int* called)
             shown = member;
         HINSTANCE res = APP::ResourceModule();
         STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
-        extract = MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
+        if (UNATTENDED::Silent) {
+            uint32_t time = 0;
+            for (const UNZCAPTURE& m : UnzipCapture())
+                if (Slashes(m.name.c_str()) == STRING(member))
+                    time = m.dostime;
+            extract = UNATTENDED::ReplaceOlder(time, TargetFile(target, member), text);
+        } else {
+            extract = MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
+        }
     }
 
     int result = 1;

@@ -237,7 +237,7 @@ int ListMembers()
             Out(1, "%7lu  %02u-%02u-%02u  %02u:%02u  %c%s\n", (unsigned long)c.ucsize, mo, d, y % 100, h, mi,
                 lcflag ? '^' : ' ', shown.c_str());
         }
-        CaptureTable().push_back(UNZCAPTURE{name, c.ucsize});
+        CaptureTable().push_back(UNZCAPTURE{name, c.ucsize, (uint32_t)(c.date << 16 | c.time)});
         total += c.ucsize;
         ctotal += csize;
         ++members;
