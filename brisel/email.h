@@ -26,8 +26,9 @@ public:
     BOOL SendMail(const STRING& message, char* error, int size, int timeout);
     BOOL EncryptBody(const char* key, const char* attachment);
     // Modal dialog (template of the language module) to review and send the
-    // mail; returns Sent.
-    BOOL SendDialog(int templateid, const char* title);
+    // mail; returns Sent. owner: the window it is opened from, disabled while
+    // the dialog runs.
+    BOOL SendDialog(int templateid, const char* title, HWND owner = NULL);
 
     // The message; eightbit: the relay takes 8-bit text as it is (else it goes
     // quoted-printable).

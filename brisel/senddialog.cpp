@@ -100,12 +100,13 @@ static STRING SendAction(INT_PTR userdata, HWND dialog, STRING value)
     return value;
 }
 
-BOOL EMAIL::SendDialog(int templateid, const char* title)
+BOOL EMAIL::SendDialog(int templateid, const char* title, HWND owner)
 {
     // The dialog edits copies; the mail itself changes only when it is sent.
     STRING receiver(Receiver), sender(Sender), subject(Subject), body(Body), button("");
 
-    MODALDATADIALOG* dialog = new MODALDATADIALOG(templateid, NULL, APP::ResourceModule());
+    HWND parent = owner ? GetAncestor(owner, GA_ROOT) : NULL;
+    MODALDATADIALOG* dialog = new MODALDATADIALOG(templateid, parent, APP::ResourceModule());
     HWND h = dialog->Hwnd();
     if (!h) {
         delete dialog;

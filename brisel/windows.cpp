@@ -578,7 +578,7 @@ LRESULT SPINCONTROL::GetPos()
 // ---------------------------------------------------------------- PROGRESSBAR
 
 PROGRESSBAR::PROGRESSBAR(HWND parent, int pid)
-    : CONTROL("msctls_progress32", WS_CHILD, "", 0, 0, 10, 10, parent, pid, 0)
+    : CONTROL("msctls_progress32", WS_CHILD, "", 0, 0, 10, 10, parent, pid, 0), Shown(0)
 {
     ShowWindow(hWnd, SW_SHOW);
     SendMessageA(hWnd, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -586,7 +586,16 @@ PROGRESSBAR::PROGRESSBAR(HWND parent, int pid)
 
 LRESULT PROGRESSBAR::SetPos(int percent)
 {
+    Shown = percent;
     return SendMessageA(hWnd, PBM_SETPOS, (WPARAM)percent, 0);
+}
+
+void PROGRESSBAR::PostPos(int percent)
+{
+    if (percent == Shown)
+        return;
+    Shown = percent;
+    PostMessageA(hWnd, PBM_SETPOS, (WPARAM)percent, 0);
 }
 
 // ---------------------------------------------------------------- WINHELP

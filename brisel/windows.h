@@ -119,6 +119,11 @@ class PROGRESSBAR : public CONTROL
 public:
     PROGRESSBAR(HWND parent, int id);
     LRESULT SetPos(int percent);
+    // For a worker thread: posts the position, and only when it changes what
+    // the bar shows, so that the worker never waits for the window's thread.
+    void PostPos(int percent);
+private:
+    int Shown;
 };
 
 class WINHELP

@@ -20,16 +20,14 @@ struct FILESJOB
 {
     FILESJOB(SETUPDIALOG* f, DATADIALOG* p, PROGRESSBAR* b)
         : frame(f), page(p), bar(b), cfg(SETUP::Settings), dir(SETUP::InstallDir),
-          mode(SETUP::InstallMode.Atoi()), files(65536), quit(FALSE), aborted(FALSE)
+          mode(SETUP::InstallMode.Atoi()), files(65536), stop(FALSE), quit(FALSE), aborted(FALSE)
     {
         files = "";
-        stop = CreateEventA(NULL, TRUE, FALSE, NULL);
         paused = CreateEventA(NULL, TRUE, FALSE, NULL);
         go = CreateEventA(NULL, TRUE, FALSE, NULL);
     }
     ~FILESJOB()
     {
-        CloseHandle(stop);
         CloseHandle(paused);
         CloseHandle(go);
     }
@@ -43,7 +41,8 @@ struct FILESJOB
     STRING dir;
     int mode;
     STRING files;               // the installed-files list
-    HANDLE stop, paused, go;
+    volatile LONG stop;         // asked after every member: a flag, not a system call
+    HANDLE paused, go;
     volatile LONG quit;         // set with go: give the install up
     volatile LONG aborted;      // given up after a failure: only Cancel is left
     int failure = 0;            // the adapter's failure that gave the install up
@@ -132,20 +131,6 @@ static BOOL AskRetry(FILESJOB& job, const UNZIPPER& unz)
     return MessageYesNo(NULL, SETUP::Caption(job.cfg), text);
 }
 
-// Steps around each member, kept apart so that they can run per member of
-// any extraction pass.
-
-// Before the member is written: its folders recorded, an existing file copied away.
-static void KeepCopy(FILESJOB& job, const STRING& member)
-{
-    STRING target = job.dir || "\\" || member;
-    target.Replace("/", "\\", TRUE);
-    if (member.Len() > 0 && member[member.Len() - 1] == '/')
-        SETUP::Journal.CreateFolder(target);
-    else
-        SETUP::Journal.BeforeWrite(target);
-}
-
 // The member is in: it goes into the installed-files list.
 static void Record(FILESJOB& job, const char* name)
 {
@@ -157,7 +142,7 @@ static void Record(FILESJOB& job, const char* name)
 // decision. FALSE when the install is to be given up.
 static BOOL GoOn(FILESJOB& job)
 {
-    if (WaitForSingleObject(job.stop, 0) != WAIT_OBJECT_0)
+    if (!job.stop)
         return TRUE;
     SetEvent(job.paused);
     WaitForSingleObject(job.go, INFINITE);
@@ -165,50 +150,81 @@ static BOOL GoOn(FILESJOB& job)
     return !job.quit;
 }
 
+// The worker's steps in the one pass over an archive: the undo record before
+// each file or folder is made; after each member the bar, the installed-files
+// list (with the names as they were made) and Cancel; the question on a failure.
+class ARCHIVESTEPS : public UNZIPSTEPS
+{
+public:
+    ARCHIVESTEPS(FILESJOB& job, const UNZIPPER& unz, BOOL progress)
+        : Job(job), Unz(unz), Progress(progress), Total(0), Sofar(0), Stopped(FALSE)
+    {
+    }
+
+    void Listed(int, uint64_t total) override
+    {
+        Assert(total > 0, "total>0", "setup/install", 258, Unz.ArchiveName(), TRUE);
+        Total = total;
+        Sofar = 0;
+    }
+
+    // Its folders recorded, an existing file copied away.
+    void Writing(const UNZIPMEMBER& m) override
+    {
+        STRING target = Job.dir || "\\" || m.path;
+        target.Replace("/", "\\", TRUE);
+        if (m.folder)
+            SETUP::Journal.CreateFolder(target);
+        else
+            SETUP::Journal.BeforeWrite(target, m.existed);
+    }
+
+    int Done(const UNZIPMEMBER& m, BOOL ok) override
+    {
+        if (!ok) {
+            if (AskRetry(Job, Unz))
+                return AGAIN;
+            Stopped = TRUE;
+            return STOP;
+        }
+        Sofar += m.size;
+        if (Progress && Job.bar)
+            Job.bar->PostPos(INSTALL::Percent(Sofar, Total));
+        if (!m.folder) {
+            STRING target = Job.dir || "\\" || m.path;
+            target.Replace("/", "\\", TRUE);
+            BOOL kept = m.existed && !m.written;
+            INSTALLLOG::File(target, m.existed, m.written,
+                             kept && UNZIPPER::FindEntry(UNZIPPER::Slashes(Job.cfg["ProtectedFiles"]), m.name, NULL) >= 0
+                                 ? "protected" : NULL);
+        }
+        Record(Job, m.path);
+        if (GoOn(Job))
+            return NEXT;
+        Stopped = TRUE;
+        return STOP;
+    }
+
+    FILESJOB& Job;
+    const UNZIPPER& Unz;
+    BOOL Progress;
+    uint64_t Total, Sofar;
+    BOOL Stopped;           // by a No to the question or by Cancel
+};
+
 // Unpacks one archive; FALSE when the user gave up.
 static BOOL InstallArchive(FILESJOB& job, const char* archive, BOOL progress)
 {
-    UNZIPPER* unz = NULL;
-    for (;;) {
+    UNZIPPER unz(archive, job.cfg["AskOverwrite"], job.cfg["ProtectedFiles"]);
+    ARCHIVESTEPS steps(job, unz, progress);
+    // The install folder too is undone with the rest.
+    SETUP::Journal.CreateFolder(job.dir);
+    while (!unz.Install(job.dir, steps)) {
         // A missing, unreadable or empty archive is a failure the user can retry
         // (after putting the file back), never an empty install.
-        unz = new UNZIPPER(archive, job.cfg["AskOverwrite"], job.cfg["ProtectedFiles"]);
-        if (unz->Listed() && unz->Count() > 0)
-            break;
-        BOOL again = AskRetry(job, *unz);
-        delete unz;
-        if (!again)
+        if (steps.Stopped || !AskRetry(job, unz))
             return FALSE;
     }
-    uint64_t total = unz->Total();
-    Assert(total > 0, "total>0", "setup/install", 258, archive, TRUE);
-
-    STRING name;
-    uint64_t done = unz->GetFirst(name);
-    while (name.Len() > 0) {
-        STRING target = UNZIPPER::TargetFile(job.dir, name);
-        target.Replace("/", "\\", TRUE);
-        BOOL existed = FileExists(target);
-        KeepCopy(job, name);
-        int called = 0;
-        while (unz->Extract(name, job.dir, &called) != 1) {
-            if (!AskRetry(job, *unz)) {
-                delete unz;
-                return FALSE;
-            }
-        }
-        if (progress && job.bar)
-            job.bar->SetPos(INSTALL::Percent(done, total));
-        if (name[name.Len() - 1] != '/')
-            INSTALLLOG::File(target, existed, called);
-        Record(job, name);
-        if (!GoOn(job)) {
-            delete unz;
-            return FALSE;
-        }
-        done += unz->GetNext(name);
-    }
-    delete unz;
     return TRUE;
 }
 
@@ -245,7 +261,7 @@ static void GiveUp(FILESJOB& job)
     SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESUNDO, res));
     SETUP::Failures.Clear();
     SETUP::Journal.Undo(SETUP::Failures);
-    job.bar->SetPos(0);
+    job.bar->PostPos(0);
     Logit("INSTALL::FilesWorker aborted\n");
     if (!job.quit) {
         job.aborted = TRUE;
@@ -283,7 +299,7 @@ static BOOL InstallFiles(FILESJOB& job)
     if (!ok)
         return FALSE;
     if (job.bar)
-        job.bar->SetPos(100);
+        job.bar->PostPos(100);
 
     if (registered)
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
@@ -396,18 +412,18 @@ static int RunWhileCopying(SETUPDIALOG* frame, FILESJOB& job, HANDLE worker)
         if (job.aborted)
             return SETUP_QUIT;          // undone after a failure already
         EnableWindow(cancel, FALSE);
-        SetEvent(job.stop);
+        InterlockedExchange(&job.stop, TRUE);
         BOOL paused = WaitWorker(job, worker);
         EnableWindow(cancel, TRUE);
         if (!paused) {
-            ResetEvent(job.stop);
+            InterlockedExchange(&job.stop, FALSE);
             if (job.aborted)
                 continue;               // the page says so; Cancel ends
             return SETUP_CANCEL;        // the files are in: the step loop asks
         }
         BOOL goon = frame->AskContinue();
         job.quit = !goon;
-        ResetEvent(job.stop);
+        InterlockedExchange(&job.stop, FALSE);
         ResetEvent(job.paused);
         SetEvent(job.go);
         if (!goon) {

@@ -102,8 +102,13 @@ BOOL JOURNAL::CreateFolder(const char* path)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
-    if (IsDirectory(all))
+    // Files of an archive share few folders: each is looked at once.
+    if (Folders.count(all.Str()))
         return TRUE;
+    if (IsDirectory(all)) {
+        Folders.insert(all.Str());
+        return TRUE;
+    }
     // Every level below the first existing one, top down.
     STRING existing = ExistingFolder(all);
     int from = existing.IsNull() ? 0 : existing.Len();
@@ -122,6 +127,7 @@ BOOL JOURNAL::CreateFolder(const char* path)
         Entries.push_back({'D', level, STRING(), 0});
         INSTALLLOG::Folder(level);
     }
+    Folders.insert(all.Str());
     return TRUE;
 }
 
@@ -145,11 +151,11 @@ STRING JOURNAL::KeepCopy(const char* path)
     return copy;
 }
 
-BOOL JOURNAL::BeforeWrite(const char* path)
+BOOL JOURNAL::BeforeWrite(const char* path, BOOL look)
 {
     STRING file(path ? path : "");
     file.Replace("/", "\\", TRUE);
-    DWORD attributes = GetFileAttributesA(file);
+    DWORD attributes = look ? GetFileAttributesA(file) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return TRUE;        // a folder in the way: the write fails, and the folder is not ours
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -242,6 +248,7 @@ void JOURNAL::Undo(FAILURES& failures)
         }
     }
     Entries.clear();
+    Folders.clear();
     RestoreKey(failures);
     KeyKept = FALSE;
     Values.clear();
@@ -250,6 +257,7 @@ void JOURNAL::Undo(FAILURES& failures)
 void JOURNAL::Clear()
 {
     Entries.clear();
+    Folders.clear();
     Values.clear();
     KeyKept = FALSE;
     if (!Folder.IsNull())

@@ -3,6 +3,7 @@
 // cancelled install is undone.
 #pragma once
 #include <windows.h>
+#include <set>
 #include <string>
 #include <vector>
 #include "brisel/strings.h"
@@ -51,8 +52,9 @@ public:
     // a folder afterwards (the last error tells why not).
     BOOL CreateFolder(const char* path);
     // Before a file is written: its folder is made, an existing file copied
-    // away. FALSE when the folder cannot be made.
-    BOOL BeforeWrite(const char* path);
+    // away. look FALSE: the caller knows that no file is there. FALSE when
+    // the folder cannot be made.
+    BOOL BeforeWrite(const char* path, BOOL look = TRUE);
     // Undoes the record, newest first; what cannot be undone goes to failures.
     void Undo(FAILURES& failures);
     BOOL Empty() const { return Entries.empty() && !KeyKept; }
@@ -78,6 +80,7 @@ private:
         std::string data;
     };
     std::vector<ENTRY> Entries;
+    std::set<std::string> Folders;   // known to be there, made by this run or not
     STRING Folder;      // the private folder, made with the first copy
     int Copies;
     BOOL KeyKept;

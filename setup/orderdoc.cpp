@@ -328,6 +328,6 @@ STRING ORDER::MailOrder(INT_PTR, HWND page, STRING value)
         MessageError(page, FrameCaption(page), OperationText(IDS_OPERATIONFAILED, 0));
         return value;
     }
-    OrderDone = mail.SendDialog(IDD_SENDMAIL, Field(Resource(IDS_SENDMAILTITLE), 0)) ? 1 : 0;
+    OrderDone = mail.SendDialog(IDD_SENDMAIL, Field(Resource(IDS_SENDMAILTITLE), 0), page) ? 1 : 0;
     return value;
 }

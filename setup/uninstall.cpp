@@ -393,7 +393,7 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     if (recipient.Len() > 0 && recipient.Pos("@") >= 0 && relay.Len() > 0 && relay.Pos(".") >= 0) {
         STRING subject = ProductName || " V" || version || " uninstall";
         EMAIL mail("", recipient, subject, body, relay);
-        mail.SendDialog(IDD_SENDMAIL, OrEmpty(Res(IDS_SENDMAILTITLE).Word(0, "|")));
+        mail.SendDialog(IDD_SENDMAIL, OrEmpty(Res(IDS_SENDMAILTITLE).Word(0, "|")), dialog);
         MailOffered = "1";
     }
     return STRING("");

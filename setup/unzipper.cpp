@@ -20,9 +20,9 @@ static void EngineSink(void*, int stream, const char* data, size_t n)
 }
 
 // Runs the engine with the arguments as given; returns its exit code.
-static int RunEngine(const std::vector<std::string>& args)
+static int RunEngine(const std::vector<std::string>& args, UNZVISITOR* visitor = NULL)
 {
-    UNZRUNOPTIONS options = {EngineSink, NULL, NULL, NULL, NULL};
+    UNZRUNOPTIONS options = {EngineSink, NULL, NULL, NULL, NULL, visitor};
     UnzipSetRunOptions(options);
     std::vector<std::string> copies(args);
     std::vector<char*> argv;
@@ -39,35 +39,7 @@ STRING UNZIPPER::Slashes(const char* text)
     return s;
 }
 
-STRING UNZIPPER::Pattern(const char* name)
-{
-    STRING p("");
-    for (const char* c = name; c && *c; c++) {
-        if (*c == '[' || *c == '*' || *c == '?') {
-            char set[4] = {'[', *c, ']', 0};
-            p.Append(set, 3);
-        } else {
-            p.Append(c, 1);
-        }
-    }
-    return p;
-}
-
-STRING UNZIPPER::TargetFile(const char* target, const char* member)
-{
-    STRING file(target ? target : "");
-    if (file.Len() == 0 || file[file.Len() - 1] != '\\')
-        file.Append("\\", 1);
-    file.Append(member ? member : "");
-    return file;
-}
-
-static BOOL Exists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-int UNZIPPER::FindEntry(const STRING& list, const char* member, const char* target, BOOL mustexist, STRING* entry)
+int UNZIPPER::FindEntry(const STRING& list, const char* member, STRING* entry)
 {
     STRING name(member ? member : "");
     for (int i = 0;; i++) {
@@ -79,21 +51,9 @@ int UNZIPPER::FindEntry(const STRING& list, const char* member, const char* targ
         STRING first = e.Word(0, ";");
         if (first.IsNull() || !(first == name))   // STRING equality ignores case
             continue;
-        if (mustexist && !Exists(TargetFile(target, member)))
-            continue;
         if (entry)
             *entry = e;
         return i;
-    }
-}
-
-void UNZIPPER::CreateParents(const char* path)
-{
-    STRING p(path ? path : "");
-    for (int i = 0; i < p.Len(); i++) {
-        char c = p[i];
-        if ((c == '\\' || c == '/') && i != 2 && i > 0)
-            CreateDirectoryA(p.Left(i), NULL);
     }
 }
 
@@ -144,88 +104,113 @@ void UNZIPPER::Report(int rc, const char* member)
 }
 
 UNZIPPER::UNZIPPER(const char* archive, const char* asklist, const char* protectedlist)
-    : Archive(archive ? archive : ""), AskList(Slashes(asklist)), ProtectList(Slashes(protectedlist)), Position(0),
-      ListedOk(FALSE), Failed(FAIL_NONE)
+    : Archive(archive ? archive : ""), AskList(Slashes(asklist)), ProtectList(Slashes(protectedlist)),
+      Failed(FAIL_NONE)
 {
-    UnzipClearCapture();
-    int error = RunEngine({"unzip", "-v", std::string(Archive.Str())});
-    ListedOk = error == 0;
-    if (!ListedOk || Count() == 0)
-        Report(error, NULL);
-    // Reported to the log only: the caller turns a failed listing into the
-    // extraction question the user can act on.
-    Assert(error == 0, "error==FALSE", "setup/unzip/unzipper", 83, Archive, TRUE);
-    Logit("UNZIPPER::UNZIPPER %s members=%d total=%llu error=%d\n", Archive.Str(), Count(),
-          (unsigned long long)Total(), error);
 }
 
 UNZIPPER::~UNZIPPER() = default;
 
-uint64_t UNZIPPER::Total() const
+// Protected files stay; files listed for asking are replaced when the user says so.
+BOOL UNZIPPER::MayReplace(const UNZIPMEMBER& m, const char* target)
 {
-    return UnzipCaptureTotal();
-}
-
-int UNZIPPER::Count() const
-{
-    return (int)UnzipCapture().size();
-}
-
-uint64_t UNZIPPER::GetFirst(STRING& name)
-{
-    Position = 0;
-    return GetNext(name);
-}
-
-uint64_t UNZIPPER::GetNext(STRING& name)
-{
-    const std::vector<UNZCAPTURE>& table = UnzipCapture();
-    if (Position < 0 || (size_t)Position >= table.size()) {
-        name = "";
-        return 0;
-    }
-    const UNZCAPTURE& member = table[(size_t)Position++];
-    name = Slashes(member.name.c_str());
-    return member.size;
-}
-
-int UNZIPPER::Extract(const char* member, const char* target, int* called)
-{
-    if (!IsDirectory(target))
-        CreateParents(target);
-
-    BOOL extract = TRUE;
-    if (FindEntry(ProtectList, member, target, TRUE, NULL) >= 0)
-        extract = FALSE;
+    const char* member = m.name;
+    if (FindEntry(ProtectList, member, NULL) >= 0)
+        return FALSE;
     STRING entry;
-    if (extract && FindEntry(AskList, member, target, TRUE, &entry) >= 0) {
-        STRING shown = entry.Word(1, ";");
-        if (shown.Len() == 0)
-            shown = member;
-        HINSTANCE res = APP::ResourceModule();
-        STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
-        if (UNATTENDED::Silent) {
-            uint32_t time = 0;
-            for (const UNZCAPTURE& m : UnzipCapture())
-                if (Slashes(m.name.c_str()) == STRING(member))
-                    time = m.dostime;
-            extract = UNATTENDED::ReplaceOlder(time, TargetFile(target, member), text);
-        } else {
-            extract = MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
-        }
+    if (FindEntry(AskList, member, &entry) < 0)
+        return TRUE;
+    STRING shown = entry.Word(1, ";");
+    if (shown.Len() == 0)
+        shown = member;
+    HINSTANCE res = APP::ResourceModule();
+    STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
+    if (UNATTENDED::Silent) {
+        STRING file = STRING(target) || "\\" || m.path;
+        file.Replace("/", "\\", TRUE);
+        return UNATTENDED::ReplaceOlder(m.dostime, file, text);
+    }
+    return MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
+}
+
+// The adapter's side of the engine's pass: the rules on each file, the
+// steps' say on each member.
+class UNZIPPER::PASS : public UNZVISITOR
+{
+public:
+    PASS(UNZIPPER& unz, UNZIPSTEPS& steps, const char* target)
+        : Unz(unz), Steps(steps), Target(target), IsListed(FALSE), Refused(FALSE), Stopped(FALSE)
+    {
     }
 
-    int result = 1;
-    if (extract) {
-        int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), std::string(Pattern(member).Str()), "-d",
-                            std::string(target)});
-        result = rc == 0 ? 1 : 0;
-        Failed = FAIL_NONE;
-        if (rc != 0)
-            Report(rc, member);
-        Logit("UNZIPPER::Extract %s rc=%d\n", member, rc);
+    bool Listed(const std::vector<UNZCAPTURE>& members, uint64_t total, int code) override
+    {
+        IsListed = TRUE;
+        for (const UNZCAPTURE& m : members)
+            Members.push_back({Slashes(m.name.c_str()), STRING(""), m.size, FALSE, FALSE, FALSE, m.dostime});
+        // Warnings about the archive as a whole (a stub in front) do not
+        // matter: each member's data is checked on its own.
+        if (code > UNZ_WARN || members.empty()) {
+            Unz.Report(UNZ_BADERR, NULL);
+            Refused = TRUE;
+            return false;
+        }
+        Steps.Listed((int)members.size(), total);
+        return true;
     }
-    if (called)
-        *called = extract ? 1 : 0;
-    return result;
+
+    bool Take(const UNZENTRY& e) override
+    {
+        UNZIPMEMBER& m = Member(e);
+        if (e.exists && !Unz.MayReplace(m, Target))
+            return false;
+        m.written = TRUE;
+        Steps.Writing(m);
+        return true;
+    }
+
+    int Done(const UNZENTRY& e, int code) override
+    {
+        UNZIPMEMBER& m = Member(e);
+        m.written = e.written;
+        Unz.Failed = FAIL_NONE;
+        if (code != UNZ_OK)
+            Unz.Report(code, m.name);
+        Logit("UNZIPPER::Install %s rc=%d written=%d\n", m.name.Str(), code, m.written);
+        int next = Steps.Done(m, code == UNZ_OK);
+        Stopped = next == UNZIPSTEPS::STOP;
+        return next == UNZIPSTEPS::AGAIN ? AGAIN : Stopped ? STOP : NEXT;
+    }
+
+    UNZIPPER& Unz;
+    UNZIPSTEPS& Steps;
+    const char* Target;
+    std::vector<UNZIPMEMBER> Members;
+    BOOL IsListed;
+    BOOL Refused;
+    BOOL Stopped;
+
+private:
+    UNZIPMEMBER& Member(const UNZENTRY& e)
+    {
+        UNZIPMEMBER& m = Members[e.index];
+        m.path = e.path.c_str();
+        m.folder = e.folder;
+        m.existed = e.exists;
+        return m;
+    }
+};
+
+BOOL UNZIPPER::Install(const char* target, UNZIPSTEPS& steps)
+{
+    PASS pass(*this, steps, target);
+    Failed = FAIL_NONE;
+    int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), "-d", std::string(target)}, &pass);
+    if (!pass.IsListed)
+        Report(rc, NULL);
+    // Reported to the log only: the caller turns a failed listing into the
+    // question the user can act on.
+    Assert(pass.IsListed && !pass.Refused, "error==FALSE", "setup/unzip/unzipper", 83, Archive, TRUE);
+    Logit("UNZIPPER::Install %s into %s members=%d rc=%d\n", Archive.Str(), target, (int)pass.Members.size(), rc);
+    return pass.IsListed && !pass.Refused && !pass.Stopped;
 }

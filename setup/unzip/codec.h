@@ -52,5 +52,8 @@ int Unreduce(CODECIO& io, const MEMBERINFO& m, int factor);
 // The ZIP CRC-32 register update (no pre- or post-conditioning: callers start
 // from 0xFFFFFFFF and complement the final value).
 uint32_t Crc32Update(uint32_t crc, const uint8_t* p, size_t n);
+// The same by tables alone, as processors without carry-less multiplication
+// compute it (for tests and benchmarks).
+uint32_t Crc32Tables(uint32_t crc, const uint8_t* p, size_t n);
 
 }  // namespace unz

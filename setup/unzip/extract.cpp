@@ -141,25 +141,35 @@ static void CloseLine()
     G->lineOpen = false;
 }
 
+// MS-DOS times to UTC; the members of an archive mostly share a few times.
+int DosTime(uint32_t dosDateTime, int64_t& utc, unsigned& err)
+{
+    if (G->dosResult < 0 || G->dosTime != dosDateTime) {
+        G->dosTime = dosDateTime;
+        G->dosErr = 0;
+        G->dosResult = G->os->DosToUtc(dosDateTime, G->dosUtc, G->dosErr);
+    }
+    utc = G->dosUtc;
+    err = G->dosErr;
+    return G->dosResult;
+}
+
+// On the file still open: no second open by its name.
 static void SetTimesAndAttributes(const MEMBER& m, const LOCAL& l)
 {
-    const char* fn = G->filename.c_str();
     int64_t utc = 0;
     unsigned err = 0;
-    int t = G->os->DosToUtc(((uint32_t)l.date << 16) | l.time, utc, err);
+    int t = DosTime(((uint32_t)l.date << 16) | l.time, utc, err);
     if (t == DOSTIME_BADDATE) {
         Out(2, "DosDateTime failed: %d\n", (int)err);
     } else {
         if (t == DOSTIME_NOUTC)
             Out(2, "LocalFileTime failed: %d\n", (int)err);
-        int s = G->out->SetFileTime(fn, utc, err);
-        if (s == FTIME_OPEN)
-            Out(2, "\nCreateFile error %d when trying set file time\n", (int)err);
-        else if (s == FTIME_SET)
+        if (!G->os->SetTime(G->outfd, utc, err))
             Out(2, "\nSetFileTime failed: %d\n", (int)err);
     }
     unsigned attr = ((m.attr & ~1u) | 0x20) & 0x7f;
-    if (!G->out->SetAttributes(fn, attr, err))
+    if (!G->os->SetAttributes(G->outfd, attr, err))
         Out(2, "\nwarning (%d): could not set file attributes\n", (int)err);
 }
 
@@ -184,7 +194,8 @@ static int CodecFailure(int result, const MEMBER& m, const char* verb, const cha
     return result == CODEC_NOMEM ? UNZ_MEM2 : UNZ_ERR;
 }
 
-static int ExtractOne(const MEMBER& m, const LOCAL& l)
+// `existing` is what stands at the output path (for extraction to files).
+static int ExtractOne(const MEMBER& m, const LOCAL& l, const PATHINFO& existing)
 {
     OPTIONS& o = G->o;
     G->crc = 0xFFFFFFFFu;
@@ -204,8 +215,7 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
     } else if (G->toStdout) {
         G->os->StdoutBinary();
     } else {
-        PATHINFO pi;
-        if (G->out->Query(G->filename.c_str(), &pi) == PATH_FILE && pi.readOnly)
+        if (existing.kind == PATH_FILE && existing.readOnly)
             G->out->MakeWritable(G->filename.c_str());
         G->outfd = G->out->Create(G->filename.c_str());
         if (G->outfd == ZIP_NOHANDLE) {
@@ -306,9 +316,9 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
     }
 
     if (!G->testing && !G->toStdout) {
+        SetTimesAndAttributes(m, l);
         G->os->Close(G->outfd);
         G->outfd = ZIP_NOHANDLE;
-        SetTimesAndAttributes(m, l);
     }
     if (checkCrc) {
         uint32_t got = ~G->crc;
@@ -333,8 +343,15 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l)
 
 static const unsigned FOLDER_HOSTS[] = {0, 6};
 
-// Reads the local header of `m` and extracts or tests the member.
-static int DoMember(MEMBER& m, bool first, int& archiveError)
+// The output path below the root, as a visitor sees it.
+static std::string BelowRoot(const std::string& path)
+{
+    return path.compare(0, G->root.size(), G->root) == 0 ? path.substr(G->root.size()) : path;
+}
+
+// Reads the local header of `m` and extracts or tests the member. With a
+// visitor, `e` is filled in and the visitor decides whether a file is written.
+static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
 {
     OPTIONS& o = G->o;
     uint8_t sig[4];
@@ -395,18 +412,33 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
         std::find(std::begin(FOLDER_HOSTS), std::end(FOLDER_HOSTS), m.c.hostMade) != std::end(FOLDER_HOSTS))
         isDir = true;
 
+    PATHINFO pi = {PATH_NONE, 0, false};
     if (!G->testing && !G->toStdout) {
         r = MapName(m, isDir);
-        if (r == MPN_CREATED_DIR || r == MPN_SKIP || r == MPN_VOL_LABEL)
+        if (r == MPN_SKIP || r == MPN_VOL_LABEL)
             return warn;
         if (r > UNZ_WARN)
             return UNZ_ERR;
         warn = std::max(warn, r);
+
+        // A visitor decides before anything is made, knowing what is there.
+        UNZVISITOR* visitor = G->run.visitor;
+        e.folder = isDir;
+        e.path = BelowRoot(G->filename);
+        PATHKIND k = PATH_NONE;
+        if (!isDir || visitor)
+            k = G->out->Query(G->filename.c_str(), &pi);
+        e.exists = k == (isDir ? PATH_DIR : PATH_FILE);
+        if (visitor && !visitor->Take(e))
+            return warn;
+        e.written = isDir;
+        r = MakeFolders(m, isDir);
+        if (r == MPN_CREATED_DIR || r == MPN_SKIP)
+            return warn;
+        if (r)
+            return UNZ_ERR;
         if (isDir)
             return warn;
-
-        PATHINFO pi;
-        PATHKIND k = G->out->Query(G->filename.c_str(), &pi);
         if (k == PATH_NONE) {
             if (o.f)
                 return warn;
@@ -414,7 +446,7 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
             int64_t existing = (pi.mtime + 1) & ~(int64_t)1;
             int64_t member = 0;
             unsigned err;
-            G->os->DosToUtc(((uint32_t)l.date << 16) | l.time, member, err);
+            DosTime(((uint32_t)l.date << 16) | l.time, member, err);
             if (existing < member) {
                 if (o.n)
                     return warn;
@@ -422,13 +454,69 @@ static int DoMember(MEMBER& m, bool first, int& archiveError)
                 return warn;
             }
         }
+        e.written = true;
     }
-    return std::max(warn, ExtractOne(m, l));
+    return std::max(warn, ExtractOne(m, l, pi));
 }
 
-int ExtractMembers()
+// One member for a visitor, as often as it asks; the member's last code.
+// `stop` is set when the visitor or an interrupt ends the run.
+static int VisitMember(MEMBER& m, size_t index, bool first, int& archiveError, bool& stop)
+{
+    for (;;) {
+        UNZENTRY e = {index, std::string(), false, false, false};
+        OutputFailedReset();
+        int r = m.skipCode ? m.skipCode : DoMember(m, first, archiveError, e);
+        if (r == UNZ_INTR || g_interrupted) {
+            stop = true;
+            return UNZ_INTR;
+        }
+        int next = G->run.visitor->Done(e, r);
+        if (next == UNZVISITOR::AGAIN) {
+            G->folders.clear();   // the user may have changed them before trying again
+            continue;
+        }
+        stop = next == UNZVISITOR::STOP;
+        return r;
+    }
+}
+
+// The checks a member must pass; false (after its message) when it is skipped.
+static bool Supported(const MEMBER& m)
 {
     OPTIONS& o = G->o;
+    const CENTRAL& c = m.c;
+    if (c.hostNeed == 2) {
+        if (c.verNeed > 42) {
+            Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "VMS",
+                c.verNeed / 10, c.verNeed % 10, 4u, 2u);
+            return false;
+        }
+        if (!o.t && !o.o) {
+            std::string q = "\n" + m.name + ":  stored in VMS format.  Extract anyway? (y/n) ";
+            if (!AskYes(q.c_str()))
+                return false;
+        }
+    } else if (c.verNeed > 20) {
+        Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "PK",
+            c.verNeed / 10, c.verNeed % 10, 2u, 0u);
+        return false;
+    }
+    if (c.method == 7 || c.method > 8) {
+        Out(2, "   skipping: %-22s  compression method %u\n", m.name.c_str(), c.method);
+        return false;
+    }
+    if (c.flags & 1) {
+        Out(2, "   skipping: %-22s  encrypted (not supported)\n", m.name.c_str());
+        return false;
+    }
+    return true;
+}
+
+int ExtractMembers(int archiveCode)
+{
+    OPTIONS& o = G->o;
+    UNZVISITOR* visitor = G->run.visitor;
     G->testing = o.t != 0;
     G->toStdout = o.c != 0;
     int error = UNZ_OK;
@@ -436,10 +524,12 @@ int ExtractMembers()
     bool first = true;
     int64_t cdPos = G->in.Tell();
     unsigned j = 0;
+    // A visitor sees the whole listing first: the directory is one block then.
+    const size_t blockMax = visitor ? G->entriesTotal : 64;
     while (j < G->entriesTotal) {
         G->in.Seek(cdPos);
         std::vector<MEMBER> block;
-        while (block.size() < 64 && j < G->entriesTotal) {
+        while (block.size() < blockMax && j < G->entriesTotal) {
             ++j;
             MEMBER m;
             int r = ReadCentral(m.c);
@@ -471,37 +561,14 @@ int ExtractMembers()
             ConvertName(m.name, m.c, m.lcflag, m.volLabel);
             if (!Selected(m.name, m.lcflag))
                 continue;
-            const CENTRAL& c = m.c;
-            if (c.hostNeed == 2) {
-                if (c.verNeed > 42) {
-                    Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "VMS",
-                        c.verNeed / 10, c.verNeed % 10, 4u, 2u);
-                    ++unsupported;
+            m.skipCode = 0;
+            if (!Supported(m)) {
+                ++unsupported;
+                if (!visitor)
                     continue;
-                }
-                if (!o.t && !o.o) {
-                    std::string q = "\n" + m.name + ":  stored in VMS format.  Extract anyway? (y/n) ";
-                    if (!AskYes(q.c_str())) {
-                        ++unsupported;
-                        continue;
-                    }
-                }
-            } else if (c.verNeed > 20) {
-                Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "PK",
-                    c.verNeed / 10, c.verNeed % 10, 2u, 0u);
-                ++unsupported;
-                continue;
+                m.skipCode = UNZ_WARN;   // the visitor hears of it in its turn
             }
-            if (c.method == 7 || c.method > 8) {
-                Out(2, "   skipping: %-22s  compression method %u\n", m.name.c_str(), c.method);
-                ++unsupported;
-                continue;
-            }
-            if (c.flags & 1) {
-                Out(2, "   skipping: %-22s  encrypted (not supported)\n", m.name.c_str());
-                ++unsupported;
-                continue;
-            }
+            const CENTRAL& c = m.c;
             m.attr = (c.extAttr & 0xff) | 0x20;
             m.encrypted = false;
             m.extHeader = (c.flags & 8) != 0;
@@ -510,10 +577,30 @@ int ExtractMembers()
             block.push_back(m);
         }
         cdPos = G->in.Tell();
+        if (visitor) {
+            std::vector<UNZCAPTURE> listing;
+            uint64_t total = 0;
+            for (const MEMBER& m : block) {
+                listing.push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
+                total += m.c.ucsize;
+            }
+            if (!visitor->Listed(listing, total, std::max(archiveCode, error)))
+                return error;
+            for (size_t i = 0; i < block.size(); ++i) {
+                bool stop = false;
+                int r = VisitMember(block[i], i, first, error, stop);
+                first = false;
+                error = std::max(error, r);
+                if (stop)
+                    return error;
+            }
+            continue;
+        }
         for (MEMBER& m : block) {
             if (g_interrupted)
                 return UNZ_INTR;
-            int r = DoMember(m, first, error);
+            UNZENTRY unused = {0, std::string(), false, false, false};
+            int r = DoMember(m, first, error, unused);
             first = false;
             ++tested;
             error = std::max(error, r);

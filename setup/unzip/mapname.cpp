@@ -128,9 +128,12 @@ static int Unsafe(const MEMBER& m)
     return UNZ_ERR;
 }
 
-// Creates one folder of a member's path unless it is there.
+// Creates one folder of a member's path unless it is there. The folders met
+// in a run are remembered: most members share theirs.
 static int MakeFolder(const std::string& folder, bool& created, const MEMBER& m)
 {
+    if (G->folders.count(folder))
+        return UNZ_OK;
     PATHKIND k = G->out->Query(folder.c_str(), nullptr);
     if (k == PATH_NONE) {
         if (G->o.f)
@@ -150,6 +153,7 @@ static int MakeFolder(const std::string& folder, bool& created, const MEMBER& m)
         OutputFailed(folder);
         return UNZ_BADERR;
     }
+    G->folders.insert(folder);
     return UNZ_OK;
 }
 
@@ -271,23 +275,27 @@ int MapName(const MEMBER& m, bool isDir)
     if (!G->out->Admits(full.c_str()))
         return Unsafe(m);
 
+    G->mapFolders = folders;
+    G->filename = isDir ? path : full;
+    return r;
+}
+
+int MakeFolders(const MEMBER& m, bool isDir)
+{
     bool created = false;
-    for (const std::string& f : folders) {
+    for (const std::string& f : G->mapFolders) {
         int k = MakeFolder(f, created, m);
         if (k)
             return k;
     }
-    if (isDir) {
-        G->filename = path;
-        if (created) {
-            if (!G->o.q)
-                Out(1, "   creating: %-22s\n", path.c_str());
-            return MPN_CREATED_DIR;
-        }
-        return MPN_SKIP;
+    if (!isDir)
+        return UNZ_OK;
+    if (created) {
+        if (!G->o.q)
+            Out(1, "   creating: %-22s\n", G->filename.c_str());
+        return MPN_CREATED_DIR;
     }
-    G->filename = full;
-    return r;
+    return MPN_SKIP;
 }
 
 }  // namespace unz

@@ -73,20 +73,4 @@ bool ROOTGUARD::MakeWritable(const char* p)
     return Check(p) && m_os.MakeWritable(p);
 }
 
-int ROOTGUARD::SetFileTime(const char* p, int64_t u, unsigned& e)
-{
-    if (Check(p))
-        return m_os.SetFileTime(p, u, e);
-    e = 0;
-    return FTIME_OPEN;
-}
-
-bool ROOTGUARD::SetAttributes(const char* p, unsigned a, unsigned& e)
-{
-    if (Check(p))
-        return m_os.SetAttributes(p, a, e);
-    e = 0;
-    return false;
-}
-
 }  // namespace unz

@@ -11,7 +11,7 @@ namespace unz {
 STATE* G = nullptr;
 volatile sig_atomic_t g_interrupted = 0;
 
-static UNZRUNOPTIONS s_run = {nullptr, nullptr, nullptr, nullptr, nullptr};
+static UNZRUNOPTIONS s_run = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 static std::vector<UNZCAPTURE> s_capture;
 static uint64_t s_captureTotal = 0;
 static std::string s_unwritable;
@@ -62,6 +62,8 @@ void OutputFailed(const std::string& path)
         s_unwritable = path;
 }
 
+void OutputFailedReset() { s_unwritable.clear(); }
+
 const char* BinaryNote()
 {
     return "  (please check that you have transferred or created the zipfile in the\n"
@@ -76,28 +78,26 @@ void READER::Attach(ZIPOS* os, ZIPHANDLE h, int64_t size)
     m_h = h;
     m_size = size;
     m_pos = 0;
-    m_block = -1;
+    m_start = -1;
     m_len = 0;
     m_failed = false;
 }
 
-bool READER::Load(int64_t block)
+bool READER::Load(int64_t pos)
 {
-    if (block == m_block)
-        return m_len > 0;
-    m_block = block;
+    m_start = pos - pos % (int64_t)INBUFSIZ;
     m_len = 0;
-    if (!m_os->Seek(m_h, block * (int64_t)INBUFSIZ)) {
+    if (!m_os->Seek(m_h, m_start)) {
         m_failed = true;
         return false;
     }
-    long got = m_os->Read(m_h, m_buf, INBUFSIZ);
+    long got = m_os->Read(m_h, m_buf, READSIZ);
     if (got < 0) {
         m_failed = true;
         got = 0;
     }
     m_len = got;
-    return m_len > 0;
+    return pos - m_start < m_len;
 }
 
 bool READER::Seek(int64_t pos)
@@ -113,10 +113,10 @@ size_t READER::Read(void* dst, size_t n)
     uint8_t* out = (uint8_t*)dst;
     size_t done = 0;
     while (done < n) {
-        int64_t block = m_pos / (int64_t)INBUFSIZ;
-        long off = (long)(m_pos % (int64_t)INBUFSIZ);
-        if (!Load(block) || off >= m_len)
+        bool inside = m_start >= 0 && m_pos >= m_start && m_pos - m_start < m_len;
+        if (!inside && !Load(m_pos))
             break;
+        long off = (long)(m_pos - m_start);
         size_t k = std::min((size_t)(m_len - off), n - done);
         memcpy(out + done, m_buf + off, k);
         done += k;
@@ -457,7 +457,7 @@ static int DoArchive(int& kind)
         G->in.Seek(target);
     }
 
-    int r = o.level ? ListMembers() : ExtractMembers();
+    int r = o.level ? ListMembers() : ExtractMembers(error);
     return std::max(error, r);
 }
 
@@ -655,6 +655,7 @@ int UnzipMain(int argc, char* argv[])
     G->os = s_run.os ? s_run.os : &PlatformZipOs();
     G->zipfd = ZIP_NOHANDLE;
     G->outfd = ZIP_NOHANDLE;
+    G->dosResult = -1;
     s_unwritable.clear();
     // The signatures are put together here so that they never appear whole in
     // the program's data.

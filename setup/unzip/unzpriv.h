@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdarg>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ namespace unz {
 // Internal results that never leave the engine.
 enum { IZ_DIR = 76, MPN_CREATED_DIR = 77, MPN_VOL_LABEL = 78, MPN_SKIP = 79 };
 
-constexpr size_t INBUFSIZ = 2048;
+constexpr size_t INBUFSIZ = 2048;           // the archive's block
+constexpr size_t READSIZ = 32 * INBUFSIZ;    // read at once from a block on
 constexpr size_t OUTBUFSIZ = 2 * WSIZE + 1;
 constexpr size_t NAMEMAX = 260;
 
@@ -39,9 +41,11 @@ struct MEMBER {
     unsigned fileNo;       // position in the central directory, from 1
     unsigned attr;         // MS-DOS attributes with the archive bit
     bool encrypted, extHeader, textFile, textMode, lcflag, volLabel;
+    int skipCode;          // non-zero: skipped as unsupported, with this code
 };
 
-// Archive input in 2048-byte aligned blocks.
+// Archive input from 2048-byte aligned blocks, 64 KiB at a time: a seek
+// into what was read last costs no read.
 class READER {
 public:
     void Attach(ZIPOS* os, ZIPHANDLE h, int64_t size);
@@ -51,13 +55,13 @@ public:
     int64_t Tell() const { return m_pos; }
     bool Failed() const { return m_failed; }
 private:
-    bool Load(int64_t block);
+    bool Load(int64_t pos);
     ZIPOS* m_os = nullptr;
     ZIPHANDLE m_h = ZIP_NOHANDLE;
-    int64_t m_size = 0, m_pos = 0, m_block = -1;
+    int64_t m_size = 0, m_pos = 0, m_start = -1;   // m_start: archive offset of m_buf
     long m_len = 0;
     bool m_failed = false;
-    uint8_t m_buf[INBUFSIZ + 4];
+    uint8_t m_buf[READSIZ];
 };
 
 // Every file operation on a member's path passes here and is refused unless
@@ -72,8 +76,6 @@ public:
     PATHKIND Query(const char* p, PATHINFO* i) override;
     bool MakeDir(const char* p) override;
     bool MakeWritable(const char* p) override;
-    int SetFileTime(const char* p, int64_t u, unsigned& e) override;
-    bool SetAttributes(const char* p, unsigned a, unsigned& e) override;
 private:
     bool Check(const char* path);
     std::string m_root;        // normalised, without a trailing "/"
@@ -110,8 +112,14 @@ struct STATE {
     uint64_t left;             // bytes the member may still put out
     bool tooLong;              // it tried to put out more than it declares
     std::string filename;      // the built output path
+    std::vector<std::string> mapFolders;   // its folders, outermost first
     bool fsKnown;
     bool fsFat;
+    std::set<std::string> folders;   // folders known to exist in this run
+    uint32_t dosTime;          // the last MS-DOS time converted, and its result
+    int64_t dosUtc;
+    int dosResult;             // -1: none yet
+    unsigned dosErr;
 };
 
 extern STATE* G;
@@ -127,6 +135,7 @@ void OutRaw(int stream, const char* data, size_t n);
 const char* BinaryNote();
 // Records the file or folder that could not be created or written.
 void OutputFailed(const std::string& path);
+void OutputFailedReset();
 
 // Archive helpers (zipdir.cpp).
 unsigned Get16(const uint8_t* p);
@@ -138,12 +147,16 @@ void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabe
 int ListMembers();
 void DosDate(unsigned date, unsigned time, unsigned& y, unsigned& mo, unsigned& d, unsigned& h, unsigned& mi);
 
-// Extraction (extract.cpp).
-int ExtractMembers();
+// Extraction (extract.cpp); `archiveCode` is the archive's code so far.
+int ExtractMembers(int archiveCode);
+int DosTime(uint32_t dosDateTime, int64_t& utc, unsigned& err);   // DosToUtc, remembered
 
-// Directory mapping (mapname.cpp).
+// Directory mapping (mapname.cpp). MapName decides the member's path (into
+// filename) and its folders; MakeFolders makes them. For a folder entry it
+// returns MPN_CREATED_DIR, or MPN_SKIP when the folder was there.
 int SetRoot(const std::string& dir);
 int MapName(const MEMBER& m, bool isDir);
+int MakeFolders(const MEMBER& m, bool isDir);
 
 // Patterns (match.cpp).
 bool Match(const char* pattern, const char* name, bool ignoreCase);

@@ -22,8 +22,6 @@ struct PATHINFO {
 
 // Results of DosToUtc.
 enum { DOSTIME_OK = 0, DOSTIME_BADDATE, DOSTIME_NOUTC };
-// Results of SetFileTime.
-enum { FTIME_OK = 0, FTIME_OPEN, FTIME_SET };
 
 class ZIPOS {
 public:
@@ -40,8 +38,9 @@ public:
     virtual bool MakeWritable(const char* path) = 0;
     // MS-DOS date (high word) and time (low word), local time, to UTC seconds.
     virtual int DosToUtc(uint32_t dosDateTime, int64_t& utc, unsigned& err) = 0;
-    virtual int SetFileTime(const char* path, int64_t utc, unsigned& err) = 0;
-    virtual bool SetAttributes(const char* path, unsigned attr, unsigned& err) = 0;
+    // Last-write time and MS-DOS attributes of a file still open for writing.
+    virtual bool SetTime(ZIPHANDLE h, int64_t utc, unsigned& err) = 0;
+    virtual bool SetAttributes(ZIPHANDLE h, unsigned attr, unsigned& err) = 0;
     // File-system name of the volume holding `path` ("FAT", "FAT32", "NTFS", ...).
     virtual std::string VolumeFsName(const char* path) = 0;
     // Whether the file system accepts `name` as one component inside `dir`.
@@ -77,8 +76,8 @@ public:
     bool MakeDir(const char* p) override { return m_os.MakeDir(p); }
     bool MakeWritable(const char* p) override { return m_os.MakeWritable(p); }
     int DosToUtc(uint32_t d, int64_t& u, unsigned& e) override { return m_os.DosToUtc(d, u, e); }
-    int SetFileTime(const char* p, int64_t u, unsigned& e) override { return m_os.SetFileTime(p, u, e); }
-    bool SetAttributes(const char* p, unsigned a, unsigned& e) override { return m_os.SetAttributes(p, a, e); }
+    bool SetTime(ZIPHANDLE h, int64_t u, unsigned& e) override { return m_os.SetTime(h, u, e); }
+    bool SetAttributes(ZIPHANDLE h, unsigned a, unsigned& e) override { return m_os.SetAttributes(h, a, e); }
     std::string VolumeFsName(const char* p) override { return m_os.VolumeFsName(p); }
     bool NameValid(const char* d, const char* n) override { return m_os.NameValid(d, n); }
     bool ListDir(const char* d, std::vector<std::string>& v) override { return m_os.ListDir(d, v); }

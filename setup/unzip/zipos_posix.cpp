@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/time.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/vfs.h>
@@ -115,25 +114,24 @@ public:
         utc = (int64_t)t;
         return DOSTIME_OK;
     }
-    int SetFileTime(const char* path, int64_t utc, unsigned& err) override
+    bool SetTime(ZIPHANDLE h, int64_t utc, unsigned& err) override
     {
-        struct timeval tv[2];
-        tv[0].tv_sec = tv[1].tv_sec = (time_t)utc;
-        tv[0].tv_usec = tv[1].tv_usec = 0;
-        if (utimes(path, tv) != 0) {
-            err = errno;
-            return errno == ENOENT ? FTIME_OPEN : FTIME_SET;
-        }
-        return FTIME_OK;
+        struct timespec ts[2];
+        ts[0].tv_sec = ts[1].tv_sec = (time_t)utc;
+        ts[0].tv_nsec = ts[1].tv_nsec = 0;
+        if (futimens((int)h, ts) == 0)
+            return true;
+        err = errno;
+        return false;
     }
-    bool SetAttributes(const char* path, unsigned attr, unsigned& err) override
+    bool SetAttributes(ZIPHANDLE h, unsigned attr, unsigned& err) override
     {
         (void)attr;   // MS-DOS attributes have no POSIX form; the file only has to stay writable
-        if (!MakeWritable(path)) {
-            err = errno;
-            return false;
-        }
-        return true;
+        struct stat st;
+        if (fstat((int)h, &st) == 0 && fchmod((int)h, (st.st_mode & 07777) | S_IWUSR) == 0)
+            return true;
+        err = errno;
+        return false;
     }
     std::string VolumeFsName(const char* path) override
     {

@@ -127,22 +127,19 @@ public:
         utc = FromFileTime(ft);
         return DOSTIME_OK;
     }
-    int SetFileTime(const char* path, int64_t utc, unsigned& err) override
+    bool SetTime(ZIPHANDLE h, int64_t utc, unsigned& err) override
     {
-        HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            err = GetLastError();
-            return FTIME_OPEN;
-        }
         FILETIME ft = ToFileTime(utc);
-        BOOL ok = ::SetFileTime(h, nullptr, nullptr, &ft);
-        err = ok ? 0 : GetLastError();
-        CloseHandle(h);
-        return ok ? FTIME_OK : FTIME_SET;
+        if (::SetFileTime((HANDLE)h, nullptr, nullptr, &ft))
+            return true;
+        err = GetLastError();
+        return false;
     }
-    bool SetAttributes(const char* path, unsigned attr, unsigned& err) override
+    bool SetAttributes(ZIPHANDLE h, unsigned attr, unsigned& err) override
     {
-        if (SetFileAttributesA(path, attr))
+        FILE_BASIC_INFO info = {};     // times of zero stay as they are
+        info.FileAttributes = attr ? attr : FILE_ATTRIBUTE_NORMAL;
+        if (SetFileInformationByHandle((HANDLE)h, FileBasicInfo, &info, sizeof info))
             return true;
         err = GetLastError();
         return false;

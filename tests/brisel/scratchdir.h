@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include "brisel/osysfile.h"   // FileExists
 
@@ -24,18 +25,29 @@ public:
     ~SCRATCHDIR()
     {
         SetCurrentDirectoryA(old);
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do
-                DeleteFileA((path + "\\" + fd.cFileName).c_str());
-            while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(path.c_str());
+        Remove(path);
     }
     std::string path;
 private:
+    // The folder with everything in it, read-only files too.
+    static void Remove(const std::string& folder)
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string item = folder + "\\" + fd.cFileName;
+                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(item.c_str());
+                } else if (strcmp(fd.cFileName, ".") != 0 && strcmp(fd.cFileName, "..") != 0) {
+                    Remove(item);
+                }
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
     char old[MAX_PATH];
 };
 

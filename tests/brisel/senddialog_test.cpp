@@ -257,8 +257,14 @@ TEST(SendDialog, GermanFailureKeepsTheDialogForAnotherTry)
     std::string host = "127.0.0.1:" + std::to_string(relay.Port());
     EMAIL mail("", "nobody@example.test", "Betreff", "Ein Text", host.c_str());
 
+    // Opened from a wizard: the wizard takes no clicks while the dialog is up.
+    HWND wizard = CreateWindowExA(0, "STATIC", "Wizard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  NULL, NULL, NULL, NULL);
+    HWND page = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, wizard, NULL, NULL, NULL);
+    ASSERT_NE(nullptr, page);
     std::string cancel, status, after;
-    BOOL sendenabled = FALSE;
+    BOOL sendenabled = FALSE, wizardenabled = TRUE;
+    HWND owner = NULL;
     BOX prompt, result;
     bool ok = false;
     {
@@ -266,6 +272,8 @@ TEST(SendDialog, GermanFailureKeepsTheDialogForAnotherTry)
             HWND d = WaitSendDialog();
             if (!d)
                 return;
+            owner = GetWindow(d, GW_OWNER);
+            wizardenabled = IsWindowEnabled(wizard);
             cancel = Text(GetDlgItem(d, 2));
             PostMessageA(GetDlgItem(d, 1009), BM_CLICK, 0, 0);
             if (!AnswerBox(prompt) || !AnswerBox(result)) {
@@ -279,8 +287,12 @@ TEST(SendDialog, GermanFailureKeepsTheDialogForAnotherTry)
             ok = true;
             PostMessageA(GetDlgItem(d, 2), BM_CLICK, 0, 0);
         });
-        EXPECT_FALSE(mail.SendDialog(2090, "eMail senden"));
+        EXPECT_FALSE(mail.SendDialog(2090, "eMail senden", page));
     }
+    EXPECT_EQ(wizard, owner);
+    EXPECT_FALSE(wizardenabled);
+    EXPECT_TRUE(IsWindowEnabled(wizard));
+    DestroyWindow(wizard);
     ASSERT_TRUE(ok);
     EXPECT_EQ("Abbruch", cancel);
     EXPECT_EQ("Internet Verbindung", prompt.caption);

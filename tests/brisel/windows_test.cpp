@@ -1,5 +1,6 @@
 // Window framework and data dialogs, driven directly on the test's own thread.
 #include <gtest/gtest.h>
+#include <vector>
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
@@ -238,6 +239,17 @@ TEST_F(WindowsTest, SpinRangeAndProgressBar)
     EXPECT_EQ(range.iHigh, 100);
     bar.SetPos(40);
     EXPECT_EQ(SendMessageA(bar.Hwnd(), PBM_GETPOS, 0, 0), 40);
+    // Posted, and only what changes the bar.
+    for (int percent : {40, 41, 41, 42, 42})
+        bar.PostPos(percent);
+    std::vector<WPARAM> posted;
+    MSG msg;
+    while (PeekMessageA(&msg, bar.Hwnd(), PBM_SETPOS, PBM_SETPOS, PM_REMOVE)) {
+        posted.push_back(msg.wParam);
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(posted, (std::vector<WPARAM>{41, 42}));
+    EXPECT_EQ(SendMessageA(bar.Hwnd(), PBM_GETPOS, 0, 0), 42);
     EXPECT_TRUE(IsWindowVisible(bar.Hwnd()) || !IsWindowVisible(d.Hwnd()));
 }
 

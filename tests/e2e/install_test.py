@@ -139,6 +139,8 @@ key ENTER
 expect-dialog 2002
 key ENTER
 expect-dialog 2004
+# until the files are in, Cancel has the focus
+expect-enabled 10781
 key ENTER
 expect-dialog 2005
 key ENTER

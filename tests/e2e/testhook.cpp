@@ -4,6 +4,7 @@
 // the header shows.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -75,13 +76,17 @@ extern "C" __declspec(dllexport) int WINAPI NewSetupHook(int event, int value, H
                  address != 0, event == 0 ? (long long)(data != 0) : (long long)data);
     Line(line);
     if (event == 6 || event == 7) {
-        // When the file installation starts and ends, for the install benchmark.
+        // When the file installation starts and ends, and the peak memory at
+        // its end, for the install benchmark.
         LARGE_INTEGER now, freq;
         QueryPerformanceCounter(&now);
         QueryPerformanceFrequency(&freq);
         FILE* f = fopen("timing.txt", "ab");
         if (f) {
             fprintf(f, "%d %.6f\n", event, (double)now.QuadPart / (double)freq.QuadPart);
+            PROCESS_MEMORY_COUNTERS pmc;
+            if (event == 7 && GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc))
+                fprintf(f, "peak %llu\n", (unsigned long long)pmc.PeakWorkingSetSize);
             fclose(f);
         }
     }

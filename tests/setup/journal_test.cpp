@@ -92,6 +92,16 @@ TEST_F(JournalTest, UndoRemovesWhatItMadeAndPutsBackWhatItReplaced)
     EXPECT_TRUE(IsDirectory(root.c_str()));
     SetFileAttributesA(P("locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 
+    // Told that no file is there; the folders it knew are gone since the undo.
+    ASSERT_TRUE(journal.BeforeWrite(P("new\\deep\\b.txt").c_str(), FALSE));
+    EXPECT_TRUE(IsDirectory(P("new\\deep").c_str()));
+    WriteText(P("new\\deep\\b.txt"), "b");
+    ASSERT_TRUE(journal.BeforeWrite(P("new\\deep\\c.txt").c_str(), FALSE));
+    WriteText(P("new\\deep\\c.txt"), "c");
+    journal.Undo(failures);
+    EXPECT_EQ(0, failures.Count());
+    EXPECT_FALSE(FileExists(P("new").c_str()));
+
     journal.Clear();
     EXPECT_EQ(0, PrivateFolders()) << "private folder removed at the end";
 }

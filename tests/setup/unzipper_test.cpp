@@ -1,9 +1,11 @@
-// The unzip adapter on real archives: listing and walking, extraction of
-// names the engine would read as patterns, the overwrite rules taken before
-// the engine runs, failures; and the install's progress arithmetic.
+// The unzip adapter on real archives: the one pass over an archive with names
+// the engine would read as patterns, the overwrite rules on existing files,
+// failures; and the install's progress arithmetic.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 #include "setup/unzipper.h"
@@ -74,47 +76,92 @@ void WriteZip(const std::string& path, const std::vector<std::pair<std::string, 
 const std::vector<std::pair<std::string, std::string>> MEMBERS = {
     {"dir/", ""}, {"dir/a.txt", "aaa"}, {"b[1].txt", "brack"}, {"b1.txt", "plain b"}};
 
-TEST(Unzipper, ListsAndWalksMembersInOrder)
+// Records the pass; answers Done from `answers` (member name -> answers in
+// turn, NEXT when none is left), calling `fix` before each such answer.
+class STEPS : public UNZIPSTEPS
 {
-    SCRATCHDIR scratch;
-    WriteZip("p.zip", MEMBERS);
-    UNZIPPER unz("p.zip", NULL, NULL);
-    EXPECT_TRUE(unz.Listed());
-    EXPECT_EQ(unz.Count(), 4);
-    EXPECT_EQ(unz.Total(), 15u);
-    STRING name;
-    std::vector<std::pair<std::string, uint64_t>> seen;
-    for (uint64_t size = unz.GetFirst(name); name.Len() > 0; size = unz.GetNext(name))
-        seen.push_back({name.Str(), size});
-    ASSERT_EQ(seen.size(), 4u);
-    for (size_t i = 0; i < 4; i++) {
-        EXPECT_EQ(seen[i].first, MEMBERS[i].first);
-        EXPECT_EQ(seen[i].second, MEMBERS[i].second.size());
+public:
+    void Listed(int count, uint64_t total) override
+    {
+        listed.push_back({count, total});
     }
-    EXPECT_EQ(unz.GetNext(name), 0u);
-    EXPECT_STREQ(name.Str(), "");
+    void Writing(const UNZIPMEMBER& m) override { writing.push_back(m.path.Str()); }
+    int Done(const UNZIPMEMBER& m, BOOL ok) override
+    {
+        done.push_back({m.name.Str(), m.path.Str(), m.size, m.written, ok});
+        if (!ok)
+            failures.push_back(FailureOf ? std::string(FailureOf->FailedName().Str()) : std::string());
+        std::vector<int>& a = answers[m.name.Str()];
+        if (a.empty())
+            return NEXT;
+        if (fix)
+            fix();
+        int next = a.front();
+        a.erase(a.begin());
+        return next;
+    }
+    struct DONE {
+        std::string name, path;
+        uint64_t size;
+        BOOL written, ok;
+    };
+    std::vector<std::pair<int, uint64_t>> listed;
+    std::vector<std::string> writing, failures;
+    std::vector<DONE> done;
+    std::map<std::string, std::vector<int>> answers;
+    std::function<void()> fix;
+    const UNZIPPER* FailureOf = NULL;
+};
+
+std::vector<std::string> Names(const std::vector<STEPS::DONE>& done, BOOL paths = FALSE)
+{
+    std::vector<std::string> v;
+    for (const STEPS::DONE& d : done)
+        v.push_back(paths ? d.path : d.name);
+    return v;
 }
 
-TEST(Unzipper, ExtractsEveryNameAsItselfIntoNewFolders)
+// One pass lists, then extracts every member as itself (names the engine
+// would read as patterns, a name stored with "\\"), into folders it makes.
+TEST(Unzipper, InstallsAnArchiveInOnePass)
 {
     SCRATCHDIR scratch;
-    WriteZip("p.zip", MEMBERS);
+    std::vector<std::pair<std::string, std::string>> members = MEMBERS;
+    members.push_back({"win\\style.txt", "back"});
+    WriteZip("p.zip", members);
     std::string target = scratch.path + "\\new\\deeper\\target";
     UNZIPPER unz("p.zip", "", "");
-    // "b[1].txt" as a pattern would match only "b1.txt".
-    for (const auto& m : MEMBERS) {
-        int called = -1;
-        EXPECT_EQ(unz.Extract(m.first.c_str(), target.c_str(), &called), 1) << m.first;
-        EXPECT_EQ(called, 1);
+    STEPS steps;
+    EXPECT_TRUE(unz.Install(target.c_str(), steps));
+    EXPECT_EQ(steps.listed, (std::vector<std::pair<int, uint64_t>>{{5, 19}}));
+    EXPECT_EQ(Names(steps.done), (std::vector<std::string>{"dir/", "dir/a.txt", "b[1].txt", "b1.txt", "win/style.txt"}));
+    EXPECT_EQ(Names(steps.done, TRUE),
+              (std::vector<std::string>{"dir/", "dir/a.txt", "b[1].txt", "b1.txt", "win/style.txt"}));
+    EXPECT_EQ(steps.writing,
+              (std::vector<std::string>{"dir/", "dir/a.txt", "b[1].txt", "b1.txt", "win/style.txt"}));
+    for (size_t i = 0; i < steps.done.size(); i++) {
+        EXPECT_TRUE(steps.done[i].ok) << steps.done[i].name;
+        EXPECT_TRUE(steps.done[i].written) << steps.done[i].name;
+        EXPECT_EQ(steps.done[i].size, members[i].second.size()) << steps.done[i].name;
     }
     EXPECT_TRUE(IsDirectory((target + "\\dir").c_str()));
     EXPECT_EQ(testfiles::ReadText(target + "\\dir\\a.txt"), "aaa");
     EXPECT_EQ(testfiles::ReadText(target + "\\b[1].txt"), "brack");
     EXPECT_EQ(testfiles::ReadText(target + "\\b1.txt"), "plain b");
-    EXPECT_STREQ(UNZIPPER::Pattern("x[1]*?.txt").Str(), "x[[]1][*][?].txt");
+    EXPECT_EQ(testfiles::ReadText(target + "\\win\\style.txt"), "back");
+    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_NONE);
+
+    // Data in front of the archive (a self-extracting stub) is no failure.
+    std::string zip = testfiles::ReadText("p.zip");
+    ASSERT_TRUE(testfiles::WriteText("stub.zip", std::string(3000, 'M') + zip));
+    UNZIPPER stub("stub.zip", "", "");
+    STEPS again;
+    EXPECT_TRUE(stub.Install((scratch.path + "\\stub").c_str(), again));
+    EXPECT_EQ(again.done.size(), 5u);
+    EXPECT_EQ(testfiles::ReadText(scratch.path + "\\stub\\win\\style.txt"), "back");
 }
 
-TEST(Unzipper, RulesDecideBeforeTheEngine)
+TEST(Unzipper, RulesDecideOnExistingFilesInThePass)
 {
     SCRATCHDIR scratch;
     WriteZip("p.zip", MEMBERS);
@@ -122,70 +169,74 @@ TEST(Unzipper, RulesDecideBeforeTheEngine)
     CreateDirectoryA(target.c_str(), NULL);
     CreateDirectoryA((target + "\\dir").c_str(), NULL);
     testfiles::WriteText(target + "\\dir\\a.txt", "mine");
-    testfiles::WriteText(target + "\\b1.txt", "mine too");
-    // Windows separators and any case; protected wins over asking (no question
-    // comes up: it would block this test).
-    UNZIPPER unz("p.zip", "DIR\\A.TXT;shown|b[1].txt;not there yet", "Dir\\a.txt|B1.TXT|b[1].txt");
-    int called = -1;
-    EXPECT_EQ(unz.Extract("dir/a.txt", target.c_str(), &called), 1);
-    EXPECT_EQ(called, 0);
-    EXPECT_EQ(unz.Extract("b1.txt", target.c_str(), &called), 1);
-    EXPECT_EQ(called, 0);
+    testfiles::WriteText(target + "\\b1.txt", "older");
+    // Protected with Windows separators and in any case, which wins over
+    // asking; "b[1].txt" is protected and listed for asking too, but not there
+    // yet. (A question would block this test.)
+    UNZIPPER unz("p.zip", "DIR\\A.TXT;shown|b[1].txt;not there yet", "Dir\\A.TXT|b[1].txt");
+    STEPS steps;
+    EXPECT_TRUE(unz.Install(target.c_str(), steps));
+    EXPECT_EQ(steps.writing, (std::vector<std::string>{"dir/", "b[1].txt", "b1.txt"}));
+    ASSERT_EQ(steps.done.size(), 4u);
+    EXPECT_FALSE(steps.done[1].written);
+    EXPECT_TRUE(steps.done[1].ok);
+    EXPECT_TRUE(steps.done[2].written);
     EXPECT_EQ(testfiles::ReadText(target + "\\dir\\a.txt"), "mine");
-    EXPECT_EQ(testfiles::ReadText(target + "\\b1.txt"), "mine too");
-    // Protected or listed for asking, but not there yet: extracted without a question.
-    EXPECT_EQ(unz.Extract("b[1].txt", target.c_str(), &called), 1);
-    EXPECT_EQ(called, 1);
     EXPECT_EQ(testfiles::ReadText(target + "\\b[1].txt"), "brack");
+    EXPECT_EQ(testfiles::ReadText(target + "\\b1.txt"), "plain b");
 }
 
-// Each failure names its cause: a missing archive, a damaged one, a damaged
-// member (a name that would land outside the target among them), and a file
-// that cannot be written, with its path.
-TEST(Unzipper, FailuresAreReportedWithTheirCause)
+// Each failure names its cause; the steps decide whether to try a member
+// again, go on or stop.
+TEST(Unzipper, FailuresInThePass)
 {
     SCRATCHDIR scratch;
+    STEPS none;
     UNZIPPER missing("none.zip", NULL, NULL);
-    EXPECT_FALSE(missing.Listed());
-    EXPECT_EQ(missing.Count(), 0);
+    EXPECT_FALSE(missing.Install(scratch.path.c_str(), none));
     EXPECT_EQ(missing.Failure(), UNZIPPER::FAIL_NOARCHIVE);
     EXPECT_STREQ(missing.FailedName().Str(), "none.zip");
-    STRING name("x");
-    EXPECT_EQ(missing.GetFirst(name), 0u);
-    EXPECT_STREQ(name.Str(), "");
     ASSERT_TRUE(testfiles::WriteText("junk.zip", "no archive at all"));
     UNZIPPER junk("junk.zip", NULL, NULL);
+    EXPECT_FALSE(junk.Install(scratch.path.c_str(), none));
     EXPECT_EQ(junk.Failure(), UNZIPPER::FAIL_BADARCHIVE);
-    EXPECT_STREQ(junk.FailedName().Str(), "junk.zip");
+    WriteZip("empty.zip", {});
+    UNZIPPER empty("empty.zip", NULL, NULL);
+    EXPECT_FALSE(empty.Install(scratch.path.c_str(), none));
+    EXPECT_EQ(empty.Failure(), UNZIPPER::FAIL_BADARCHIVE);
+    EXPECT_TRUE(none.listed.empty());
+    EXPECT_TRUE(none.done.empty());
 
+    // A folder where a file must go: cannot be written until it is gone.
     WriteZip("p.zip", MEMBERS);
+    std::string blocked = scratch.path + "\\b1.txt";
+    CreateDirectoryA(blocked.c_str(), NULL);
     UNZIPPER unz("p.zip", NULL, NULL);
-    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_NONE);
-    EXPECT_EQ(unz.Extract("not/in/archive.txt", scratch.path.c_str()), 0);
-    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_BADMEMBER);
-    EXPECT_STREQ(unz.FailedName().Str(), "not/in/archive.txt");
-    // A folder where the file must go.
-    CreateDirectoryA((scratch.path + "\\b1.txt").c_str(), NULL);
-    testfiles::WriteText(scratch.path + "\\b1.txt\\inside", "x");
-    EXPECT_EQ(unz.Extract("b1.txt", scratch.path.c_str()), 0);
-    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_CANNOTWRITE);
-    STRING want((scratch.path + "/b1.txt").c_str());
-    want.Replace("/", "\\", TRUE);
-    EXPECT_STREQ(unz.FailedName().Str(), want.Str());
-    EXPECT_EQ(unz.Extract("b[1].txt", scratch.path.c_str()), 1);
-    EXPECT_EQ(unz.Failure(), UNZIPPER::FAIL_NONE);
+    STEPS steps;
+    steps.FailureOf = &unz;
+    steps.answers["b1.txt"] = {UNZIPSTEPS::AGAIN};
+    steps.fix = [&] { RemoveDirectoryA(blocked.c_str()); };
+    EXPECT_TRUE(unz.Install(scratch.path.c_str(), steps));
+    EXPECT_EQ(Names(steps.done), (std::vector<std::string>{"dir/", "dir/a.txt", "b[1].txt", "b1.txt", "b1.txt"}));
+    EXPECT_EQ(steps.failures, (std::vector<std::string>{blocked}));
+    EXPECT_FALSE(steps.done[3].ok);
+    EXPECT_TRUE(steps.done[4].ok);
+    EXPECT_EQ(testfiles::ReadText(blocked), "plain b");
 
-    // ".\x01." is ".." once the control character is dropped.
+    // ".\x01." is ".." once the control character is dropped; stopping there
+    // leaves the rest alone.
     WriteZip("h.zip", {{".\x01./evil.txt", "x"}, {"ok.txt", "fine"}});
     UNZIPPER hostile("h.zip", NULL, NULL);
-    STRING first;
-    hostile.GetFirst(first);
-    EXPECT_EQ(hostile.Extract(first, scratch.path.c_str()), 0);
+    STEPS stop;
+    stop.FailureOf = &hostile;
+    stop.answers[".\x01./evil.txt"] = {UNZIPSTEPS::STOP};
+    std::string target = scratch.path + "\\h";
+    EXPECT_FALSE(hostile.Install(target.c_str(), stop));
     EXPECT_EQ(hostile.Failure(), UNZIPPER::FAIL_BADMEMBER);
-    EXPECT_STREQ(hostile.FailedName().Str(), ".?./evil.txt");
-    std::string parent = scratch.path.substr(0, scratch.path.find_last_of("\\/"));
-    EXPECT_FALSE(FileExists((parent + "\\evil.txt").c_str()));
-    EXPECT_EQ(hostile.Extract("ok.txt", scratch.path.c_str()), 1);
+    EXPECT_EQ(stop.failures, (std::vector<std::string>{".?./evil.txt"}));
+    EXPECT_EQ(stop.done.size(), 1u);
+    EXPECT_FALSE(FileExists((target + "\\ok.txt").c_str()));
+    EXPECT_FALSE(FileExists((scratch.path + "\\evil.txt").c_str()));
 }
 
 TEST(Unzipper, QuestionTextTakesOneName)

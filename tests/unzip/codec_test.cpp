@@ -179,12 +179,41 @@ TEST(Crc32, KnownValues)
     EXPECT_EQ(crc("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
 }
 
+// Bit by bit, as the polynomial defines it.
+uint32_t BitwiseCrc(const uint8_t* p, size_t n)
+{
+    uint32_t c = 0xFFFFFFFF;
+    while (n--) {
+        c ^= *p++;
+        for (int k = 0; k < 8; k++)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+// Every length up to past the lanes' and the folding's thresholds, at every
+// alignment, by both methods; and a long input.
+TEST(Crc32, BothMethodsAgreeWithTheDefinition)
+{
+    BYTES d = SampleData();
+    ASSERT_GT(d.size(), 5000u);
+    for (size_t n = 0; n <= 1200; n++)
+        for (size_t at = 0; at < 4; at++) {
+            uint32_t want = BitwiseCrc(d.data() + at, n);
+            ASSERT_EQ(~Crc32Update(0xFFFFFFFF, d.data() + at, n), want) << n << " at " << at;
+            ASSERT_EQ(~Crc32Tables(0xFFFFFFFF, d.data() + at, n), want) << n << " at " << at;
+        }
+    uint32_t want = BitwiseCrc(d.data(), d.size());
+    EXPECT_EQ(~Crc32Update(0xFFFFFFFF, d.data(), d.size()), want);
+    EXPECT_EQ(~Crc32Tables(0xFFFFFFFF, d.data(), d.size()), want);
+}
+
 TEST(Crc32, PiecesGiveTheSameAsWhole)
 {
     BYTES d = SampleData();
     uint32_t whole = Crc32Update(0xFFFFFFFF, d.data(), d.size());
     // Odd piece sizes and offsets cross the eight-byte steps at every alignment.
-    for (size_t piece : {1u, 3u, 7u, 9u, 1000u}) {
+    for (size_t piece : {1u, 3u, 7u, 9u, 300u, 1000u}) {
         uint32_t c = 0xFFFFFFFF;
         for (size_t i = 0; i < d.size(); i += piece) c = Crc32Update(c, d.data() + i, std::min(piece, d.size() - i));
         EXPECT_EQ(c, whole) << piece;

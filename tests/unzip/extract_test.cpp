@@ -212,12 +212,18 @@ TEST(Extract, ReadOnlyFilesAreReplacedAndNothingStaysReadOnly)
     unz::PATHINFO info;
     ASSERT_EQ(unz::PlatformZipOs().Query((dir / "winter.txt").c_str(), &info), unz::PATH_FILE);
     EXPECT_FALSE(info.readOnly);   // the member carries the read-only bit
-    WriteWhole(dir / "summer.txt", "old");
+    unz::ZIPOS& os = unz::PlatformZipOs();
+    unz::ZIPHANDLE h = os.Create((dir / "summer.txt").c_str());
+    ASSERT_NE(h, unz::ZIP_NOHANDLE);
     unsigned err;
-    unz::PlatformZipOs().SetAttributes((dir / "summer.txt").c_str(), 0x01, err);
+    EXPECT_EQ(os.Write(h, "old", 3), 3);
+    EXPECT_TRUE(os.SetAttributes(h, 0x01, err));
+    os.Close(h);
 #ifndef _WIN32
     chmod((dir / "summer.txt").c_str(), 0444);
 #endif
+    ASSERT_EQ(os.Query((dir / "summer.txt").c_str(), &info), unz::PATH_FILE);
+    ASSERT_TRUE(info.readOnly);
     r = RunUnzip({"-qq", p, "-d", dir.Path()});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Content(dir / "summer.txt"), HELLO);

@@ -206,6 +206,10 @@ def made_by_hand():
     nd, nt = dos(2030, 1, 1, 0, 0, 0)
     w('policy.zip', [M('old.txt', b'from archive\n', date=od, time=ot), M('new.txt', b'from archive\n', date=nd, time=nt),
                      M('missing.txt', b'from archive\n', date=nd, time=nt)])
+    # for a visitor: a name stored with "\", a folder, an unsupported member, a deflated one
+    w('visit.zip', [M('keep.txt', b'from archive\n'), M('dir\\back.txt', hello), M('sub/', extattr=0x10),
+                    M('sub/blocked.txt', hello), M('d64.bin', hello, method=9, raw=b'\x00' * 20),
+                    M('last.txt', big, method=8, verneed=20)])
     w('brackets.zip', [M('file[1].txt', b'bracketed\n', host=3), M('file2.txt', hello, host=3)])
     w('comments_member.zip', [M('a.txt', hello, comment=b'member comment')])
     if DATA:

@@ -15,10 +15,11 @@ static void Sink(void* ctx, int stream, const char* data, size_t n)
     (stream == 1 ? r->out : r->err).append(data, n);
 }
 
-UNZRESULT RunUnzip(const std::vector<std::string>& args, unz::ZIPOS* os, UNZASK ask, void* askCtx)
+UNZRESULT RunUnzip(const std::vector<std::string>& args, unz::ZIPOS* os, UNZASK ask, void* askCtx,
+                   UNZVISITOR* visitor)
 {
     UNZRESULT r{0, {}, {}};
-    UNZRUNOPTIONS opt = {Sink, &r, ask, askCtx, os};
+    UNZRUNOPTIONS opt = {Sink, &r, ask, askCtx, os, visitor};
     UnzipSetRunOptions(opt);
     std::vector<std::string> all = {"unzip"};
     all.insert(all.end(), args.begin(), args.end());

@@ -15,7 +15,7 @@ struct UNZRESULT {
 
 // Runs the engine with argv[0] "unzip" and the given arguments.
 UNZRESULT RunUnzip(const std::vector<std::string>& args, unz::ZIPOS* os = nullptr, UNZASK ask = nullptr,
-                   void* askCtx = nullptr);
+                   void* askCtx = nullptr, UNZVISITOR* visitor = nullptr);
 
 std::string GenPath(const std::string& rel);    // archives made by mkzips.py for this run
 std::string DataPath(const std::string& rel);   // tests/data/zip
