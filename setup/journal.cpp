@@ -243,6 +243,9 @@ void JOURNAL::Undo(FAILURES& failures)
                 SetFileAttributesA(e.path, e.attributes);
             else
                 failures.Add(e.path, GetLastError());
+        } else if (e.kind == 'F' && IsDirectory(e.path)) {
+            // A folder stood where the file was to go (the write failed): not ours.
+            continue;
         } else {
             failures.Delete(e.path);
         }

@@ -4,7 +4,8 @@
 // creates a window, appends one line per window ("pid class") to the report
 // file that WINWATCH_REPORT names in the environment, which only the command
 // and its children inherit.
-//   winwatch REPORT-FILE COMMAND-LINE...   returns the command's exit code
+//   winwatch REPORT-FILE COMMAND-LINE...   returns the command's exit code,
+//   or 201 to 203 when it cannot watch or start it
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
 {
     if (argc < 3) {
         fprintf(stderr, "usage: winwatch REPORT-FILE COMMAND-LINE...\n");
-        return 2;
+        return 201;
     }
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
     HHOOK hook = proc ? SetWindowsHookExA(WH_CBT, proc, module, 0) : NULL;
     if (!hook) {
         fprintf(stderr, "winwatch: no hook (error %lu)\n", GetLastError());
-        return 3;
+        return 202;
     }
     SetEnvironmentVariableA("WINWATCH_REPORT", argv[1]);
     std::string command;
@@ -39,7 +40,7 @@ int main(int argc, char** argv)
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
         fprintf(stderr, "winwatch: cannot start %s (error %lu)\n", command.c_str(), GetLastError());
-        return 4;
+        return 203;
     }
     // Hooks of this thread are called through its messages: keep them flowing.
     for (;;) {
