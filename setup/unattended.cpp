@@ -140,6 +140,10 @@ BOOL UNATTENDED::ReadSwitches(STRING& why)
     }
     if (why.Len() > 0)
         return FALSE;
+    // A relative log file is meant where the administrator started setup,
+    // not in the program's folder that start-up made current.
+    if (LogFile.Len() > 0 && LogFile[0] != '\\' && LogFile[0] != '/' && LogFile.Pos(":") < 0)
+        LogFile = APP::StartDirectory() || "\\" || LogFile;
     if (desktop && nodesktop)
         why = "/DESKTOP and /NODESKTOP contradict each other";
     else if (allusers && currentuser)
