@@ -4,11 +4,12 @@
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include "brisel/stringarray.h"
-#include "brisel/automate.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -101,7 +102,7 @@ HMODULE LoadModule(const STRING& folder, const STRING& file)
 
 } // namespace
 
-void (*APP::StartAutomation)() = AutomateStart;   // scripted runs (brisel/automate)
+void (*APP::StartAutomation)() = NULL;
 
 HINSTANCE APP::Instance() { return hInstance; }
 HINSTANCE APP::ResourceModule() { return hResource ? hResource : GetModuleHandleA(NULL); }
@@ -169,71 +170,61 @@ int APP::LanguageFromText(const char* text, LCID locale)
     return atoi(text);
 }
 
-int APP::ParseCommandLine(HINSTANCE instance, const char* commandline)
+// The program's path and folders; the current directory becomes the program's folder.
+static void SetFolders()
 {
-    ResetArguments();
-    hInstance = instance;
-    hResource = instance;
-
     STRING path = ModuleFileName(NULL);
     if (path.Str())
         ::ProgramPath = path;
     StartDir = CurrentDirectory();
-    ProgramDir = ModuleFolder(::ProgramPath.Str());
+    ProgramDir = APP::ModuleFolder(::ProgramPath.Str());
     // "C:" alone names the drive's current folder, not its root.
     STRING cd = ProgramDir;
     if (cd.Len() > 0 && cd.At(cd.Len() - 1) == ':')
         cd.Append("\\", 1);
     SetCurrentDirectoryA(cd.Str());
+}
 
-    // Tokens: blank-separated, or in double quotes; no escapes.
-    char* copy = _strdup(commandline ? commandline : "");
-    if (!copy)
-        return 0;
-    char* p = copy;
-    while (*p == ' ')
-        p++;
-    char* end = p + strlen(p);
-    while (end > p && end[-1] == ' ')
-        *--end = 0;
-    int tokens = 0;
-    for (;;) {
-        char* token = NULL;
-        if (*p == '"') {
-            p++;
-            char* q = strchr(p, '"');
-            if (q) {
-                *q = 0;
-                token = p;
-                p = q + 1;
-            }
-        } else {
-            char* q = strchr(p, ' ');
-            if (q) {
-                *q = 0;
-                token = p;
-                p = q + 1;
-            }
-        }
-        if (!token)
+// The tokens of a command line: blank-separated, or in double quotes; no
+// escapes. An unmatched quote takes the rest of the line.
+static std::vector<std::string> Tokens(const char* commandline)
+{
+    std::string line(commandline ? commandline : "");
+    size_t first = line.find_first_not_of(' ');
+    size_t last = line.find_last_not_of(' ');
+    line = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    std::vector<std::string> tokens;
+    size_t p = 0;
+    while (p < line.size()) {
+        char delimiter = line[p] == '"' ? '"' : ' ';
+        size_t start = delimiter == '"' ? p + 1 : p;
+        size_t end = line.find(delimiter, start);
+        if (end == std::string::npos) {
+            if (start < line.size())
+                tokens.push_back(line.substr(start));
             break;
-        while (*p == ' ')
-            p++;
-        if (tokens > 0)
-            LogitSwitch(token);
-        AddArg(tokens == 0 ? ::ProgramPath.Str() : token);
-        tokens++;
+        }
+        tokens.push_back(line.substr(start, end - start));
+        p = line.find_first_not_of(' ', end + 1);
+        if (p == std::string::npos)
+            break;
     }
-    if (*p) {
-        if (tokens > 0)
-            LogitSwitch(p);
-        AddArg(tokens == 0 ? ::ProgramPath.Str() : p);
-        tokens++;
-    }
-    free(copy);
-    if (tokens == 0) {              // entry 0 is always the program
-        AddArg(::ProgramPath.Str());
-        tokens = 1;
+    return tokens;
+}
+
+int APP::ParseCommandLine(HINSTANCE instance, const char* commandline)
+{
+    ResetArguments();
+    hInstance = instance;
+    hResource = instance;
+    SetFolders();
+
+    // Token 0 is the program as typed: the table holds its full path instead.
+    std::vector<std::string> tokens = Tokens(commandline);
+    AddArg(::ProgramPath.Str());
+    for (size_t i = 1; i < tokens.size(); i++) {
+        LogitSwitch(tokens[i].c_str());
+        AddArg(tokens[i].c_str());
     }
     Argc = ArgN;
     for (int i = 0; i < Argc; i++)
@@ -245,7 +236,6 @@ int APP::ParseCommandLine(HINSTANCE instance, const char* commandline)
         STRING own = ::ProgramPath.Left(::ProgramPath.Len() - 4) || "_commandline.ini";
         LoadCommandFile(own.Str());
     }
-
     for (int i = 0; i < ArgN; i++)
         Logit("Program Argument %d= %s\n", i, Args[i].Str());
     return Argc;

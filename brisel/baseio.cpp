@@ -2,6 +2,7 @@
 // the ring buffer; the user reads from there with a time-out.
 #include "brisel/baseio.h"
 #include "brisel/halvo.h"
+#include "brisel/osys.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -11,35 +12,35 @@
 // RINGBUFFER ------------------------------------------------------------------
 
 RINGBUFFER::RINGBUFFER(int initsize)
-    : lock(FALSE, NULL), dataEvent(FALSE), Data(NULL), written(0), read(0), size(0), cancelled(0)
+    : Mutex(FALSE, NULL), DataEvent(FALSE), Data(NULL), BytesWritten(0), BytesRead(0), Capacity(0), Cancelled(0)
 {
     if (initsize > 0)
         Data = (char*)malloc(initsize);
     Assert(Data != NULL, "this->Data", __FILE__, __LINE__, NULL, FALSE);
     if (Data)
-        size = initsize;
+        Capacity = initsize;
     Logit("RINGBUFFER::RINGBUFFER initsize=%d\n", initsize);
 }
 
 RINGBUFFER::~RINGBUFFER()
 {
-    lock.Request(-1);
+    Mutex.Request(-1);
     free(Data);
     Data = NULL;
-    size = 0;
-    lock.Release();
+    Capacity = 0;
+    Mutex.Release();
 }
 
 void RINGBUFFER::Cancel()
 {
-    InterlockedExchange(&cancelled, 1);
+    InterlockedExchange(&Cancelled, 1);
 }
 
 int RINGBUFFER::Available()
 {
-    lock.Request(-1);
-    int avail = written - read;
-    lock.Release();
+    Mutex.Request(-1);
+    int avail = BytesWritten - BytesRead;
+    Mutex.Release();
     return avail;
 }
 
@@ -49,44 +50,44 @@ BOOL RINGBUFFER::Write(const void* bytes, int length)
     if (!Data || length < 0)
         return FALSE;
     // A block larger than the whole buffer could never fit: it goes in pieces.
-    if (length > size) {
+    if (length > Capacity) {
         const char* p = (const char*)bytes;
-        for (int done = 0; done < length; done += size)
-            if (!Write(p + done, length - done < size ? length - done : size))
+        for (int done = 0; done < length; done += Capacity)
+            if (!Write(p + done, length - done < Capacity ? length - done : Capacity))
                 return FALSE;
         return TRUE;
     }
 
     for (int attempt = 0;; attempt++) {
-        if (cancelled)
+        if (Cancelled)
             return FALSE;
-        lock.Request(-1);
-        if (size - (written - read) >= length)
+        Mutex.Request(-1);
+        if (Capacity - (BytesWritten - BytesRead) >= length)
             break;
         Logit("RINGBUFFER::Write Buffer full -- waiting ...\n");
         if (attempt > 20)   // fires only where the sources are at hand
             Assert(GetFileAttributesA("brisel\\baseio.cpp") == INVALID_FILE_ATTRIBUTES,
                    "_access(\"brisel\\\\baseio.cpp\",0)!=0", __FILE__, __LINE__,
                    "Ringbuffer Write waits more than 2 Sec", FALSE);
-        lock.Release();
+        Mutex.Release();
         Sleep(100);
     }
 
     const char* src = (const char*)bytes;
-    if (written + length < size)
-        memcpy(Data + written, src, length);
+    if (BytesWritten + length < Capacity)
+        memcpy(Data + BytesWritten, src, length);
     else
         for (int i = 0; i < length; i++)
-            Data[(written + i) % size] = src[i];
-    written += length;
+            Data[(BytesWritten + i) % Capacity] = src[i];
+    BytesWritten += length;
     // Keep the running numbers small while the buffer never runs empty.
-    if (read >= size) {
-        written -= read / size * size;
-        read %= size;
+    if (BytesRead >= Capacity) {
+        BytesWritten -= BytesRead / Capacity * Capacity;
+        BytesRead %= Capacity;
     }
-    dataEvent.Set();
-    int r = read, w = written;
-    lock.Release();
+    DataEvent.Set();
+    int r = BytesRead, w = BytesWritten;
+    Mutex.Release();
     LogitLevel(DEVLEVEL(3), "RINGBUFFER::~Write %d (%d, %d)\n", TRUE, r, w);
     return TRUE;
 }
@@ -95,39 +96,39 @@ BOOL RINGBUFFER::Read(void* buffer, int* length, int timeout, const char* stop)
 {
     int wanted = *length;
     *length = 0;
-    lock.Request(-1);
-    int avail = written - read;
+    Mutex.Request(-1);
+    int avail = BytesWritten - BytesRead;
     LogitLevel(DEVLEVEL(3), "RINGBUFFER::Read %d (avail=%d)\n", wanted, avail);
-    lock.Release();
+    Mutex.Release();
     if (!Data || wanted <= 0)
         return FALSE;
 
     if (avail == 0 && timeout > 0)
-        dataEvent.Wait(timeout);
+        DataEvent.Wait(timeout);
 
-    lock.Request(-1);
-    int count = written - read;
+    Mutex.Request(-1);
+    int count = BytesWritten - BytesRead;
     if (count > wanted)
         count = wanted;
     if (count > 0 && stop && *stop)
         for (int i = 0; i < count; i++)
-            if (Data[(read + i) % size] && strchr(stop, Data[(read + i) % size])) {
+            if (Data[(BytesRead + i) % Capacity] && strchr(stop, Data[(BytesRead + i) % Capacity])) {
                 count = i + 1;
                 break;
             }
     char* dst = (char*)buffer;
-    if (count + read < size)
-        memcpy(dst, Data + read, count > 0 ? count : 0);
+    if (count + BytesRead < Capacity)
+        memcpy(dst, Data + BytesRead, count > 0 ? count : 0);
     else
         for (int i = 0; i < count; i++)
-            dst[i] = Data[(read + i) % size];
+            dst[i] = Data[(BytesRead + i) % Capacity];
     if (count > 0)
-        read += count;
-    if (read == written) {
-        read = written = 0;
-        dataEvent.Reset();
+        BytesRead += count;
+    if (BytesRead == BytesWritten) {
+        BytesRead = BytesWritten = 0;
+        DataEvent.Reset();
     }
-    lock.Release();
+    Mutex.Release();
     *length = count > 0 ? count : 0;
     LogitLevel(DEVLEVEL(3), "RINGBUFFER::~Read %d\n", *length);
     return *length != 0;

@@ -1,10 +1,8 @@
 // Byte-stream communication device with its own reader thread, and the ring
 // buffer between that thread and the device's user.
-#ifndef BRISEL_BASEIO_H
-#define BRISEL_BASEIO_H
-
+#pragma once
 #include <windows.h>
-#include "brisel/osys.h"
+#include "brisel/locks.h"
 #include "brisel/strings.h"
 
 // Thread-safe byte queue of fixed capacity: the writer waits for room, the
@@ -19,18 +17,18 @@ public:
     BOOL Read(void* buffer, int* length, int timeout, const char* stop);
     int Available();
     void Cancel();      // waiting and later writes give up (the reader is gone)
-    int Size() const { return size; }
+    int Size() const { return Capacity; }
     RINGBUFFER(const RINGBUFFER&) = delete;
     RINGBUFFER& operator=(const RINGBUFFER&) = delete;
 
 private:
-    MUTEXSEM lock;
-    EVENTSEM dataEvent;
+    MUTEXSEM Mutex;
+    EVENTSEM DataEvent;
     char* Data;
-    int written;        // bytes written since the buffer was last empty
-    int read;           // bytes read since the buffer was last empty
-    int size;
-    volatile LONG cancelled;
+    int BytesWritten;   // bytes written since the buffer was last empty
+    int BytesRead;      // bytes read since the buffer was last empty
+    int Capacity;
+    volatile LONG Cancelled;
 };
 
 typedef void (*BASEIO_FEEDPROC)(void* context, const char* bytes, int length);
@@ -84,5 +82,3 @@ private:
     static DWORD WINAPI DaemonThread(LPVOID self);
     void Daemon();
 };
-
-#endif

@@ -1,9 +1,7 @@
 // Blowfish in CBC mode over OpenSSL's libcrypto, for the encrypted order mail.
 // Each direction keeps its own chaining value, so consecutive calls continue
 // one CBC chain.
-#ifndef BRISEL_CRYPTO_H
-#define BRISEL_CRYPTO_H
-
+#pragma once
 #include <windows.h>
 #include <openssl/blowfish.h>
 
@@ -20,5 +18,3 @@ private:
     BF_KEY DecKey;
     unsigned char DecIv[8];
 };
-
-#endif

@@ -53,7 +53,7 @@ void SPINITEM::ToControl(HWND dialog)
         while (IdSpin < 65500 && GetDlgItem(dialog, IdSpin))
             IdSpin++;
         ASSERT(IdSpin<65500);
-        Spin = new SPINCONTROL("msctls_updown32", 0x100000A6, "", 0, 0, 0, 0, dialog, IdSpin, 0);
+        Spin = std::make_unique<SPINCONTROL>("msctls_updown32", 0x100000A6, "", 0, 0, 0, 0, dialog, IdSpin, 0);
         SendMessageA(Spin->Hwnd(), UDM_SETBUDDY, (WPARAM)e.Hwnd(), 0);
         SetWindowLongPtrA(e.Hwnd(), GWL_STYLE, GetWindowLongPtrA(e.Hwnd(), GWL_STYLE) | ES_NUMBER);
     }
@@ -74,11 +74,8 @@ void SPINITEM::FromControl(HWND dialog)
 
 SPINITEM::~SPINITEM()
 {
-    if (Spin) {
+    if (Spin)
         SendMessageA(Spin->Hwnd(), UDM_SETBUDDY, 0, 0);
-        delete Spin;
-        Spin = NULL;
-    }
 }
 
 void RADIOITEM::ToControl(HWND dialog)
@@ -148,8 +145,6 @@ void PUSHITEM::Click()
 DATADIALOG::DATADIALOG(int templateid, HWND parent, HINSTANCE module)
     : DIALOG(templateid, parent, module), Howmany(0), Max(64), DisableItemCount(0), Transfer(1)
 {
-    for (int i = 0; i < ARRAYMAX(Items); i++)
-        Items[i] = NULL;
     for (int i = 0; i < ARRAYMAX(DisableItems); i++) {
         DisableItems[i].hTarget = DisableItems[i].hDepend = NULL;
         DisableItems[i].idTarget = DisableItems[i].idDepend = DisableItems[i].Condition = 0;
@@ -158,21 +153,17 @@ DATADIALOG::DATADIALOG(int templateid, HWND parent, HINSTANCE module)
 
 DATADIALOG::~DATADIALOG()
 {
-    for (int i = Howmany - 1; i >= 0; i--) {
-        delete Items[i];
-        Items[i] = NULL;
-    }
+    // Newest first, as they were added.
+    for (int i = Howmany - 1; i >= 0; i--)
+        Items[i].reset();
     Howmany = 0;
 }
 
-void DATADIALOG::AddItem(DATAITEM* item)
+void DATADIALOG::AddItem(std::unique_ptr<DATAITEM> item)
 {
     ASSERT(this->Howmany < this->Max);
-    if (Howmany >= Max) {
-        delete item;   // owned from here on; refused items must not leak
-        return;
-    }
-    Items[Howmany++] = item;
+    if (Howmany < Max)
+        Items[Howmany++] = std::move(item);
 }
 
 int DATADIALOG::DisableItem(int target, int depend, int condition, const char* text)
@@ -283,7 +274,7 @@ INT_PTR DATADIALOG::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
         if (cid != 9)
             for (int i = 0; i < Howmany; i++)
                 if (Items[i]->GetId() == cid) {
-                    PUSHITEM* p = dynamic_cast<PUSHITEM*>(Items[i]);
+                    PUSHITEM* p = dynamic_cast<PUSHITEM*>(Items[i].get());
                     ASSERT(p != NULL);
                     if (p)
                         p->Click();

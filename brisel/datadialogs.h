@@ -3,6 +3,7 @@
 // controls while a condition on another control holds.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include "brisel/windows.h"
 #include "brisel/strings.h"
 
@@ -46,14 +47,14 @@ class SPINITEM : public DATAITEM
 {
 public:
     SPINITEM(int id, STRING* value, int lower, int upper)
-        : DATAITEM(id, value), Lower(lower), Upper(upper), Spin(NULL) {}
+        : DATAITEM(id, value), Lower(lower), Upper(upper) {}
     void ToControl(HWND dialog) override;
     void FromControl(HWND dialog) override;
     ~SPINITEM() override;
-    SPINCONTROL* GetSpin() const { return Spin; }
+    SPINCONTROL* GetSpin() const { return Spin.get(); }
 private:
     int Lower, Upper;
-    SPINCONTROL* Spin;
+    std::unique_ptr<SPINCONTROL> Spin;   // made with the first transfer
 };
 
 class RADIOITEM : public DATAITEM
@@ -114,7 +115,11 @@ public:
     virtual int FromControls();
     virtual void DiscardChanges() { Transfer = 0; }
 
-    void AddItem(DATAITEM* item);
+    // Takes the item over; one more than the dialog holds is reported and dropped.
+    void AddItem(std::unique_ptr<DATAITEM> item);
+    // The same for an item made here: Add<EDITITEM>(201, &folder, MAX_PATH - 1).
+    template <class ITEM, class... ARGS>
+    void Add(ARGS&&... args) { AddItem(std::make_unique<ITEM>(std::forward<ARGS>(args)...)); }
     int DisableItem(int target, int depend, int condition, const char* text = NULL);
     int ItemCount() const { return Howmany; }
     // Re-evaluates the rules that watch control id (as after a change of it).
@@ -122,7 +127,7 @@ public:
     BOOL EvaluateRule(int j);
 
 protected:
-    DATAITEM* Items[64];
+    std::unique_ptr<DATAITEM> Items[64];
     int Howmany;
     int Max;
     DEPENDRULE DisableItems[64];

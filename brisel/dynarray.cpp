@@ -1,28 +1,18 @@
-// DYNARRAY: owned item pointers in a slot array that grows by GrowBy.
+// DYNARRAY: owned items in a slot array that grows by GrowBy.
 #include "brisel/dynarray.h"
 #include "brisel/halvo.h"
-#include "brisel/osys.h"
-
+#include <new>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
 DYNARRAY::DYNARRAY()
-    : pLock(NULL), ppItems(NULL), ItemCount(0), MaxItems(64), GrowBy(64)
+    : ItemCount(0), MaxItems(0), GrowBy(64)
 {
-    pLock = new CRITSECT();
-    ASSERT(pLock);
-    ppItems = (STRING**)calloc((size_t)MaxItems, sizeof(STRING*));
-    ASSERT(this->ppItems);
-    if (ppItems == NULL)
-        MaxItems = 0;
+    MakeSlots(64);
 }
 
 DYNARRAY::DYNARRAY(const DYNARRAY& other)
-    : pLock(NULL), ppItems(NULL), ItemCount(0), MaxItems(0), GrowBy(64)
+    : ItemCount(0), MaxItems(0), GrowBy(64)
 {
-    pLock = new CRITSECT();
-    ASSERT(pLock);
     CopyFrom(other);
 }
 
@@ -37,22 +27,26 @@ DYNARRAY& DYNARRAY::operator=(const DYNARRAY& other)
     return *this;
 }
 
-// Takes new copies of every item and the source's sizes; the slot array is empty.
+BOOL DYNARRAY::MakeSlots(int count)
+{
+    Slots.reset(count > 0 ? new (std::nothrow) SLOT[count] : NULL);
+    MaxItems = Slots ? count : 0;
+    if (count > 0)
+        ASSERT(this->Slots);
+    return Slots != NULL;
+}
+
+// Takes new copies of every item and the source's sizes.
 void DYNARRAY::CopyFrom(const DYNARRAY& other)
 {
     DYNARRAY& src = const_cast<DYNARRAY&>(other);
     src.Lock();
-    MaxItems = src.MaxItems;
     GrowBy = src.GrowBy;
     ItemCount = 0;
-    ppItems = MaxItems > 0 ? (STRING**)calloc((size_t)MaxItems, sizeof(STRING*)) : NULL;
-    if (MaxItems > 0) {
-        ASSERT(this->ppItems);
-        if (ppItems == NULL)
-            MaxItems = 0;
-    }
+    MakeSlots(src.MaxItems);
     for (int i = 0; i < src.ItemCount && i < MaxItems; i++) {
-        ppItems[i] = src.ppItems[i] ? new STRING(*src.ppItems[i]) : NULL;
+        if (src.Slots[i])
+            Slots[i] = std::make_unique<STRING>(*src.Slots[i]);
         ItemCount++;
     }
     src.Unlock();
@@ -60,10 +54,7 @@ void DYNARRAY::CopyFrom(const DYNARRAY& other)
 
 void DYNARRAY::FreeItems()
 {
-    for (int i = 0; i < ItemCount; i++)
-        delete ppItems[i];
-    free(ppItems);
-    ppItems = NULL;
+    Slots.reset();
     ItemCount = 0;
     MaxItems = 0;
 }
@@ -76,20 +67,16 @@ int DYNARRAY::Compare(const STRING*, const STRING*, DWORD)
 
 DYNARRAY::~DYNARRAY()
 {
-    FreeItems();
-    delete pLock;
 }
 
 void DYNARRAY::Lock()
 {
-    if (pLock)
-        pLock->Enter();
+    ArrayLock.Enter();
 }
 
 void DYNARRAY::Unlock()
 {
-    if (pLock)
-        pLock->Leave();
+    ArrayLock.Leave();
 }
 
 int DYNARRAY::Count()
@@ -106,54 +93,45 @@ STRING* DYNARRAY::Get(int i)
     ASSERTINFO(i>=0 && i<this->MaxItems, info);
     if (i >= 0 && i < MaxItems) {
         ASSERTINFO(i<this->ItemCount, info);
-        item = ppItems[i];
+        item = Slots[i].get();
     }
     Unlock();
     return item;
 }
 
-BOOL DYNARRAY::Insert(int pos, STRING* item)
+BOOL DYNARRAY::Insert(int pos, std::unique_ptr<STRING> item)
 {
     char info[32];
     Lock();
     snprintf(info, sizeof(info), "%d/%d", pos, ItemCount);
     ASSERTINFO(pos>=0 && pos<=this->ItemCount, info);
-    if (pos < 0 || pos > ItemCount) {
-        Unlock();
-        delete item;
-        return FALSE;
-    }
-    if (ItemCount >= MaxItems) {
-        STRING** old = ppItems;
-        int oldmax = MaxItems;
-        MaxItems += GrowBy;
-        ASSERT(this->ItemCount<this->MaxItems);
-        ppItems = (STRING**)calloc((size_t)MaxItems, sizeof(STRING*));
-        ASSERT(this->ppItems);
-        if (ppItems == NULL || ItemCount >= MaxItems) {
-            free(ppItems);
-            ppItems = old;
-            MaxItems = oldmax;
-            Unlock();
-            delete item;
-            return FALSE;
+    BOOL ok = pos >= 0 && pos <= ItemCount;
+    if (ok && ItemCount >= MaxItems) {
+        std::unique_ptr<SLOT[]> grown(new (std::nothrow) SLOT[MaxItems + GrowBy]);
+        ASSERT(grown);
+        ok = grown != NULL;
+        if (ok) {
+            for (int i = 0; i < ItemCount; i++)
+                grown[i] = std::move(Slots[i]);
+            Slots = std::move(grown);
+            MaxItems += GrowBy;
         }
-        if (old)
-            memcpy(ppItems, old, (size_t)ItemCount * sizeof(STRING*));
-        free(old);
     }
-    ASSERT(this->ItemCount<this->MaxItems);
-    memmove(ppItems + pos + 1, ppItems + pos, (size_t)(ItemCount - pos) * sizeof(STRING*));
-    ppItems[pos] = item;
-    ItemCount++;
+    if (ok) {
+        ASSERT(this->ItemCount<this->MaxItems);
+        for (int i = ItemCount; i > pos; i--)
+            Slots[i] = std::move(Slots[i - 1]);
+        Slots[pos] = std::move(item);
+        ItemCount++;
+    }
     Unlock();
-    return TRUE;
+    return ok;
 }
 
-BOOL DYNARRAY::Add(STRING* item)
+BOOL DYNARRAY::Add(std::unique_ptr<STRING> item)
 {
     Lock();
-    BOOL ok = Insert(ItemCount, item);
+    BOOL ok = Insert(ItemCount, std::move(item));
     Unlock();
     return ok;
 }
@@ -162,16 +140,15 @@ BOOL DYNARRAY::Delete(int pos)
 {
     Lock();
     ASSERT(pos>=0 && pos<this->ItemCount);
-    if (pos < 0 || pos >= ItemCount) {
-        Unlock();
-        return FALSE;
+    BOOL ok = pos >= 0 && pos < ItemCount;
+    if (ok) {
+        for (int i = pos; i + 1 < ItemCount; i++)
+            Slots[i] = std::move(Slots[i + 1]);
+        ItemCount--;
+        Slots[ItemCount].reset();
     }
-    delete ppItems[pos];
-    memmove(ppItems + pos, ppItems + pos + 1, (size_t)(ItemCount - pos - 1) * sizeof(STRING*));
-    ItemCount--;
-    ppItems[ItemCount] = NULL;
     Unlock();
-    return TRUE;
+    return ok;
 }
 
 BOOL DYNARRAY::Swap(int pos1, int pos2)
@@ -179,15 +156,11 @@ BOOL DYNARRAY::Swap(int pos1, int pos2)
     Lock();
     ASSERT(pos1>=0 && pos1<this->ItemCount);
     ASSERT(pos2>=0 && pos2<this->ItemCount);
-    if (pos1 < 0 || pos1 >= ItemCount || pos2 < 0 || pos2 >= ItemCount) {
-        Unlock();
-        return FALSE;
-    }
-    STRING* t = ppItems[pos1];
-    ppItems[pos1] = ppItems[pos2];
-    ppItems[pos2] = t;
+    BOOL ok = pos1 >= 0 && pos1 < ItemCount && pos2 >= 0 && pos2 < ItemCount;
+    if (ok)
+        Slots[pos1].swap(Slots[pos2]);
     Unlock();
-    return TRUE;
+    return ok;
 }
 
 void DYNARRAY::RemoveAll()

@@ -1,12 +1,10 @@
 // DYNARRAY: growable array of owned STRING items, each array with its own
 // re-entrant lock. Grows by 64 slots and never shrinks except by RemoveAll.
-#ifndef BRISEL_DYNARRAY_H
-#define BRISEL_DYNARRAY_H
-
+#pragma once
 #include <windows.h>
+#include <memory>
+#include "brisel/locks.h"
 #include "brisel/strings.h"
-
-class CRITSECT;
 
 class DYNARRAY
 {
@@ -20,9 +18,9 @@ public:
     virtual ~DYNARRAY();
 
     int Count();
-    STRING* Get(int i);                   // owned by the array; NULL when i is bad
-    BOOL Insert(int pos, STRING* item);   // the array takes the item over (deleted when refused)
-    BOOL Add(STRING* item);
+    STRING* Get(int i);                                  // owned by the array; NULL when i is bad
+    BOOL Insert(int pos, std::unique_ptr<STRING> item);  // a refused item is dropped
+    BOOL Add(std::unique_ptr<STRING> item);
     BOOL Delete(int pos);
     BOOL Swap(int pos1, int pos2);
     void RemoveAll();
@@ -34,8 +32,10 @@ public:
     int GetMaxItems() const { return MaxItems; }
 
 protected:
-    CRITSECT* pLock;
-    STRING** ppItems;
+    typedef std::unique_ptr<STRING> SLOT;
+
+    CRITSECT ArrayLock;
+    std::unique_ptr<SLOT[]> Slots;   // MaxItems slots, the first ItemCount in use
     int ItemCount;
     int MaxItems;
     int GrowBy;
@@ -44,6 +44,6 @@ private:
     friend class KEYTABLE;   // sorts keys and values together
     void CopyFrom(const DYNARRAY& other);
     void FreeItems();
+    // MaxItems fresh, empty slots; FALSE when there is no memory for them.
+    BOOL MakeSlots(int count);
 };
-
-#endif

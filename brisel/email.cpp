@@ -1,12 +1,14 @@
 // Mail composition, the SMTP dialogue and the encrypted body.
 #include "brisel/email.h"
 #include "brisel/app.h"
+#include "brisel/clock.h"
 #include "brisel/crypto.h"
 #include "brisel/halvo.h"
 #include "brisel/md5.h"
 #include "brisel/osys.h"
 #include "brisel/tcpio.h"
 #include <cctype>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -183,7 +185,7 @@ static STRING HeaderText(const STRING& value)
 STRING EMAIL::ComposeMessage(BOOL eightbit)
 {
     SYSTEMTIME now;
-    OSYS::LocalTime(now);
+    CLOCK::LocalTime(now);
     BOOL multipart = Attachments.Count() > 0;
     STRING boundary = multipart ? Boundary() : STRING("");
 
@@ -254,16 +256,23 @@ BOOL EMAIL::Send(STRING* errortext)
 
 namespace {
 
-// One SMTP dialogue: the device, the reply line and the error text.
+// One SMTP dialogue: the device and the relay's last reply line.
 struct SMTPDIALOG {
-    TCPIPIO* Dev;
+    std::unique_ptr<TCPIPIO> Dev;
     char Reply[EMAIL_REPLYMAX];
 
     int Code() const { return atol(Reply); }
     BOOL Continued() const { return strlen(Reply) > 3 && Reply[3] == '-'; }
-    BOOL Command(const char* text, int timeout) { return TCP::WriteCmd(Dev, text, Reply, sizeof Reply, timeout); }
+    BOOL Command(const char* text, int timeout) { return TCP::WriteCmd(Dev.get(), text, Reply, sizeof Reply, timeout); }
     BOOL Command(const STRING& text, int timeout) { return Command(text.Str(), timeout); }
-    void NextLine(int timeout) { TCP::ReadLine(Dev, Reply, sizeof Reply, timeout); }
+    void NextLine(int timeout) { TCP::ReadLine(Dev.get(), Reply, sizeof Reply, timeout); }
+};
+
+// What the relay offers in its EHLO reply.
+struct SMTPOFFER {
+    BOOL Login;
+    BOOL CramMd5;
+    BOOL EightBit;
 };
 
 BOOL Within(int code, int low, int high)
@@ -296,126 +305,143 @@ STRING LostRelayText(int field)
     return STRING(texts).Word(field, "|", WORD_EMPTYNOTNULL);
 }
 
+// The greeting (its code is not checked), then EHLO, or HELO when the relay
+// knows no EHLO; what it offers, on any line of its EHLO reply.
+SMTPOFFER Hello(SMTPDIALOG& d, int timeout)
+{
+    do
+        d.NextLine(timeout);
+    while (d.Continued());
+    SMTPOFFER offer = {FALSE, FALSE, FALSE};
+    d.Command("EHLO " EMAIL_DOMAIN, 5000);
+    for (;;) {
+        STRING line(d.Reply);
+        if (line.iFind("AUTH")) {
+            offer.Login |= line.iFind("LOGIN");
+            offer.CramMd5 |= line.iFind("CRAM-MD5");
+        }
+        offer.EightBit |= line.iFind("8BITMIME");
+        if (!d.Continued())
+            break;
+        d.NextLine(5000);
+    }
+    if (!Within(d.Code(), 200, 299)) {
+        offer.EightBit = FALSE;
+        d.Command("HELO " EMAIL_DOMAIN, 5000);
+        while (d.Continued())
+            d.NextLine(5000);
+    }
+    return offer;
+}
+
+// Logs in with CRAM-MD5 where the relay offers it, else with LOGIN; FALSE
+// when the relay refuses. Without an offer there is nothing to do.
+BOOL LogIn(SMTPDIALOG& d, const SMTPOFFER& offer, const STRING& user, const STRING& password, int timeout)
+{
+    if (offer.CramMd5) {
+        d.Command("AUTH CRAM-MD5", 5000);
+        if (d.Code() != 334)
+            return FALSE;
+        STRING challenge = STRING(strlen(d.Reply) > 4 ? d.Reply + 4 : "").FromBase64();
+        unsigned char mac[16];
+        HmacMd5(password.Str(), password.Len(), challenge.Str() ? challenge.Str() : "", challenge.Len(), mac);
+        STRING digest;
+        digest.Make(16, (const char*)mac);
+        STRING answer(user);
+        answer.Append(" ").Append(digest.ToHex());
+        d.Command(answer.ToBase64(FALSE), timeout);
+        return Within(d.Code(), 200, 299);
+    }
+    if (offer.Login) {
+        d.Command("AUTH LOGIN", 5000);
+        if (d.Code() != 334)
+            return FALSE;
+        d.Command(user.ToBase64(FALSE), 5000);
+        if (d.Code() != 334)
+            return FALSE;
+        d.Command(password.ToBase64(FALSE), timeout);
+        return Within(d.Code(), 200, 299);
+    }
+    return TRUE;
+}
+
+// MAIL FROM, RCPT TO and DATA; FALSE when the relay refuses one of them.
+BOOL Envelope(SMTPDIALOG& d, const STRING& receiver, BOOL eightbit)
+{
+    STRING from("MAIL FROM:<");
+    from.Append(receiver).Append(">");
+    if (eightbit)
+        from.Append(" BODY=8BITMIME");
+    d.Command(from, 5000);
+    if (!Within(d.Code(), 200, 299))
+        return FALSE;
+    STRING to("RCPT TO:<");
+    to.Append(receiver).Append(">");
+    d.Command(to, 5000);
+    if (!Within(d.Code(), 200, 299))
+        return FALSE;
+    d.Command("DATA", 5000);
+    return Within(d.Code(), 200, 399);
+}
+
+// The message line by line, each ended by CR LF; a line that starts with a
+// period gets one more, so that none ends the data early.
+void WriteData(SMTPDIALOG& d, STRING text)
+{
+    Logit("EMAIL::SendMail before writing the message\n");
+    text.Append("\n");
+    const char* p = text.Str();
+    for (int at = 0; p;) {
+        const char* lf = (const char*)memchr(p + at, '\n', text.Len() - at);
+        if (!lf)
+            break;
+        int end = (int)(lf - p);
+        STRING line = text.Mid(at, end - at);
+        line.Strip('R', " \r");
+        if (line.Len() > 0 && line[0] == '.')
+            line.Insert(".", 0);
+        line.Append("\r\n");
+        d.Dev->Write(line.Str(), line.Len());
+        at = end + 1;
+        if (at < text.Len() && p[at] == '\r')
+            at++;
+    }
+}
+
 }
 
 BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
 {
     SMTPDIALOG d;
     memset(d.Reply, 0, sizeof d.Reply);
-    d.Dev = new TCPIPIO("", "", "");
+    d.Dev = std::make_unique<TCPIPIO>("", "", "");
     STRING destination(SmtpHost);
     destination.Append(":smtp");
     if (!d.Dev->MakeCall(destination.Str())) {
         STRING why = d.Dev->GetInfo("LastErrorString");
         Logit("EMAIL::SendMail error: %s\n", why.Str());
         CopyOut(error, size, why.Str());
-        delete d.Dev;
         return FALSE;
     }
 
-    BOOL ok = FALSE;
-    do {
-        // Greeting, possibly on several lines; its code is not checked.
-        do
-            d.NextLine(timeout);
-        while (d.Continued());
-
-        // What the relay offers, on any line of its EHLO reply.
-        BOOL login = FALSE, crammd5 = FALSE, eightbit = FALSE;
-        d.Command("EHLO " EMAIL_DOMAIN, 5000);
-        for (;;) {
-            STRING line(d.Reply);
-            if (line.iFind("AUTH")) {
-                login |= line.iFind("LOGIN");
-                crammd5 |= line.iFind("CRAM-MD5");
-            }
-            eightbit |= line.iFind("8BITMIME");
-            if (!d.Continued())
-                break;
-            d.NextLine(5000);
-        }
-        if (!Within(d.Code(), 200, 299)) {
-            eightbit = FALSE;
-            d.Command("HELO " EMAIL_DOMAIN, 5000);
-            while (d.Continued())
-                d.NextLine(5000);
-        }
-
-        if (UserName.Len() > 0 && Password.Len() > 0) {
-            if (crammd5) {
-                d.Command("AUTH CRAM-MD5", 5000);
-                if (d.Code() != 334)
-                    break;
-                STRING challenge = STRING(strlen(d.Reply) > 4 ? d.Reply + 4 : "").FromBase64();
-                unsigned char mac[16];
-                HmacMd5(Password.Str(), Password.Len(), challenge.Str() ? challenge.Str() : "",
-                        challenge.Len(), mac);
-                STRING digest;
-                digest.Make(16, (const char*)mac);
-                STRING answer(UserName);
-                answer.Append(" ").Append(digest.ToHex());
-                d.Command(answer.ToBase64(FALSE), timeout);
-                if (!Within(d.Code(), 200, 299))
-                    break;
-            } else if (login) {
-                d.Command("AUTH LOGIN", 5000);
-                if (d.Code() != 334)
-                    break;
-                d.Command(UserName.ToBase64(FALSE), 5000);
-                if (d.Code() != 334)
-                    break;
-                d.Command(Password.ToBase64(FALSE), timeout);
-                if (!Within(d.Code(), 200, 299))
-                    break;
-            }
-        }
-
-        // This mail, composed for what the relay takes; 8-bit text is announced.
-        STRING text = message.IsNull() ? ComposeMessage(eightbit) : message;
-        STRING from("MAIL FROM:<");
-        from.Append(Receiver).Append(">");
-        if (eightbit && HasEightBit(text))
-            from.Append(" BODY=8BITMIME");
-        d.Command(from, 5000);
-        if (!Within(d.Code(), 200, 299))
-            break;
-        STRING to("RCPT TO:<");
-        to.Append(Receiver).Append(">");
-        d.Command(to, 5000);
-        if (!Within(d.Code(), 200, 299))
-            break;
-        d.Command("DATA", 5000);
-        if (!Within(d.Code(), 200, 399))
-            break;
-
-        Logit("EMAIL::SendMail before writing the message\n");
-        text.Append("\n");
-        const char* p = text.Str();
-        for (int at = 0; p;) {
-            const char* lf = (const char*)memchr(p + at, '\n', text.Len() - at);
-            if (!lf)
-                break;
-            int end = (int)(lf - p);
-            STRING line = text.Mid(at, end - at);
-            line.Strip('R', " \r");
-            // A line that starts with a period gets one more, so none ends the data early.
-            if (line.Len() > 0 && line[0] == '.')
-                line.Insert(".", 0);
-            line.Append("\r\n");
-            d.Dev->Write(line.Str(), line.Len());
-            at = end + 1;
-            if (at < text.Len() && p[at] == '\r')
-                at++;
-        }
-
+    SMTPOFFER offer = Hello(d, timeout);
+    BOOL ok = UserName.Len() == 0 || Password.Len() == 0 || LogIn(d, offer, UserName, Password, timeout);
+    // This mail, composed for what the relay takes; 8-bit text is announced.
+    STRING text;
+    if (ok) {
+        text = message.IsNull() ? ComposeMessage(offer.EightBit) : message;
+        ok = Envelope(d, Receiver, offer.EightBit && HasEightBit(text));
+    }
+    if (ok) {
+        WriteData(d, text);
         d.Command(".", 12000);
-        if (!Within(d.Code(), 200, 299))
-            break;
-        ok = TRUE;
+        ok = Within(d.Code(), 200, 299);
+    }
+    if (ok) {
         char bye[EMAIL_REPLYMAX];
-        TCP::WriteCmd(d.Dev, "QUIT", bye, sizeof bye, 5000);
+        TCP::WriteCmd(d.Dev.get(), "QUIT", bye, sizeof bye, 5000);
         d.Dev->DropCall();
-    } while (FALSE);
+    }
 
     // No reply at all: say whether the relay hung up or fell silent.
     if (!ok && d.Reply[0] == 0) {
@@ -424,7 +450,6 @@ BOOL EMAIL::SendMail(const STRING& message, char* error, int size, int timeout)
         CopyOut(error, size, why.Str());
     } else
         CopyOut(error, size, d.Reply);
-    delete d.Dev;
     return ok;
 }
 

@@ -1,9 +1,7 @@
 // Plain-text mail with optional MIME attachments, delivered in one SMTP
 // dialogue through a relay host over the TCP device; and the encrypted-mail
 // armour of the order mail.
-#ifndef BRISEL_EMAIL_H
-#define BRISEL_EMAIL_H
-
+#pragma once
 #include <windows.h>
 #include "brisel/strings.h"
 #include "brisel/stringarray.h"
@@ -52,5 +50,3 @@ public:
 
 // Bytes as lower-case hex, 30 bytes to a line with CR LF unless nobreaks.
 STRING HexLines(const void* bytes, int length, BOOL nobreaks);
-
-#endif

@@ -2,7 +2,7 @@
 // Windows calls, so that it can run before the string pool exists, while it
 // creates its lock, and after it has been shut down.
 #include "brisel/halvo.h"
-#include "brisel/osys.h"
+#include "brisel/clock.h"
 #include <commctrl.h>
 #include <cstdarg>
 #include <cstdio>
@@ -12,22 +12,23 @@
 
 namespace {
 
-enum OpenMode { OPEN_NEW, OPEN_KEEP, OPEN_HARD };
+enum OPENMODE { OPEN_NEW, OPEN_KEEP, OPEN_HARD };
 
+// The log's process-wide state; all of it zero at start unless noted.
 HANDLE hLogFile = INVALID_HANDLE_VALUE;
-char szLogFile[MAX_PATH];           // up to 259 characters
-BOOL bLogging;
-BOOL bDebugOutput;
-BOOL bHard;
-BOOL bKeep;
-int nLevelMask;
-BOOL bNoAssert;
+char LogFileName[MAX_PATH];         // up to 259 characters
+BOOL Logging;                       // a log file is open
+BOOL DebugOutput;                   // lines also go to OutputDebugStringA
+BOOL HardFlag;                      // the log file was opened with write-through
+BOOL KeepFlag;                      // the log file was opened for appending
+int LevelMask;                      // low 4 bits: highest level; higher bits: categories
+BOOL NoAssert;                      // assertion boxes off
 HANDLE hLogMutex;                   // created on the first log line
-volatile LONG lTimeBase = -1;       // ms since midnight of the first log line
-char szAppTitle[256] = "Halvo Application";
-int nLanguage;
+volatile LONG TimeBase = -1;        // ms since midnight of the first log line
+char AppTitle[256] = "Halvo Application";
+int Language;                       // 7: German assertion texts
 
-const char szDefaultLog[] = "logit.log";
+const char DefaultLog[] = "logit.log";
 
 HANDLE LogMutex()
 {
@@ -46,10 +47,10 @@ LONG MillisecondsOfDay(const SYSTEMTIME& st)
 
 BOOL LevelPasses(int level)
 {
-    if ((level & 15) > (nLevelMask & 15))
+    if ((level & 15) > (LevelMask & 15))
         return FALSE;
     int categories = level & ~15;
-    return categories == 0 || (categories & nLevelMask) != 0;
+    return categories == 0 || (categories & LevelMask) != 0;
 }
 
 // Formats and writes one line; the caller has checked the level.
@@ -57,16 +58,16 @@ BOOL LogitV(const char* format, va_list args)
 {
     HANDLE mutex = LogMutex();
     SYSTEMTIME st;
-    OSYS::LocalTime(st);
+    CLOCK::LocalTime(st);
     LONG now = MillisecondsOfDay(st);
-    InterlockedCompareExchange(&lTimeBase, now, -1);
-    if (!bLogging && !bDebugOutput)
+    InterlockedCompareExchange(&TimeBase, now, -1);
+    if (!Logging && !DebugOutput)
         return FALSE;
     if (mutex == NULL)
         return FALSE;
     WaitForSingleObject(mutex, INFINITE);   // an abandoned mutex is ours as well
 
-    LONG t = now - lTimeBase;
+    LONG t = now - TimeBase;
     if (t < 0)
         t += 24L * 3600L * 1000L;           // the run went past midnight
     char buf[LOGIT_LINE_MAX];
@@ -109,7 +110,7 @@ BOOL LogitV(const char* format, va_list args)
         DWORD written;
         WriteFile(hLogFile, buf, (DWORD)len, &written, NULL);
     }
-    if (bDebugOutput)
+    if (DebugOutput)
         OutputDebugStringA(buf);
     // The line is out before the report, so that it survives a "No".
     ASSERT(howmany < sizeof(buf));
@@ -135,16 +136,16 @@ void CloseLog()
     if (hLogFile != INVALID_HANDLE_VALUE)
         CloseHandle(hLogFile);
     hLogFile = INVALID_HANDLE_VALUE;
-    bLogging = FALSE;
-    szLogFile[0] = 0;
+    Logging = FALSE;
+    LogFileName[0] = 0;
     if (mutex)
         ReleaseMutex(mutex);
 }
 
-void OpenLog(OpenMode mode, const char* name)
+void OpenLog(OPENMODE mode, const char* name)
 {
     SYSTEMTIME st;
-    OSYS::LocalTime(st);
+    CLOCK::LocalTime(st);
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(NULL, self, sizeof self);
     if (n >= sizeof self)
@@ -156,33 +157,33 @@ void OpenLog(OpenMode mode, const char* name)
 
     char unique[64];
     if (name == NULL || *name == 0)
-        name = szDefaultLog;
+        name = DefaultLog;
     else if (_stricmp(name, "UNIQUE") == 0) {
-        _snprintf(unique, sizeof unique, "LOGIT_%lu_%d.log", (unsigned long)OSYS::Time(), (int)st.wMilliseconds);
+        _snprintf(unique, sizeof unique, "LOGIT_%lu_%d.log", (unsigned long)CLOCK::Time(), (int)st.wMilliseconds);
         unique[sizeof unique - 1] = 0;
         name = unique;
     }
 
     CloseLog();
-    if (strlen(name) >= sizeof szLogFile)
+    if (strlen(name) >= sizeof LogFileName)
         return;                              // too long for a file name: logging stays off
     HANDLE h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, NULL,
                            mode == OPEN_KEEP ? OPEN_ALWAYS : CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | (mode == OPEN_HARD ? FILE_FLAG_WRITE_THROUGH : 0), NULL);
     if (h == INVALID_HANDLE_VALUE)
         return;
-    strcpy(szLogFile, name);
+    strcpy(LogFileName, name);
     hLogFile = h;
-    bHard = mode == OPEN_HARD;
-    bKeep = mode == OPEN_KEEP;
-    bLogging = TRUE;
-    if (bKeep) {
+    HardFlag = mode == OPEN_HARD;
+    KeepFlag = mode == OPEN_KEEP;
+    Logging = TRUE;
+    if (KeepFlag) {
         SetFilePointer(h, 0, NULL, FILE_END);
         LogitF("\n");                        // separator: the prefix alone
     }
     char date[64], time[64];
-    OSYS::DateTextBuf(st, date, sizeof date);
-    OSYS::TimeTextBuf(st, time, sizeof time);
+    CLOCK::DateText(st, date, sizeof date);
+    CLOCK::TimeText(st, time, sizeof time);
     LogitF("START LOGGING at %s %s\n", date, time);
 
     ULARGE_INTEGER size, stamp;
@@ -258,16 +259,16 @@ BOOL LogitSwitch(const char* text)
         return TRUE;
     }
     if (_stricmp(text, "/NOASSERT") == 0) {
-        bNoAssert = !bNoAssert;
+        NoAssert = !NoAssert;
         return TRUE;
     }
     if (_stricmp(text, "/LOGDEBUG") == 0 || _stricmp(text, "/LOGDBG") == 0) {
-        bDebugOutput = TRUE;
+        DebugOutput = TRUE;
         return TRUE;
     }
     if (_strnicmp(text, "/LOG:", 5) == 0) {
-        nLevelMask |= atoi(text + 5);
-        if (!bLogging)
+        LevelMask |= atoi(text + 5);
+        if (!Logging)
             OpenLog(OPEN_NEW, NULL);
         return TRUE;
     }
@@ -315,71 +316,77 @@ void LogitHotkey(UINT message, WPARAM wparam, LPARAM lparam)
     }
 }
 
-BOOL Assert(BOOL condition, const char* text, const char* file, int line, const char* info, BOOL silent)
+// The report's detail lines (at most 511 characters) in the language of the texts.
+static void AssertDetail(char (&detail)[512], const char* text, const char* file, int line, DWORD error,
+                         const char* info)
 {
-    if (condition)
-        return TRUE;
-    DWORD error = GetLastError();
     char errtext[256] = "";
     if (error != 0)
-        OSYS::ErrorTextBuf(error, errtext, sizeof errtext, "<no error>");
-
+        HalvoErrorText(error, errtext, sizeof errtext, "<no error>");
     if (file == NULL)
         file = "<null>";
     for (const char* p = file; *p; p++)
         if (*p == '/' || *p == ':' || *p == '\\')
             file = p + 1;
-    if (info == NULL)
-        info = "<null>";
-    if (text == NULL)
-        text = "<null>";
-    BOOL german = nLanguage == 7;
-
-    char detail[512];                        // at most 511 characters
     int n = _snprintf(detail, sizeof detail,
-        german ? "    Bedingung: %s\r\n    Datei: %s Zeile %d\r\n    Code : %dL (%s)\r\n    Info : %s\r\n"
-               : "    Condition: %s\r\n    Location : %s line %d\r\n    Last Err.: %dL (%s)\r\n    Add. Info: %s\r\n",
-        text, file, line, (int)error, errtext, info);
+        Language == 7 ? "    Bedingung: %s\r\n    Datei: %s Zeile %d\r\n    Code : %dL (%s)\r\n    Info : %s\r\n"
+                      : "    Condition: %s\r\n    Location : %s line %d\r\n    Last Err.: %dL (%s)\r\n    Add. Info: %s\r\n",
+        text ? text : "<null>", file, line, (int)error, errtext, info ? info : "<null>");
     if (n < 0 || n >= (int)sizeof detail) {
         // Cut, but keep the report's line end visible.
         strcpy(detail + sizeof detail - 6, "...\r\n");
     }
+}
 
+// Appends the report to "assert.log" in one write, so that reports of several
+// threads do not interleave; left out when the file cannot be opened.
+static void AppendAssertLog(const char* date, const char* time, const char* detail)
+{
+    HANDLE h = CreateFileA("assert.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    char record[1024];
+    int len = _snprintf(record, sizeof record, "--- %s --- %s %s ---\r\n\r\n%s\r\n\r\n", AppTitle, date, time, detail);
+    if (len < 0 || len >= (int)sizeof record)
+        len = sizeof record - 1;
+    DWORD written;
+    WriteFile(h, record, (DWORD)len, &written, NULL);
+    CloseHandle(h);
+}
+
+// The question to the user; TRUE when the program may go on.
+static BOOL AskGoOn(const char* time, const char* detail)
+{
     char question[1536];
     _snprintf(question, sizeof question,
-        german ? "Es ist eine unerwartete Situation aufgetreten!\n\nBitte melden Sie die Umst\xE4nde des Fehlers und die folgenden\nInformationen an Halvo (siehe auch Datei assert.log):\n\n%s\nWollen Sie jetzt versuchen mit dem Programm fortzufahren?"
-               : "Unexpected condition encountered!\n\nPlease contact Halvo and provide the \nfollowing information (see assert.log):\n\n%s\nDo you want to try to continue with the program?",
+        Language == 7 ? "Es ist eine unerwartete Situation aufgetreten!\n\nBitte melden Sie die Umst\xE4nde des Fehlers und die folgenden\nInformationen an Halvo (siehe auch Datei assert.log):\n\n%s\nWollen Sie jetzt versuchen mit dem Programm fortzufahren?"
+                      : "Unexpected condition encountered!\n\nPlease contact Halvo and provide the \nfollowing information (see assert.log):\n\n%s\nDo you want to try to continue with the program?",
         detail);
     question[sizeof question - 1] = 0;
+    char caption[320];
+    _snprintf(caption, sizeof caption, "%s / %s", AppTitle, time);
+    caption[sizeof caption - 1] = 0;
+    return MessageBoxA(NULL, question, caption, MB_ICONERROR | MB_YESNO) != IDNO;
+}
 
+BOOL Assert(BOOL condition, const char* text, const char* file, int line, const char* info, BOOL silent)
+{
+    if (condition)
+        return TRUE;
+    DWORD error = GetLastError();      // before anything else can change it
+    char detail[512];
+    AssertDetail(detail, text, file, line, error, info);
     Logit("*** ASSERTION FAILED: \r\n%s\n", detail);
 
     SYSTEMTIME st;
-    OSYS::LocalTime(st);
+    CLOCK::LocalTime(st);
     char date[64], time[64];
-    OSYS::DateTextBuf(st, date, sizeof date);
-    OSYS::TimeTextBuf(st, time, sizeof time);
+    CLOCK::DateText(st, date, sizeof date);
+    CLOCK::TimeText(st, time, sizeof time);
+    AppendAssertLog(date, time, detail);
 
-    // One write per report, so reports of several threads do not interleave.
-    HANDLE h = CreateFileA("assert.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h != INVALID_HANDLE_VALUE) {
-        char record[1024];
-        int len = _snprintf(record, sizeof record, "--- %s --- %s %s ---\r\n\r\n%s\r\n\r\n", szAppTitle, date, time, detail);
-        if (len < 0 || len >= (int)sizeof record)
-            len = sizeof record - 1;
-        DWORD written;
-        WriteFile(h, record, (DWORD)len, &written, NULL);
-        CloseHandle(h);
-    }
-
-    if (bNoAssert || silent)
-        return TRUE;
-    char caption[320];
-    _snprintf(caption, sizeof caption, "%s / %s", szAppTitle, time);
-    caption[sizeof caption - 1] = 0;
-    int answer = MessageBoxA(NULL, question, caption, MB_ICONERROR | MB_YESNO);
-    if (answer != IDNO)
+    if (NoAssert || silent || AskGoOn(time, detail))
         return TRUE;
     // "No" stops the program here: a debugger gets control, otherwise the process ends.
     if (IsDebuggerPresent())
@@ -388,34 +395,55 @@ BOOL Assert(BOOL condition, const char* text, const char* file, int line, const 
     return FALSE;
 }
 
+void HalvoErrorText(DWORD code, char* buf, int size, const char* none)
+{
+    if (size <= 0)
+        return;
+    char* text = NULL;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             NULL, code, 0, (LPSTR)&text, 0, NULL);
+    if (n == 0 || text == NULL) {
+        _snprintf(buf, size, "%s", none ? none : "");
+        buf[size - 1] = 0;
+        return;
+    }
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n'))
+        n--;
+    if ((int)n >= size)
+        n = size - 1;
+    memcpy(buf, text, n);
+    buf[n] = 0;
+    LocalFree(text);
+}
+
 void HalvoSetAppTitle(const char* title)
 {
     if (title == NULL)
         title = "";
     size_t n = strlen(title);
-    if (n >= sizeof szAppTitle)
-        n = sizeof szAppTitle - 1;
-    memcpy(szAppTitle, title, n);
-    szAppTitle[n] = 0;
+    if (n >= sizeof AppTitle)
+        n = sizeof AppTitle - 1;
+    memcpy(AppTitle, title, n);
+    AppTitle[n] = 0;
 }
 
-const char* HalvoAppTitle() { return szAppTitle; }
-void HalvoSetLanguage(int language) { nLanguage = language; }
-int HalvoLanguage() { return nLanguage; }
-const char* HalvoLogFileName() { return szLogFile; }
-BOOL HalvoLogging() { return bLogging; }
-int HalvoLevelMask() { return nLevelMask; }
-BOOL HalvoAssertBoxesOff() { return bNoAssert; }
+const char* HalvoAppTitle() { return AppTitle; }
+void HalvoSetLanguage(int language) { Language = language; }
+int HalvoLanguage() { return Language; }
+const char* HalvoLogFileName() { return LogFileName; }
+BOOL HalvoLogging() { return Logging; }
+int HalvoLevelMask() { return LevelMask; }
+BOOL HalvoAssertBoxesOff() { return NoAssert; }
 
 void HalvoResetState()
 {
     CloseLog();
-    bDebugOutput = FALSE;
-    bHard = FALSE;
-    bKeep = FALSE;
-    nLevelMask = 0;
-    bNoAssert = FALSE;
-    lTimeBase = -1;
+    DebugOutput = FALSE;
+    HardFlag = FALSE;
+    KeepFlag = FALSE;
+    LevelMask = 0;
+    NoAssert = FALSE;
+    TimeBase = -1;
     HalvoSetAppTitle("Halvo Application");
-    nLanguage = 0;
+    Language = 0;
 }

@@ -23,6 +23,10 @@ BOOL Assert(BOOL condition, const char* text, const char* file, int line, const 
 #define ASSERTINFO(cond, info)   Assert((cond) ? TRUE : FALSE, #cond, __FILE__, __LINE__, (info), FALSE)
 #define ASSERTSILENT(cond, info) Assert((cond) ? TRUE : FALSE, #cond, __FILE__, __LINE__, (info), TRUE)
 
+// The system's text for an error code, without trailing line ends, into a
+// caller's buffer; none when the system has no text for it.
+void HalvoErrorText(DWORD code, char* buf, int size, const char* none);
+
 // Set by the application start: the title used in assertion reports
 // ("Halvo Application" until then) and the language number (7 = German texts).
 void HalvoSetAppTitle(const char* title);

@@ -1,7 +1,5 @@
 // MD5 message digest and HMAC-MD5, for the CRAM-MD5 login of the mail client.
-#ifndef BRISEL_MD5_H
-#define BRISEL_MD5_H
-
+#pragma once
 #include <cstddef>
 #include <cstdint>
 
@@ -25,5 +23,3 @@ private:
 
 // HMAC keyed with MD5; a key longer than 64 bytes is replaced by its digest.
 void HmacMd5(const void* key, size_t keylen, const void* data, size_t len, unsigned char mac[16]);
-
-#endif

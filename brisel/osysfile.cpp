@@ -5,7 +5,6 @@
 #include <io.h>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 static BOOL IsSeparator(char c)
 {
@@ -210,28 +209,27 @@ BOOL DeletePath(const char* path)
 }
 
 FINDFILE::FINDFILE(const char* pattern, STRING& name)
-    : hFind(INVALID_HANDLE_VALUE), Name(name), pResult(new (std::nothrow) WIN32_FIND_DATAA)
+    : hFind(INVALID_HANDLE_VALUE), Name(name)
 {
-    Assert(pResult != NULL, "this->pResult", __FILE__, __LINE__, pattern, FALSE);
-    if (pResult && pattern)
-        hFind = FindFirstFileA(pattern, pResult);
+    memset(&Result, 0, sizeof Result);
+    if (pattern)
+        hFind = FindFirstFileA(pattern, &Result);
     if (hFind == INVALID_HANDLE_VALUE)
         Name.Clear();
     else
-        Name = pResult->cFileName;
+        Name = Result.cFileName;
 }
 
 FINDFILE::~FINDFILE()
 {
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
-    delete pResult;
 }
 
 BOOL FINDFILE::Next()
 {
-    if (hFind != INVALID_HANDLE_VALUE && FindNextFileA(hFind, pResult)) {
-        Name = pResult->cFileName;
+    if (hFind != INVALID_HANDLE_VALUE && FindNextFileA(hFind, &Result)) {
+        Name = Result.cFileName;
         return TRUE;
     }
     Name.Clear();
@@ -240,7 +238,7 @@ BOOL FINDFILE::Next()
 
 DWORD FINDFILE::Attributes() const
 {
-    return pResult && hFind != INVALID_HANDLE_VALUE ? pResult->dwFileAttributes : 0;
+    return hFind != INVALID_HANDLE_VALUE ? Result.dwFileAttributes : 0;
 }
 
 int ListFiles(const char* dir, const char* pattern, STRINGARRAY* list, BOOL recurse)

@@ -49,7 +49,7 @@ public:
 private:
     HANDLE hFind;
     STRING& Name;
-    WIN32_FIND_DATAA* pResult;
+    WIN32_FIND_DATAA Result;
 };
 
 // Appends the matches in dir (folders after their contents when recursing) to

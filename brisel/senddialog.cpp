@@ -106,20 +106,18 @@ BOOL EMAIL::SendDialog(int templateid, const char* title, HWND owner)
     STRING receiver(Receiver), sender(Sender), subject(Subject), body(Body), button("");
 
     HWND parent = owner ? GetAncestor(owner, GA_ROOT) : NULL;
-    MODALDATADIALOG* dialog = new MODALDATADIALOG(templateid, parent, APP::ResourceModule());
-    HWND h = dialog->Hwnd();
-    if (!h) {
-        delete dialog;
+    MODALDATADIALOG dialog(templateid, parent, APP::ResourceModule());
+    HWND h = dialog.Hwnd();
+    if (!h)
         return FALSE;
-    }
     SetWindowTextA(h, title ? title : "");
 
-    dialog->AddItem(new EDITITEM(SEND_RECEIVER, &receiver, 128));
-    dialog->AddItem(new EDITITEM(SEND_SENDER, &sender, 128));
-    dialog->AddItem(new EDITITEM(SEND_SUBJECT, &subject, 128));
+    dialog.Add<EDITITEM>(SEND_RECEIVER, &receiver, 128);
+    dialog.Add<EDITITEM>(SEND_SENDER, &sender, 128);
+    dialog.Add<EDITITEM>(SEND_SUBJECT, &subject, 128);
     // A long order text must reach the dialog, and the mail, uncut.
-    dialog->AddItem(new EDITITEM(SEND_BODY, &body, body.Len() > 8192 ? body.Len() : 8192));
-    dialog->AddItem(new PUSHITEM(SEND_BUTTON, &button, SendAction, (INT_PTR)this));
+    dialog.Add<EDITITEM>(SEND_BODY, &body, body.Len() > 8192 ? body.Len() : 8192);
+    dialog.Add<PUSHITEM>(SEND_BUTTON, &button, SendAction, (INT_PTR)this);
 
     SendDlgItemMessageA(h, SEND_RECEIVER, EM_SETREADONLY, TRUE, 0);
     HWND edit = GetDlgItem(h, SEND_BODY);
@@ -128,8 +126,6 @@ BOOL EMAIL::SendDialog(int templateid, const char* title, HWND owner)
     SetDlgItemTextA(h, SEND_CANCEL, APP::Language() == LANG_GERMAN ? "Abbruch" : "Cancel");
 
     Sent = 0;
-    dialog->Run();
-    BOOL sent = Sent;
-    delete dialog;
-    return sent;
+    dialog.Run();
+    return Sent;
 }

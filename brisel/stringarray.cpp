@@ -2,9 +2,9 @@
 // text form.
 #include "brisel/stringarray.h"
 #include "brisel/halvo.h"
-#include "brisel/osys.h"
 
 #include <algorithm>
+#include <vector>
 #include <share.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -71,7 +71,7 @@ int STRINGARRAY::Compare(const STRING* a, const STRING* b, DWORD flags)
 BOOL STRINGARRAY::Insert(int pos, const STRING& item)
 {
     Lock();
-    BOOL ok = DYNARRAY::Insert(pos, new STRING(item));
+    BOOL ok = DYNARRAY::Insert(pos, std::make_unique<STRING>(item));
     Unlock();
     return ok;
 }
@@ -79,7 +79,7 @@ BOOL STRINGARRAY::Insert(int pos, const STRING& item)
 BOOL STRINGARRAY::Add(const STRING& item)
 {
     Lock();
-    BOOL ok = DYNARRAY::Insert(ItemCount, new STRING(item));
+    BOOL ok = DYNARRAY::Insert(ItemCount, std::make_unique<STRING>(item));
     Unlock();
     return ok;
 }
@@ -222,7 +222,7 @@ int KEYTABLE::IndexOf(const char* key)
     Keys.Lock();
     int n = Keys.Count();
     for (int i = 0; i < n; i++) {
-        int c = KeyCompare(Keys.ppItems[i]->Str(), key);
+        int c = KeyCompare(Keys.Slots[i]->Str(), key);
         if (c == 0)
             found = i;
         if (c >= 0)
@@ -248,9 +248,9 @@ STRING& KEYTABLE::operator[](const char* key)
     int n = Keys.Count();
     int i = 0;
     for (; i < n; i++) {
-        int c = KeyCompare(Keys.ppItems[i]->Str(), key);
+        int c = KeyCompare(Keys.Slots[i]->Str(), key);
         if (c == 0) {
-            STRING& value = *Values.ppItems[i];
+            STRING& value = *Values.Slots[i];
             Values.Unlock();
             Keys.Unlock();
             return value;
@@ -261,7 +261,7 @@ STRING& KEYTABLE::operator[](const char* key)
     ASSERTINFO(!this->LockTable, key);
     Keys.Insert(i, STRING(key));
     Values.Insert(i, STRING());
-    STRING& value = *Values.ppItems[i];
+    STRING& value = *Values.Slots[i];
     Values.Unlock();
     Keys.Unlock();
     return value;
@@ -274,7 +274,7 @@ BOOL KEYTABLE::Remove(const char* key)
     Values.Lock();
     int n = Keys.Count();
     for (int i = 0; i < n; i++) {
-        if (*Keys.ppItems[i] == key) {
+        if (*Keys.Slots[i] == key) {
             Keys.Delete(i);
             Values.Delete(i);
             removed = TRUE;
@@ -286,10 +286,10 @@ BOOL KEYTABLE::Remove(const char* key)
     return removed;
 }
 
-STRINGARRAY* KEYTABLE::GetKeys()
+STRINGARRAY KEYTABLE::GetKeys()
 {
     Keys.Lock();
-    STRINGARRAY* keys = new STRINGARRAY(Keys);
+    STRINGARRAY keys(Keys);
     Keys.Unlock();
     return keys;
 }
@@ -301,27 +301,20 @@ void KEYTABLE::Sort()
     Keys.Lock();
     Values.Lock();
     int n = Keys.Count();
-    if (n > 1) {
-        int* order = (int*)malloc((size_t)n * sizeof(int));
-        STRING** keys = (STRING**)malloc((size_t)n * sizeof(STRING*));
-        STRING** values = (STRING**)malloc((size_t)n * sizeof(STRING*));
-        if (order && keys && values) {
-            for (int i = 0; i < n; i++)
-                order[i] = i;
-            STRING** k = Keys.ppItems;
-            std::stable_sort(order, order + n, [k](int a, int b) {
-                return KeyCompare(k[a]->Str(), k[b]->Str()) < 0;
-            });
-            for (int i = 0; i < n; i++) {
-                keys[i] = Keys.ppItems[order[i]];
-                values[i] = Values.ppItems[order[i]];
-            }
-            memcpy(Keys.ppItems, keys, (size_t)n * sizeof(STRING*));
-            memcpy(Values.ppItems, values, (size_t)n * sizeof(STRING*));
-        }
-        free(order);
-        free(keys);
-        free(values);
+    std::vector<int> order(n);
+    for (int i = 0; i < n; i++)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return KeyCompare(Keys.Slots[a]->Str(), Keys.Slots[b]->Str()) < 0;
+    });
+    std::vector<DYNARRAY::SLOT> keys(n), values(n);
+    for (int i = 0; i < n; i++) {
+        keys[i] = std::move(Keys.Slots[order[i]]);
+        values[i] = std::move(Values.Slots[order[i]]);
+    }
+    for (int i = 0; i < n; i++) {
+        Keys.Slots[i] = std::move(keys[i]);
+        Values.Slots[i] = std::move(values[i]);
     }
     Values.Unlock();
     Keys.Unlock();
@@ -403,9 +396,9 @@ STRING KEYTABLE::ToText()
     }
     int n = Keys.Count();
     for (int i = 0; i < n; i++) {
-        text.Append(*Keys.ppItems[i]);
+        text.Append(*Keys.Slots[i]);
         text.Append("=", 1);
-        EncodeValue(text, *Values.ppItems[i]);
+        EncodeValue(text, *Values.Slots[i]);
         text.Append("\n", 1);
     }
     Values.Unlock();

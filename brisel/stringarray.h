@@ -1,9 +1,7 @@
 // STRINGARRAY: a DYNARRAY of owned STRING copies, with text splitting and a
 // line reader. KEYTABLE: sorted, case-insensitive key=value table and its text
 // form (setup.cfg, order.cfg).
-#ifndef BRISEL_STRINGARRAY_H
-#define BRISEL_STRINGARRAY_H
-
+#pragma once
 #include "brisel/dynarray.h"
 
 class STRINGARRAY : public DYNARRAY
@@ -45,7 +43,7 @@ public:
     int IndexOf(const char* key);
     BOOL Exists(const char* key);
     BOOL Remove(const char* key);
-    STRINGARRAY* GetKeys();            // new array, the caller deletes it
+    STRINGARRAY GetKeys();             // a copy of the keys, in table order
     void Sort();
     STRING ToText();
     BOOL SaveToFile(const char* filename);
@@ -70,5 +68,3 @@ public:
 private:
     void Parse(const STRING& text);
 };
-
-#endif

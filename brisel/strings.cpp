@@ -2,7 +2,7 @@
 // text guard, and the program's text encodings.
 #include "brisel/strings.h"
 #include "brisel/halvo.h"
-#include "brisel/osys.h"
+#include "brisel/locks.h"
 
 #include <ctype.h>
 #include <io.h>
@@ -18,23 +18,14 @@
 
 #define POOL_SLOTS 128
 
-static CRITSECT* volatile PoolLock = NULL;
 static char* PoolList[POOL_SLOTS];
 static int PoolCount = 0;
 static volatile LONG PoolClosed = 0;
 
-static CRITSECT* GetPoolLock()
+// Made on first use (the first string may come before main), kept to the end.
+static CRITSECT& PoolLock()
 {
-    CRITSECT* lock = PoolLock;
-    if (lock == NULL) {
-        // First allocation: two threads may race here, one of them keeps its lock.
-        CRITSECT* fresh = new CRITSECT();
-        lock = (CRITSECT*)InterlockedCompareExchangePointer((PVOID volatile*)&PoolLock, fresh, NULL);
-        if (lock == NULL)
-            lock = fresh;
-        else
-            delete fresh;
-    }
+    static CRITSECT lock;
     return lock;
 }
 
@@ -42,14 +33,14 @@ static char* PoolAlloc(int size)
 {
     if (size == STRING_BLOCKSIZE && !PoolClosed) {
         char* ptr = NULL;
-        CRITSECT* lock = GetPoolLock();
-        lock->Enter();
+        CRITSECT& lock = PoolLock();
+        lock.Enter();
         if (PoolCount > 0) {
             ptr = PoolList[--PoolCount];
             PoolList[PoolCount] = NULL;
             ASSERT(ptr);
         }
-        lock->Leave();
+        lock.Leave();
         if (ptr)
             return ptr;
     }
@@ -62,13 +53,13 @@ static void PoolFree(char* ptr, int size)
         return;
     if (size == STRING_BLOCKSIZE && !PoolClosed) {
         BOOL kept = FALSE;
-        CRITSECT* lock = GetPoolLock();
-        lock->Enter();
+        CRITSECT& lock = PoolLock();
+        lock.Enter();
         if (PoolCount < POOL_SLOTS - 1) {
             PoolList[PoolCount++] = ptr;
             kept = TRUE;
         }
-        lock->Leave();
+        lock.Leave();
         if (kept)
             return;
     }
@@ -77,20 +68,15 @@ static void PoolFree(char* ptr, int size)
 
 void STRING::ShutdownPool()
 {
-    CRITSECT* lock = PoolLock;
-    if (lock)
-        lock->Enter();
+    CRITSECT& lock = PoolLock();
+    lock.Enter();
     for (int i = 0; i < PoolCount; i++) {
         free(PoolList[i]);
         PoolList[i] = NULL;
     }
     PoolCount = 0;
     InterlockedExchange(&PoolClosed, 1);
-    if (lock) {
-        lock->Leave();
-        PoolLock = NULL;
-        delete lock;
-    }
+    lock.Leave();
 }
 
 int STRING::PoolHeld()

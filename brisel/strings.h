@@ -1,9 +1,7 @@
 // STRING: the program's byte string. Owns a growable, zero-terminated buffer
 // and keeps its length apart, so it may hold any bytes. A null string (no
 // buffer) is distinct from the empty string.
-#ifndef BRISEL_STRINGS_H
-#define BRISEL_STRINGS_H
-
+#pragma once
 #include <windows.h>
 #include <stdio.h>
 
@@ -133,5 +131,3 @@ inline bool operator<(const char* text, const STRING& s) { return s > text; }
 inline bool operator<=(const char* text, const STRING& s) { return s >= text; }
 inline bool operator>(const char* text, const STRING& s) { return s < text; }
 inline bool operator>=(const char* text, const STRING& s) { return s <= text; }
-
-#endif

@@ -3,6 +3,8 @@
 // read-ahead block filled by one recv at a time.
 #include "brisel/tcpio.h"
 #include "brisel/halvo.h"
+#include "brisel/locks.h"
+#include "brisel/osys.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -185,6 +187,54 @@ TCPIPIO::~TCPIPIO()
 
 // Calls -------------------------------------------------------------------------
 
+// The port of the text after the host: a number or a service name; 0 when none.
+static int PortOf(const STRING& porttext)
+{
+    const char* pt = porttext.IsNull() ? "" : porttext.Str();
+    if (isdigit((unsigned char)*pt))
+        return atoi(pt);
+    servent* se = *pt ? getservbyname(pt, "tcp") : NULL;
+    return se ? ntohs(se->s_port) : 0;
+}
+
+// Connects without blocking and waits in one-second steps, up to a minute;
+// TRUE when the socket is connected.
+static BOOL ConnectWithin(SOCKET s, sockaddr_in& sa)
+{
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+    int rc = connect(s, (sockaddr*)&sa, sizeof sa);
+    BOOL pending = rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK;
+    fd_set wr, ex;
+    FD_ZERO(&wr);
+    FD_ZERO(&ex);
+    for (int elapsed = 0; pending;) {
+        FD_ZERO(&wr);
+        FD_ZERO(&ex);
+        FD_SET(s, &wr);
+        FD_SET(s, &ex);
+        timeval tv = { 1, 0 };
+        Logit("TCPIPIO::MakeCall before select timout= %d, %d\n", (int)tv.tv_sec, (int)tv.tv_usec);
+        rc = select(0, NULL, &wr, &ex, &tv);
+        Logit("TCPIPIO::MakeCall after select fds= %d, %d\n", (int)wr.fd_count, (int)ex.fd_count);
+        elapsed += 1000;
+        if (rc != 0)
+            break;
+        if (elapsed >= 60000) {
+            Logit("TCPIPIO::MakeCall timed out\n");
+            break;
+        }
+    }
+    if (rc == SOCKET_ERROR) {
+        char info[48];
+        snprintf(info, sizeof info, "WSAGetLastError=%d", WSAGetLastError());
+        Assert(FALSE, "rc!=SOCKET_ERROR", __FILE__, __LINE__, info, TRUE);
+    }
+    u_long off = 0;
+    ioctlsocket(s, FIONBIO, &off);
+    return pending && rc > 0 && FD_ISSET(s, &wr) && !FD_ISSET(s, &ex);
+}
+
 BOOL TCPIPIO::MakeCall(const char* destination)
 {
     Logit("TCPIPIO::MakeCall\n");
@@ -196,65 +246,24 @@ BOOL TCPIPIO::MakeCall(const char* destination)
     STRING porttext;
     ULONG address = 0;
     hostent* hnm = Resolv(destination, &porttext, CallerId, sizeof CallerId, &address, FALSE);
-    SOCKET s = INVALID_SOCKET;
-    if (!hnm)
+    if (!hnm) {
         LastError = TCPERR_HOSTNOTFOUND;
-    else {
+    } else {
         Logit("TCPIPIO::MakeCall after resolv(): hnm= %08x\n", (unsigned)(UINT_PTR)hnm);
-        int port = 0;
-        const char* pt = porttext.IsNull() ? "" : porttext.Str();
-        if (isdigit((unsigned char)*pt))
-            port = atoi(pt);
-        else {
-            servent* se = *pt ? getservbyname(pt, "tcp") : NULL;
-            port = se ? ntohs(se->s_port) : 0;
-        }
-        s = socket(AF_INET, SOCK_STREAM, 0);
+        int port = PortOf(porttext);
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
         if (s == INVALID_SOCKET || port <= 0 || port > 65535) {
             if (s != INVALID_SOCKET)
                 closesocket(s);
-            s = INVALID_SOCKET;
             LastError = TCPERR_NOSOCKET;
         } else {
             Logit("TCPIPIO::MakeCall after socket(): sock= %d\n", (int)s);
-            u_long on = 1;
-            ioctlsocket(s, FIONBIO, &on);
             sockaddr_in sa;
             memset(&sa, 0, sizeof sa);
             sa.sin_family = AF_INET;
             sa.sin_port = htons((u_short)port);
             memcpy(&sa.sin_addr, hnm->h_addr_list[0], 4);
-            int rc = connect(s, (sockaddr*)&sa, sizeof sa);
-            BOOL pending = rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK;
-            fd_set wr, ex;
-            FD_ZERO(&wr);
-            FD_ZERO(&ex);
-            // Waits in one-second steps for the connection, up to a minute.
-            for (int elapsed = 0; pending;) {
-                FD_ZERO(&wr);
-                FD_ZERO(&ex);
-                FD_SET(s, &wr);
-                FD_SET(s, &ex);
-                timeval tv = { 1, 0 };
-                Logit("TCPIPIO::MakeCall before select timout= %d, %d\n", (int)tv.tv_sec, (int)tv.tv_usec);
-                rc = select(0, NULL, &wr, &ex, &tv);
-                Logit("TCPIPIO::MakeCall after select fds= %d, %d\n", (int)wr.fd_count, (int)ex.fd_count);
-                elapsed += 1000;
-                if (rc != 0)
-                    break;
-                if (elapsed >= 60000) {
-                    Logit("TCPIPIO::MakeCall timed out\n");
-                    break;
-                }
-            }
-            if (rc == SOCKET_ERROR) {
-                char info[48];
-                snprintf(info, sizeof info, "WSAGetLastError=%d", WSAGetLastError());
-                Assert(FALSE, "rc!=SOCKET_ERROR", __FILE__, __LINE__, info, TRUE);
-            }
-            u_long off = 0;
-            ioctlsocket(s, FIONBIO, &off);
-            if (pending && rc > 0 && FD_ISSET(s, &wr) && !FD_ISSET(s, &ex)) {
+            if (ConnectWithin(s, sa)) {
                 Logit("TCPIPIO::MakeCall after connect(): rc= %d\n", 0);
                 ReadAheadLen = ReadAheadPos = 0;
                 snprintf(CallerId, sizeof CallerId, "%s (%s)", hnm->h_name, inet_ntoa(sa.sin_addr));

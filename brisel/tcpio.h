@@ -1,8 +1,6 @@
 // TCP/IP device over Winsock 1.1: dials out, listens and accepts, and feeds
 // the reader thread of the device frame from a read-ahead block.
-#ifndef BRISEL_TCPIO_H
-#define BRISEL_TCPIO_H
-
+#pragma once
 #include <winsock2.h>
 #include "brisel/baseio.h"
 
@@ -68,5 +66,3 @@ int WriteCmd(BASEIO* dev, const char* command, char* reply, int size, int timeou
 // longer than the buffer is read and dropped.
 int ReadLine(BASEIO* dev, char* buffer, int size, int timeout);
 }
-
-#endif

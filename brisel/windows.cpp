@@ -36,7 +36,7 @@ static int AppWindowCounter = 0;
 
 WINDOW::WINDOW(DWORD style, const char* title, int x, int y, int width, int height,
                HWND parent, int wid, const char* classname, HCURSOR cursor)
-    : hWnd(NULL), id(wid), owns(1), hook(NULL)
+    : hWnd(NULL), WndId(wid), Owns(1), pHook(NULL)
 {
     EnsureCommonControls();
     char cls[64];
@@ -57,9 +57,9 @@ WINDOW::WINDOW(HWND hwnd)
 void WINDOW::Wrap(HWND hwnd)
 {
     hWnd = hwnd;
-    owns = 0;
-    hook = NULL;
-    id = hwnd ? QueryId(hwnd) : -1;
+    Owns = 0;
+    pHook = NULL;
+    WndId = hwnd ? QueryId(hwnd) : -1;
 }
 
 int WINDOW::QueryId(HWND hwnd)
@@ -78,8 +78,8 @@ int WINDOW::QueryId(HWND hwnd)
 
 WINDOW::~WINDOW()
 {
-    if (owns == 1 && hWnd) {
-        Logit("WINDOW::~WINDOW auto-destroying %s %d\n", (const char*)GetText(), id);
+    if (Owns == 1 && hWnd) {
+        Logit("WINDOW::~WINDOW auto-destroying %s %d\n", (const char*)GetText(), WndId);
         HWND h = hWnd;
         hWnd = NULL;
         DestroyWindow(h);
@@ -240,8 +240,8 @@ LRESULT CALLBACK WINDOW::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
         return DefWindowProcA(hwnd, message, wparam, lparam);
     if (message == WM_NCDESTROY)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    if (w->hook)
-        w->hook(hwnd, message, wparam, lparam);
+    if (w->pHook)
+        w->pHook(hwnd, message, wparam, lparam);
     LogitHotkey(message, wparam, lparam);
     if (message == WM_DESTROY)
         w->WINDOW::WindowProc(message, wparam, lparam);
@@ -256,7 +256,7 @@ LRESULT WINDOW::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
             PostMessageA(hWnd, WM_BRISEL_LATECREATE, 0, 0);
         return 0;
     case WM_DESTROY:
-        hook = NULL;
+        pHook = NULL;
         return 1;
     case WM_QUERYENDSESSION:
         return 1;
@@ -270,7 +270,7 @@ LRESULT WINDOW::WindowProc(UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_BRISEL_QUERYID:
         if (wparam)
-            *(int*)wparam = id;
+            *(int*)wparam = WndId;
         return 0;
     }
     return DefWindowProcA(hWnd, message, wparam, lparam);
@@ -283,7 +283,7 @@ LRESULT WINDOW::HelpCascade()
     HWND focus = GetFocus();
     if (focus && AppHelp.ShowHelpFor(focus))
         return 1;
-    if (AppHelp.ShowHelp(id))
+    if (AppHelp.ShowHelp(WndId))
         return 1;
     if (AppHelp.ShowHelpFor(hWnd))
         return 1;
@@ -298,7 +298,7 @@ DIALOG::DIALOG(int templateid, HWND parent, HINSTANCE module)
 {
     EnsureCommonControls();
     Wrap(NULL);
-    id = templateid;
+    WndId = templateid;
     HWND h = CreateDialogParamA(module ? module : ResModule(), MAKEINTRESOURCEA(templateid & 0xFFFF),
                                 parent, DlgProc, (LPARAM)this);
     if (h)
@@ -352,8 +352,8 @@ INT_PTR CALLBACK DIALOG::DlgProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
         return 0;
     }
     INT_PTR hr = 0;
-    if (d->hook)
-        hr = d->hook(hwnd, message, wparam, lparam);
+    if (d->pHook)
+        hr = d->pHook(hwnd, message, wparam, lparam);
     LogitHotkey(message, wparam, lparam);
     if (message == WM_DESTROY)
         d->DIALOG::DialogProc(message, wparam, lparam);
@@ -385,14 +385,14 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_DESTROY:
         hWnd = NULL;
-        hook = NULL;
+        pHook = NULL;
         return 0;
     case WM_BRISEL_LATECREATE:
         DialogProc(WM_INITDIALOG, 0, 0);
         return 0;
     case WM_BRISEL_QUERYID:
         if (wparam)
-            *(int*)wparam = id;
+            *(int*)wparam = WndId;
         return 0;
     }
     return 0;
@@ -458,8 +458,8 @@ CONTROL::CONTROL(const char* classname, DWORD style, const char* text, int x, in
     hWnd = CreateWindowExA(exstyle, classname, text, style | WS_CHILD, x, y, width, height, parent,
                            (HMENU)(INT_PTR)cid, NULL, NULL);
     ASSERT(this->hWnd);
-    id = cid;
-    owns = 1;
+    WndId = cid;
+    Owns = 1;
 }
 
 CONTROL::CONTROL(HWND dialog, int cid)
@@ -470,7 +470,7 @@ CONTROL::CONTROL(HWND dialog, int cid)
 int CONTROL::SetCheck(int state)
 {
     int rc = (int)SendMessageA(hWnd, BM_SETCHECK, (WPARAM)state, 0);
-    SendMessageA(GetParent(hWnd), WM_COMMAND, (WPARAM)(id & 0xFFFF), (LPARAM)hWnd);
+    SendMessageA(GetParent(hWnd), WM_COMMAND, (WPARAM)(WndId & 0xFFFF), (LPARAM)hWnd);
     return rc;
 }
 
@@ -485,27 +485,27 @@ LISTCONTROL::LISTCONTROL(HWND dialog, int cid) : CONTROL(dialog, cid)
 {
     char name[64] = "";
     GetClassNameA(hWnd, name, sizeof(name));
-    listbox = lstrcmpiA(name, "Listbox") == 0 ? 1 : 0;
+    ListBox = lstrcmpiA(name, "Listbox") == 0 ? 1 : 0;
 }
 
 int LISTCONTROL::Reset()
 {
-    return (int)SendMessageA(hWnd, listbox ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+    return (int)SendMessageA(hWnd, ListBox ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
 }
 
 int LISTCONTROL::Add(const char* text)
 {
-    return (int)SendMessageA(hWnd, listbox ? LB_ADDSTRING : CB_ADDSTRING, 0, (LPARAM)text);
+    return (int)SendMessageA(hWnd, ListBox ? LB_ADDSTRING : CB_ADDSTRING, 0, (LPARAM)text);
 }
 
 int LISTCONTROL::Insert(int index, const char* text)
 {
-    return (int)SendMessageA(hWnd, listbox ? LB_INSERTSTRING : CB_INSERTSTRING, (WPARAM)index, (LPARAM)text);
+    return (int)SendMessageA(hWnd, ListBox ? LB_INSERTSTRING : CB_INSERTSTRING, (WPARAM)index, (LPARAM)text);
 }
 
 int LISTCONTROL::Find(const char* text)
 {
-    return (int)SendMessageA(hWnd, listbox ? LB_FINDSTRING : CB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
+    return (int)SendMessageA(hWnd, ListBox ? LB_FINDSTRING : CB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
 }
 
 STRING LISTCONTROL::ItemText(int index)
@@ -514,13 +514,13 @@ STRING LISTCONTROL::ItemText(int index)
         index = Selection(0);
     if (index == -1)
         return STRING("");
-    int len = (int)SendMessageA(hWnd, listbox ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, (WPARAM)index, 0);
+    int len = (int)SendMessageA(hWnd, ListBox ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, (WPARAM)index, 0);
     if (len < 0)
         return STRING("");
     char* buf = (char*)calloc(len + 1, 1);
     if (!buf)
         return STRING("");
-    SendMessageA(hWnd, listbox ? LB_GETTEXT : CB_GETLBTEXT, (WPARAM)index, (LPARAM)buf);
+    SendMessageA(hWnd, ListBox ? LB_GETTEXT : CB_GETLBTEXT, (WPARAM)index, (LPARAM)buf);
     buf[len] = 0;
     STRING s(buf);
     free(buf);
@@ -529,7 +529,7 @@ STRING LISTCONTROL::ItemText(int index)
 
 int LISTCONTROL::Selection(int n)
 {
-    if (!listbox)
+    if (!ListBox)
         return n == 0 ? (int)SendMessageA(hWnd, CB_GETCURSEL, 0, 0) : -1;
     if (GetWindowLongPtrA(hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
         int items[256];
@@ -542,11 +542,11 @@ int LISTCONTROL::Selection(int n)
 int LISTCONTROL::Select(int index, BOOL on)
 {
     int rc;
-    if (listbox && (GetWindowLongPtrA(hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)))
+    if (ListBox && (GetWindowLongPtrA(hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)))
         rc = (int)SendMessageA(hWnd, LB_SETSEL, (WPARAM)on, (LPARAM)index);
     else
-        rc = (int)SendMessageA(hWnd, listbox ? LB_SETCURSEL : CB_SETCURSEL, (WPARAM)(on ? index : -1), 0);
-    SendMessageA(GetParent(hWnd), WM_COMMAND, (WPARAM)((id & 0xFFFF) + 0x10000), (LPARAM)hWnd);
+        rc = (int)SendMessageA(hWnd, ListBox ? LB_SETCURSEL : CB_SETCURSEL, (WPARAM)(on ? index : -1), 0);
+    SendMessageA(GetParent(hWnd), WM_COMMAND, (WPARAM)((WndId & 0xFFFF) + 0x10000), (LPARAM)hWnd);
     return rc;
 }
 

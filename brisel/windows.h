@@ -22,8 +22,8 @@ public:
 
     HWND Hwnd() const { return hWnd; }
     operator HWND() const { return hWnd; }
-    int Id() const { return id; }
-    void SetHook(WINDOWHOOK h) { hook = h; }
+    int Id() const { return WndId; }
+    void SetHook(WINDOWHOOK h) { pHook = h; }
     STRING GetText();
     STRING GetClass();
     BOOL SetText(const char* text) { return SetWindowTextA(hWnd, text); }
@@ -45,17 +45,17 @@ public:
     // The help cascade for this window; 0 without help file.
     LRESULT HelpCascade();
 
-    WINDOW(const WINDOW& w) : hWnd(w.hWnd), id(w.id), owns(0), hook(NULL) {}
+    WINDOW(const WINDOW& w) : hWnd(w.hWnd), WndId(w.WndId), Owns(0), pHook(NULL) {}
     WINDOW& operator=(const WINDOW&) = delete;
 
 protected:
-    WINDOW() : hWnd(NULL), id(-1), owns(0), hook(NULL) {}
+    WINDOW() : hWnd(NULL), WndId(-1), Owns(0), pHook(NULL) {}
     void Wrap(HWND hwnd);
 
     HWND hWnd;
-    int id;
-    int owns;
-    WINDOWHOOK hook;
+    int WndId;          // control id, the id given at creation, or the template id
+    int Owns;           // 1: created here, destroyed with the object
+    WINDOWHOOK pHook;
 };
 
 class DIALOG : public WINDOW
@@ -90,7 +90,7 @@ class LISTCONTROL : public CONTROL
 {
 public:
     LISTCONTROL(HWND dialog, int id);
-    BOOL IsList() const { return listbox; }
+    BOOL IsList() const { return ListBox; }
     int Reset();
     int Add(const char* text);
     int Insert(int index, const char* text);
@@ -99,7 +99,7 @@ public:
     int Selection(int n);
     int Select(int index, BOOL on);
 private:
-    int listbox;
+    int ListBox;        // 1: a list box, 0: a combo box
 };
 
 class SPINCONTROL : public CONTROL

@@ -22,31 +22,31 @@ namespace {
 
 class WATCH : public unz::ZIPOSFORWARD {
 public:
-    explicit WATCH(const std::string& root) : ZIPOSFORWARD(unz::PlatformZipOs()), m_root(root) {}
+    explicit WATCH(const std::string& root) : ZIPOSFORWARD(unz::PlatformZipOs()), root_(root) {}
     unz::ZIPHANDLE Create(const char* p) override
     {
         Inside(p);
-        unz::ZIPHANDLE h = m_os.Create(p);
+        unz::ZIPHANDLE h = os_.Create(p);
         if (h != unz::ZIP_NOHANDLE) {
-            m_open[h] = written.size();
+            open_[h] = written.size();
             written.push_back(0);
         }
         return h;
     }
     long Write(unz::ZIPHANDLE h, const void* b, size_t n) override
     {
-        auto it = m_open.find(h);
-        if (it != m_open.end())
+        auto it = open_.find(h);
+        if (it != open_.end())
             written[it->second] += n;
-        return m_os.Write(h, b, n);
+        return os_.Write(h, b, n);
     }
     void Close(unz::ZIPHANDLE h) override
     {
-        m_open.erase(h);
-        m_os.Close(h);
+        open_.erase(h);
+        os_.Close(h);
     }
-    bool MakeDir(const char* p) override { Inside(p); return m_os.MakeDir(p); }
-    bool MakeWritable(const char* p) override { Inside(p); return m_os.MakeWritable(p); }
+    bool MakeDir(const char* p) override { Inside(p); return os_.MakeDir(p); }
+    bool MakeWritable(const char* p) override { Inside(p); return os_.MakeWritable(p); }
 
     std::vector<uint64_t> written;   // bytes per file created, in order
 
@@ -62,13 +62,13 @@ private:
             return;   // no such folder: nothing can be made there
         std::string where = parent;
         if (base.empty() || base == "." || base == ".." ||
-            (where != m_root && where.compare(0, m_root.size() + 1, m_root + "/") != 0)) {
+            (where != root_ && where.compare(0, root_.size() + 1, root_ + "/") != 0)) {
             fprintf(stderr, "outside the root: %s\n", path);
             __builtin_trap();
         }
     }
-    std::string m_root;
-    std::map<unz::ZIPHANDLE, size_t> m_open;
+    std::string root_;
+    std::map<unz::ZIPHANDLE, size_t> open_;
 };
 
 void Discard(void*, int, const char*, size_t) {}
@@ -86,17 +86,17 @@ public:
     bool Take(const UNZENTRY&) override { return true; }
     int Done(const UNZENTRY& e, int code) override
     {
-        if (e.index >= sizes.size() || e.index < m_last) {
+        if (e.index >= sizes.size() || e.index < last_) {
             fprintf(stderr, "member %zu out of order\n", e.index);
             __builtin_trap();
         }
-        m_last = e.index;
-        return code != 0 && m_retried.insert(e.index).second ? AGAIN : NEXT;
+        last_ = e.index;
+        return code != 0 && retried_.insert(e.index).second ? AGAIN : NEXT;
     }
     std::vector<uint64_t> sizes;
 private:
-    size_t m_last = 0;
-    std::set<size_t> m_retried;
+    size_t last_ = 0;
+    std::set<size_t> retried_;
 };
 
 int Run(std::vector<std::string> args, unz::ZIPOS* os, UNZVISITOR* visitor = nullptr)

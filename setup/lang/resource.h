@@ -1,8 +1,7 @@
 // Numbers of the resources in the language modules (strings, dialogs and their
 // controls) and in setup.exe (icons, bitmap). Shared by the resource scripts and
 // the program, so that both sides use the same numbers.
-#ifndef SETUP_LANG_RESOURCE_H
-#define SETUP_LANG_RESOURCE_H
+#pragma once
 
 // ---- Strings shared by all jobs
 #define IDS_MSGCAPTION          10001   // caption of a message box without one
@@ -227,5 +226,3 @@
 #define IDI_UNINSTALL           2
 #define IDI_ORDER               3
 #define IDB_FINISH              2070
-
-#endif

@@ -102,21 +102,21 @@ static int WriteOut(const uint8_t* p, size_t n)
 // plain bytes out through WriteOut.
 class MEMBERIO : public CODECIO {
 public:
-    explicit MEMBERIO(uint64_t csize) : m_left(csize) {}
+    explicit MEMBERIO(uint64_t csize) : left_(csize) {}
     size_t Fill(uint8_t* buf, size_t size) override
     {
-        if (!m_left)
+        if (!left_)
             return 0;
-        size_t want = (size_t)std::min<uint64_t>(size, m_left);
+        size_t want = (size_t)std::min<uint64_t>(size, left_);
         size_t got = G->in.Read(buf, want);
-        m_left = got < want ? 0 : m_left - got;
+        left_ = got < want ? 0 : left_ - got;
         return got;
     }
     int Flush(const uint8_t* data, size_t n) override
     {
         int r = WriteOut(data, n);
         if (r)
-            m_stop = r;
+            stop_ = r;
         return r;
     }
     void Note(const char* text) override
@@ -124,9 +124,9 @@ public:
         if (!G->o.q)
             Out(1, "%s", text);
     }
-    int m_stop = 0;
+    int stop_ = 0;
 private:
-    uint64_t m_left;
+    uint64_t left_;
 };
 
 struct LOCAL {
@@ -168,7 +168,7 @@ static void SetTimesAndAttributes(const MEMBER& m, const LOCAL& l)
         if (!G->os->SetTime(G->outfd, utc, err))
             Out(2, "\nSetFileTime failed: %d\n", (int)err);
     }
-    unsigned attr = ((m.attr & ~1u) | 0x20) & 0x7f;
+    unsigned attr = ((m.attr & ~(unsigned)DOSATTR_READONLY) | DOSATTR_ARCHIVE) & 0x7f;
     if (!G->os->SetAttributes(G->outfd, attr, err))
         Out(2, "\nwarning (%d): could not set file attributes\n", (int)err);
 }
@@ -194,19 +194,13 @@ static int CodecFailure(int result, const MEMBER& m, const char* verb, const cha
     return result == CODEC_NOMEM ? UNZ_MEM2 : UNZ_ERR;
 }
 
-// `existing` is what stands at the output path (for extraction to files).
-static int ExtractOne(const MEMBER& m, const LOCAL& l, const PATHINFO& existing)
+// Opens the member's output: the testing line, standard output, or the file
+// (`existing` is what stands at its path), then the line that names the
+// member. UNZ_DISK when the file cannot be created.
+static int OpenOutput(const MEMBER& m, const LOCAL& l, const PATHINFO& existing)
 {
     OPTIONS& o = G->o;
-    G->crc = 0xFFFFFFFFu;
-    G->lastCR = false;
-    G->diskErr = 0;
-    G->left = m.c.ucsize;      // the size the listing shows and callers plan with
-    G->tooLong = false;
-    G->lineOpen = false;
-    s_textMode = m.textMode;
     const std::string& shown = (G->testing || G->toStdout) ? m.name : G->filename;
-
     if (G->testing) {
         if (!o.q) {
             Out(1, "%11s: %-22s  %s%s", "testing", shown.c_str(), "", "");
@@ -228,120 +222,158 @@ static int ExtractOne(const MEMBER& m, const LOCAL& l, const PATHINFO& existing)
     if (!G->testing && !o.q) {
         static const char* words[] = {"extracting", "unshrinking", "unreducing", "unreducing", "unreducing",
                                       "unreducing", "exploding", "extracting", "inflating"};
-        const char* word = l.method <= 8 ? words[l.method] : "extracting";
+        const char* word = l.method <= METHOD_DEFLATED ? words[l.method] : "extracting";
         const char* tag = !o.a ? "" : l.ucsize == 0 ? "[empty] " : m.textMode ? "[text]  " : "[binary]";
         Out(1, "%11s: %-22s  %s%s", word, shown.c_str(), "", tag);
         G->lineOpen = true;
         if (G->toStdout)
             CloseLine();
     }
+    return UNZ_OK;
+}
 
+// A stored member: its bytes as they are.
+static int Store(MEMBERIO& io)
+{
+    std::vector<uint8_t> slide(WSIZE);
+    size_t n;
+    while ((n = io.Fill(slide.data(), WSIZE)) > 0)
+        if (io.Flush(slide.data(), n))
+            break;
+    return io.stop_ ? CODEC_STOPPED : CODEC_OK;
+}
+
+// An imploded member that used more or fewer compressed bytes than it declares.
+static int ExplodedSize(const MEMBER& m, const LOCAL& l, uint64_t used)
+{
+    bool more = used > l.csize;
+    CloseLine();
+    Out(2, "%s  %s:  %ld bytes required to uncompress to %lu bytes;\n       %s   supposed to require %lu bytes%s%s%s\n",
+        more ? "error" : "warning", m.name.c_str(), (long)used, (unsigned long)l.ucsize,
+        more ? "  " : "    ", (unsigned long)l.csize, "", "", "");
+    return more ? UNZ_ERR : UNZ_WARN;
+}
+
+// Runs the member's decompressor into WriteOut. `checkCrc` is cleared when
+// the output cannot be checked: the codec failed or stopped, or the method
+// is unknown.
+static int Decompress(const MEMBER& m, const LOCAL& l, bool& checkCrc)
+{
     MEMBERIO io(l.csize);
     MEMBERINFO info = {l.csize, l.ucsize, l.flags};
-    int r = UNZ_OK;
+    const char* verb = "";         // the codec's words in its failure message
+    const char* kind = "";
+    uint64_t used = 0;
     int cr = CODEC_OK;
-    bool checkCrc = true;
     switch (l.method) {
-    case 0: {
-        std::vector<uint8_t> slide(WSIZE);
-        size_t n;
-        while ((n = io.Fill(slide.data(), WSIZE)) > 0)
-            if (io.Flush(slide.data(), n))
-                break;
-        if (io.m_stop)
-            cr = CODEC_STOPPED;
+    case METHOD_STORED:
+        cr = Store(io);
         break;
-    }
-    case 1:
+    case METHOD_SHRUNK:
         cr = Unshrink(io, info);
-        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
-            r = CodecFailure(cr, m, "unshrink", "shrunk");
-            checkCrc = false;
-        }
+        verb = "unshrink", kind = "shrunk";
         break;
-    case 2: case 3: case 4: case 5:
+    case METHOD_REDUCED1: case METHOD_REDUCED1 + 1: case METHOD_REDUCED1 + 2: case METHOD_REDUCED4:
         cr = Unreduce(io, info, (int)l.method - 1);
-        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
-            r = CodecFailure(cr, m, "unreduce", "reduced");
-            checkCrc = false;
-        }
+        verb = "unreduce", kind = "reduced";
         break;
-    case 6: {
-        uint64_t used = 0;
+    case METHOD_IMPLODED:
         cr = Explode(io, info, used);
-        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
-            r = CodecFailure(cr, m, "explode", "imploded");
-            checkCrc = false;
-        } else if (cr == CODEC_OK && used != l.csize) {
-            bool more = used > l.csize;
-            CloseLine();
-            Out(2, "%s  %s:  %ld bytes required to uncompress to %lu bytes;\n       %s   supposed to require %lu bytes%s%s%s\n",
-                more ? "error" : "warning", m.name.c_str(), (long)used, (unsigned long)l.ucsize,
-                more ? "  " : "    ", (unsigned long)l.csize, "", "", "");
-            r = more ? UNZ_ERR : UNZ_WARN;
-        }
+        verb = "explode", kind = "imploded";
         break;
-    }
-    case 8:
+    case METHOD_DEFLATED:
         cr = Inflate(io);
-        if (cr != CODEC_OK && cr != CODEC_STOPPED) {
-            r = CodecFailure(cr, m, "inflate", "deflated");
-            checkCrc = false;
-        }
+        verb = "inflate", kind = "deflated";
         break;
     default:
         CloseLine();
         Out(2, "%s:  unknown compression method\n", m.name.c_str());
-        r = UNZ_WARN;
         checkCrc = false;
-        break;
+        return UNZ_WARN;
     }
+    if (cr != CODEC_OK && cr != CODEC_STOPPED) {
+        checkCrc = false;
+        return CodecFailure(cr, m, verb, kind);
+    }
+    int r = UNZ_OK;
+    if (cr == CODEC_OK && l.method == METHOD_IMPLODED && used != l.csize)
+        r = ExplodedSize(m, l, used);
     if (cr == CODEC_STOPPED) {
         checkCrc = false;
-        int stop = io.m_stop ? io.m_stop : UNZ_ERR;
+        int stop = io.stop_ ? io.stop_ : UNZ_ERR;
         if (stop == UNZ_DISK && G->diskErr == 1)
             stop = UNZ_WARN;
         r = std::max(r, stop);
     }
-    // More or less than the member declares is a bad member, whatever its method.
-    if (G->tooLong || (checkCrc && G->left)) {
-        CloseLine();
-        if (G->tooLong)
-            Out(2, "  error:  %s is larger than its stated %lu bytes\n", m.name.c_str(), (unsigned long)m.c.ucsize);
-        else
-            Out(2, "  error:  %s ends after %lu of its stated %lu bytes\n", m.name.c_str(),
-                (unsigned long)(m.c.ucsize - G->left), (unsigned long)m.c.ucsize);
-        r = std::max(r, (int)UNZ_ERR);
-        checkCrc = false;
-    }
+    return r;
+}
 
+// More or less than the member declares is a bad member, whatever its method.
+static int CheckSize(const MEMBER& m, bool& checkCrc)
+{
+    if (!G->tooLong && !(checkCrc && G->left))
+        return UNZ_OK;
+    CloseLine();
+    if (G->tooLong)
+        Out(2, "  error:  %s is larger than its stated %lu bytes\n", m.name.c_str(), (unsigned long)m.c.ucsize);
+    else
+        Out(2, "  error:  %s ends after %lu of its stated %lu bytes\n", m.name.c_str(),
+            (unsigned long)(m.c.ucsize - G->left), (unsigned long)m.c.ucsize);
+    checkCrc = false;
+    return UNZ_ERR;
+}
+
+static int CheckCrc(const MEMBER& m, const LOCAL& l)
+{
+    uint32_t got = ~G->crc;
+    if (got != l.crc) {
+        if (G->o.q) {
+            CloseLine();
+            Out(2, "%-22s  bad CRC %08lx  (should be %08lx)\n", m.name.c_str(), (unsigned long)got,
+                (unsigned long)l.crc);
+        } else {
+            Out(1, " bad CRC %08lx  (should be %08lx)\n", (unsigned long)got, (unsigned long)l.crc);
+            G->lineOpen = false;
+        }
+        return UNZ_ERR;
+    }
+    if (G->testing && !G->o.q) {
+        Out(1, " OK\n");
+        G->lineOpen = false;
+    }
+    return UNZ_OK;
+}
+
+// Extracts (or tests) one member whose local header has been read; `existing`
+// is what stands at the output path (for extraction to files).
+static int ExtractOne(const MEMBER& m, const LOCAL& l, const PATHINFO& existing)
+{
+    G->crc = 0xFFFFFFFFu;
+    G->lastCR = false;
+    G->diskErr = 0;
+    G->left = m.c.ucsize;      // the size the listing shows and callers plan with
+    G->tooLong = false;
+    G->lineOpen = false;
+    s_textMode = m.textMode;
+    int r = OpenOutput(m, l, existing);
+    if (r)
+        return r;
+    bool checkCrc = true;
+    r = Decompress(m, l, checkCrc);
+    r = std::max(r, CheckSize(m, checkCrc));
     if (!G->testing && !G->toStdout) {
         SetTimesAndAttributes(m, l);
         G->os->Close(G->outfd);
         G->outfd = ZIP_NOHANDLE;
     }
-    if (checkCrc) {
-        uint32_t got = ~G->crc;
-        if (got != l.crc) {
-            if (o.q) {
-                CloseLine();
-                Out(2, "%-22s  bad CRC %08lx  (should be %08lx)\n", m.name.c_str(), (unsigned long)got,
-                    (unsigned long)l.crc);
-            } else {
-                Out(1, " bad CRC %08lx  (should be %08lx)\n", (unsigned long)got, (unsigned long)l.crc);
-                G->lineOpen = false;
-            }
-            r = std::max(r, (int)UNZ_ERR);
-        } else if (G->testing && !o.q) {
-            Out(1, " OK\n");
-            G->lineOpen = false;
-        }
-    }
+    if (checkCrc)
+        r = std::max(r, CheckCrc(m, l));
     CloseLine();
     return r;
 }
 
-static const unsigned FOLDER_HOSTS[] = {0, 6};
+// Hosts whose folder entries may lack the trailing "/": the folder attribute says so.
+static const unsigned FOLDER_HOSTS[] = {HOST_FAT, HOST_HPFS};
 
 // The output path below the root, as a visitor sees it.
 static std::string BelowRoot(const std::string& path)
@@ -349,45 +381,49 @@ static std::string BelowRoot(const std::string& path)
     return path.compare(0, G->root.size(), G->root) == 0 ? path.substr(G->root.size()) : path;
 }
 
-// Reads the local header of `m` and extracts or tests the member. With a
-// visitor, `e` is filled in and the visitor decides whether a file is written.
-static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
+// Seeks the member's local header and checks its signature; for the first
+// member a wrong guess of the bytes in front of the archive is undone.
+static int SeekLocal(const MEMBER& m, bool first, int& archiveError)
 {
-    OPTIONS& o = G->o;
     uint8_t sig[4];
     int64_t off = (int64_t)m.c.localOffset + G->extraBytes;
     bool ok = off >= 0 && G->in.Seek(off) && G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigLocal, 4) == 0;
-    if (!ok) {
-        Out(2, "file #%u:  bad zipfile offset (%s):  %ld\n", m.fileNo, "local header sig", (long)off);
-        if (first && G->extraBytes != 0) {
-            Out(2, "  (attempting to re-compensate)\n");
-            int64_t saved = G->extraBytes;
-            G->extraBytes = 0;
-            off = m.c.localOffset;
-            ok = G->in.Seek(off) && G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigLocal, 4) == 0;
-            if (ok)
-                archiveError = std::max(archiveError, (int)UNZ_ERR);
-            else
-                G->extraBytes = saved;
-        }
-        if (!ok)
-            return UNZ_BADERR;
+    if (ok)
+        return UNZ_OK;
+    Out(2, "file #%u:  bad zipfile offset (%s):  %ld\n", m.fileNo, "local header sig", (long)off);
+    if (first && G->extraBytes != 0) {
+        Out(2, "  (attempting to re-compensate)\n");
+        int64_t saved = G->extraBytes;
+        G->extraBytes = 0;
+        off = m.c.localOffset;
+        ok = G->in.Seek(off) && G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigLocal, 4) == 0;
+        if (ok)
+            archiveError = std::max(archiveError, (int)UNZ_ERR);
+        else
+            G->extraBytes = saved;
     }
-    uint8_t h[26];
-    if (G->in.Read(h, 26) != 26) {
+    return ok ? UNZ_OK : UNZ_BADERR;
+}
+
+// Reads the local header behind its signature and the local name, which
+// becomes the member's name. UNZ_ERR for a header that is cut short; `warn`
+// gets a warning of the name.
+static int ReadLocal(MEMBER& m, LOCAL& l, int& warn)
+{
+    uint8_t h[LOC_SIZE];
+    if (G->in.Read(h, LOC_SIZE) != LOC_SIZE) {
         Out(2, "\nfile #%u:  bad local header\n", m.fileNo);
         return UNZ_ERR;
     }
-    LOCAL l;
-    l.flags = Get16(h + 2);
-    l.method = Get16(h + 4);
-    l.time = Get16(h + 6);
-    l.date = Get16(h + 8);
-    l.crc = Get32(h + 10);
-    l.csize = Get32(h + 14);
-    l.ucsize = Get32(h + 18);
-    unsigned nameLen = Get16(h + 22), extraLen = Get16(h + 24);
-    if ((l.flags & 8) || m.extHeader) {
+    l.flags = Get16(h + LOC_FLAGS);
+    l.method = Get16(h + LOC_METHOD);
+    l.time = Get16(h + LOC_TIME);
+    l.date = Get16(h + LOC_DATE);
+    l.crc = Get32(h + LOC_CRC);
+    l.csize = Get32(h + LOC_CSIZE);
+    l.ucsize = Get32(h + LOC_UCSIZE);
+    unsigned nameLen = Get16(h + LOC_NAMELEN), extraLen = Get16(h + LOC_EXTRALEN);
+    if ((l.flags & FLAG_DATADESCRIPTOR) || m.extHeader) {
         l.crc = m.c.crc;
         l.csize = m.c.csize;
         l.ucsize = m.c.ucsize;
@@ -398,7 +434,7 @@ static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
         Out(2, "%s:  bad filename length (%s)\n", m.name.c_str(), "local");
         return UNZ_ERR;
     }
-    int warn = r;
+    warn = r;
     if (!G->in.Skip(extraLen)) {
         Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "local");
         return UNZ_ERR;
@@ -406,55 +442,88 @@ static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
     bool lcflag;
     ConvertName(lname, m.c, lcflag, m.volLabel);
     m.name = lname;
+    return UNZ_OK;
+}
 
-    bool isDir = !m.name.empty() && m.name.back() == '/';
-    if (!isDir && (m.c.extAttr & 0x10) && m.c.ucsize == 0 &&
-        std::find(std::begin(FOLDER_HOSTS), std::end(FOLDER_HOSTS), m.c.hostMade) != std::end(FOLDER_HOSTS))
-        isDir = true;
+static bool IsFolder(const MEMBER& m)
+{
+    if (!m.name.empty() && m.name.back() == '/')
+        return true;
+    return (m.c.extAttr & DOSATTR_FOLDER) && m.c.ucsize == 0 &&
+           std::find(std::begin(FOLDER_HOSTS), std::end(FOLDER_HOSTS), m.c.hostMade) != std::end(FOLDER_HOSTS);
+}
 
+// Whether the member replaces the file at its path (-n never, -u and -f only
+// an older one; times compare at the two seconds MS-DOS times have).
+static bool Replaces(const LOCAL& l, const PATHINFO& pi)
+{
+    const OPTIONS& o = G->o;
+    int64_t existing = (pi.mtime + 1) & ~(int64_t)1;
+    int64_t member = 0;
+    unsigned err;
+    DosTime(((uint32_t)l.date << 16) | l.time, member, err);
+    if (existing < member)
+        return !o.n;
+    return !(o.n || o.u || o.f);
+}
+
+// Returned by Place for a member whose file is to be written.
+static const int WRITE = -1;
+
+// Where the member goes: its path mapped, a visitor asked, its folders made,
+// the overwrite rules applied. WRITE (with `pi` what stands at the path) when
+// its file is to be written, else the member's code.
+static int Place(const MEMBER& m, const LOCAL& l, bool isDir, UNZENTRY& e, PATHINFO& pi, int& warn)
+{
+    int r = MapName(m, isDir);
+    if (r == MPN_SKIP || r == MPN_VOL_LABEL)
+        return warn;
+    if (r > UNZ_WARN)
+        return UNZ_ERR;
+    warn = std::max(warn, r);
+
+    // A visitor decides before anything is made, knowing what is there.
+    UNZVISITOR* visitor = G->run.visitor;
+    e.folder = isDir;
+    e.path = BelowRoot(G->filename);
+    PATHKIND k = PATH_NONE;
+    if (!isDir || visitor)
+        k = G->out->Query(G->filename.c_str(), &pi);
+    e.exists = k == (isDir ? PATH_DIR : PATH_FILE);
+    if (visitor && !visitor->Take(e))
+        return warn;
+    e.written = isDir;
+    r = MakeFolders(m, isDir);
+    if (r == MPN_CREATED_DIR || r == MPN_SKIP)
+        return warn;
+    if (r)
+        return UNZ_ERR;
+    if (isDir)
+        return warn;
+    if (k == PATH_NONE ? G->o.f != 0 : !Replaces(l, pi))
+        return warn;
+    e.written = true;
+    return WRITE;
+}
+
+// Reads the local header of `m` and extracts or tests the member. With a
+// visitor, `e` is filled in and the visitor decides whether a file is written.
+static int DoMember(MEMBER& m, bool first, int& archiveError, UNZENTRY& e)
+{
+    int r = SeekLocal(m, first, archiveError);
+    if (r)
+        return r;
+    LOCAL l;
+    int warn = UNZ_OK;
+    r = ReadLocal(m, l, warn);
+    if (r)
+        return r;
+    bool isDir = IsFolder(m);
     PATHINFO pi = {PATH_NONE, 0, false};
     if (!G->testing && !G->toStdout) {
-        r = MapName(m, isDir);
-        if (r == MPN_SKIP || r == MPN_VOL_LABEL)
-            return warn;
-        if (r > UNZ_WARN)
-            return UNZ_ERR;
-        warn = std::max(warn, r);
-
-        // A visitor decides before anything is made, knowing what is there.
-        UNZVISITOR* visitor = G->run.visitor;
-        e.folder = isDir;
-        e.path = BelowRoot(G->filename);
-        PATHKIND k = PATH_NONE;
-        if (!isDir || visitor)
-            k = G->out->Query(G->filename.c_str(), &pi);
-        e.exists = k == (isDir ? PATH_DIR : PATH_FILE);
-        if (visitor && !visitor->Take(e))
-            return warn;
-        e.written = isDir;
-        r = MakeFolders(m, isDir);
-        if (r == MPN_CREATED_DIR || r == MPN_SKIP)
-            return warn;
-        if (r)
-            return UNZ_ERR;
-        if (isDir)
-            return warn;
-        if (k == PATH_NONE) {
-            if (o.f)
-                return warn;
-        } else {
-            int64_t existing = (pi.mtime + 1) & ~(int64_t)1;
-            int64_t member = 0;
-            unsigned err;
-            DosTime(((uint32_t)l.date << 16) | l.time, member, err);
-            if (existing < member) {
-                if (o.n)
-                    return warn;
-            } else if (o.n || o.u || o.f) {
-                return warn;
-            }
-        }
-        e.written = true;
+        r = Place(m, l, isDir, e, pi, warn);
+        if (r != WRITE)
+            return r;
     }
     return std::max(warn, ExtractOne(m, l, pi));
 }
@@ -486,7 +555,7 @@ static bool Supported(const MEMBER& m)
 {
     OPTIONS& o = G->o;
     const CENTRAL& c = m.c;
-    if (c.hostNeed == 2) {
+    if (c.hostNeed == HOST_VMS) {
         if (c.verNeed > 42) {
             Out(2, "   skipping: %-22s  need %s compat. v%u.%u (can do v%u.%u)\n", m.name.c_str(), "VMS",
                 c.verNeed / 10, c.verNeed % 10, 4u, 2u);
@@ -502,15 +571,132 @@ static bool Supported(const MEMBER& m)
             c.verNeed / 10, c.verNeed % 10, 2u, 0u);
         return false;
     }
-    if (c.method == 7 || c.method > 8) {
+    if (c.method == METHOD_TOKENIZED || c.method > METHOD_DEFLATED) {
         Out(2, "   skipping: %-22s  compression method %u\n", m.name.c_str(), c.method);
         return false;
     }
-    if (c.flags & 1) {
+    if (c.flags & FLAG_ENCRYPTED) {
         Out(2, "   skipping: %-22s  encrypted (not supported)\n", m.name.c_str());
         return false;
     }
     return true;
+}
+
+// What extracting a selected member needs of its central entry.
+static void Prepare(MEMBER& m)
+{
+    const OPTIONS& o = G->o;
+    const CENTRAL& c = m.c;
+    m.attr = (c.extAttr & 0xff) | DOSATTR_ARCHIVE;
+    m.encrypted = false;
+    m.extHeader = (c.flags & FLAG_DATADESCRIPTOR) != 0;
+    m.textFile = (c.intAttr & 1) != 0;
+    m.textMode = o.a >= 2 || (o.a == 1 && m.textFile);
+}
+
+// Reads the selected members of the next `max` entries at most (after entry
+// j) into block. Unsupported ones are counted and, for a visitor, kept with
+// their code. UNZ_OK, or the code that ends the archive.
+static int ReadBlock(size_t max, unsigned& j, std::vector<MEMBER>& block, int& error, unsigned& unsupported)
+{
+    while (block.size() < max && j < G->entriesTotal) {
+        ++j;
+        MEMBER m;
+        int r = ReadEntry(j, m, nullptr, error);
+        if (r)
+            return r;
+        if (!Selected(m.name, m.lcflag))
+            continue;
+        m.skipCode = 0;
+        if (!Supported(m)) {
+            ++unsupported;
+            if (!G->run.visitor)
+                continue;
+            m.skipCode = UNZ_WARN;   // the visitor hears of it in its turn
+        }
+        Prepare(m);
+        block.push_back(m);
+    }
+    return UNZ_OK;
+}
+
+// The visitor's block: the listing, then member by member. False when the
+// visitor or an interrupt ends the run.
+static bool VisitBlock(std::vector<MEMBER>& block, int archiveCode, bool& first, int& error)
+{
+    UNZVISITOR* visitor = G->run.visitor;
+    std::vector<UNZCAPTURE> listing;
+    uint64_t total = 0;
+    for (const MEMBER& m : block) {
+        listing.push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
+        total += m.c.ucsize;
+    }
+    if (!visitor->Listed(listing, total, std::max(archiveCode, error)))
+        return false;
+    for (size_t i = 0; i < block.size(); ++i) {
+        bool stop = false;
+        int r = VisitMember(block[i], i, first, error, stop);
+        first = false;
+        error = std::max(error, r);
+        if (stop)
+            return false;
+    }
+    return true;
+}
+
+// Extracts or tests a block. False, with `error` the run's code, when an
+// interrupt or a full disk ends the run.
+static bool ExtractBlock(std::vector<MEMBER>& block, bool& first, int& error, unsigned& tested)
+{
+    for (MEMBER& m : block) {
+        if (g_interrupted) {
+            error = UNZ_INTR;
+            return false;
+        }
+        UNZENTRY unused = {0, std::string(), false, false, false};
+        int r = DoMember(m, first, error, unused);
+        first = false;
+        ++tested;
+        error = std::max(error, r);
+        if (r == UNZ_INTR || (r == UNZ_DISK && G->diskErr == 2)) {
+            error = r;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The names on the command line that matched nothing.
+static int Unmatched()
+{
+    int error = UNZ_OK;
+    for (size_t i = 0; i < G->incl.size(); ++i)
+        if (!G->inclHit[i]) {
+            Out(2, "caution: filename not matched:  %s\n", G->incl[i].c_str());
+            error = UNZ_WARN;
+        }
+    for (size_t i = 0; i < G->excl.size(); ++i)
+        if (!G->exclHit[i]) {
+            Out(2, "caution: excluded filename not matched:  %s\n", G->excl[i].c_str());
+            error = UNZ_WARN;
+        }
+    return error;
+}
+
+static void TestSummary(int error, unsigned tested, unsigned unsupported)
+{
+    const char* zn = G->zipfn.c_str();
+    if (error > UNZ_OK)
+        Out(1, "At least one %serror was detected in %s.\n", error == UNZ_WARN ? "warning-" : "", zn);
+    else if (tested == 0)
+        Out(1, "Caution:  zero files tested in %s.\n", zn);
+    else if (!G->incl.empty())
+        Out(1, "No errors detected in %s for the %u file%s tested.\n", zn, tested, tested == 1 ? "" : "s");
+    else
+        Out(1, "No errors detected in compressed data of %s.\n", zn);
+    if (unsupported)
+        Out(1, "%u file%s skipped because of unsupported compression or encoding.\n", unsupported,
+            unsupported == 1 ? "" : "s");
 }
 
 int ExtractMembers(int archiveCode)
@@ -529,116 +715,19 @@ int ExtractMembers(int archiveCode)
     while (j < G->entriesTotal) {
         G->in.Seek(cdPos);
         std::vector<MEMBER> block;
-        while (block.size() < blockMax && j < G->entriesTotal) {
-            ++j;
-            MEMBER m;
-            int r = ReadCentral(m.c);
-            if (r == UNZ_BADERR) {
-                Out(2, "error:  expected central file header signature not found (file #%u).\n%s", j,
-                    BinaryNote());
-                return std::max(error, r);
-            }
-            if (r) {
-                Out(2, "error [%s]:  unexpected end of file\n", G->zipfn.c_str());
-                return std::max(error, r);
-            }
-            r = ReadName(m.c.nameLen, m.name);
-            if (r == UNZ_EOF) {
-                Out(2, "%s:  bad filename length (%s)\n", G->zipfn.c_str(), "central");
-                return std::max(error, (int)UNZ_ERR);
-            }
-            error = std::max(error, r);
-            if (!G->in.Skip(m.c.extraLen)) {
-                Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "central");
-                return std::max(error, (int)UNZ_ERR);
-            }
-            if (!G->in.Skip(m.c.commentLen)) {
-                Out(2, "\n%s:  bad file comment length\n", m.name.c_str());
-                return std::max(error, (int)UNZ_ERR);
-            }
-            m.fileNo = j;
-            m.volLabel = m.c.hostMade == 0 && (m.c.extAttr & 0x08);
-            ConvertName(m.name, m.c, m.lcflag, m.volLabel);
-            if (!Selected(m.name, m.lcflag))
-                continue;
-            m.skipCode = 0;
-            if (!Supported(m)) {
-                ++unsupported;
-                if (!visitor)
-                    continue;
-                m.skipCode = UNZ_WARN;   // the visitor hears of it in its turn
-            }
-            const CENTRAL& c = m.c;
-            m.attr = (c.extAttr & 0xff) | 0x20;
-            m.encrypted = false;
-            m.extHeader = (c.flags & 8) != 0;
-            m.textFile = (c.intAttr & 1) != 0;
-            m.textMode = o.a >= 2 || (o.a == 1 && m.textFile);
-            block.push_back(m);
-        }
+        int r = ReadBlock(blockMax, j, block, error, unsupported);
+        if (r)
+            return std::max(error, r);
         cdPos = G->in.Tell();
-        if (visitor) {
-            std::vector<UNZCAPTURE> listing;
-            uint64_t total = 0;
-            for (const MEMBER& m : block) {
-                listing.push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
-                total += m.c.ucsize;
-            }
-            if (!visitor->Listed(listing, total, std::max(archiveCode, error)))
-                return error;
-            for (size_t i = 0; i < block.size(); ++i) {
-                bool stop = false;
-                int r = VisitMember(block[i], i, first, error, stop);
-                first = false;
-                error = std::max(error, r);
-                if (stop)
-                    return error;
-            }
-            continue;
-        }
-        for (MEMBER& m : block) {
-            if (g_interrupted)
-                return UNZ_INTR;
-            UNZENTRY unused = {0, std::string(), false, false, false};
-            int r = DoMember(m, first, error, unused);
-            first = false;
-            ++tested;
-            error = std::max(error, r);
-            if (r == UNZ_INTR || (r == UNZ_DISK && G->diskErr == 2))
-                return r;
-        }
+        bool goOn = visitor ? VisitBlock(block, archiveCode, first, error) : ExtractBlock(block, first, error, tested);
+        if (!goOn)
+            return error;
     }
-
-    for (size_t i = 0; i < G->incl.size(); ++i)
-        if (!G->inclHit[i]) {
-            Out(2, "caution: filename not matched:  %s\n", G->incl[i].c_str());
-            error = std::max(error, (int)UNZ_WARN);
-        }
-    for (size_t i = 0; i < G->excl.size(); ++i)
-        if (!G->exclHit[i]) {
-            Out(2, "caution: excluded filename not matched:  %s\n", G->excl[i].c_str());
-            error = std::max(error, (int)UNZ_WARN);
-        }
+    error = std::max(error, Unmatched());
     G->in.Seek(cdPos);
-    uint8_t sig[4];
-    if (G->in.Read(sig, 4) != 4 || memcmp(sig, G->sigEnd, 4) != 0) {
-        Out(2, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
-        error = std::max(error, (int)UNZ_WARN);
-    }
-    if (G->testing && o.q < 2) {
-        const char* zn = G->zipfn.c_str();
-        if (error > UNZ_OK)
-            Out(1, "At least one %serror was detected in %s.\n", error == UNZ_WARN ? "warning-" : "", zn);
-        else if (tested == 0)
-            Out(1, "Caution:  zero files tested in %s.\n", zn);
-        else if (!G->incl.empty())
-            Out(1, "No errors detected in %s for the %u file%s tested.\n", zn, tested, tested == 1 ? "" : "s");
-        else
-            Out(1, "No errors detected in compressed data of %s.\n", zn);
-        if (unsupported)
-            Out(1, "%u file%s skipped because of unsupported compression or encoding.\n", unsupported,
-                unsupported == 1 ? "" : "s");
-    }
+    error = std::max(error, CheckDirectoryEnd());
+    if (G->testing && o.q < 2)
+        TestSummary(error, tested, unsupported);
     if (unsupported && error == UNZ_OK)
         error = UNZ_WARN;
     return error;

@@ -174,6 +174,101 @@ static int VolumeLabel(const MEMBER& m)
     return MPN_VOL_LABEL;
 }
 
+// A stored name as components: its folders, then its own name (empty for a
+// folder entry) with where a ";" stands in it, for a VMS version.
+struct SPLITNAME {
+    std::vector<std::string> comps;
+    std::string last;
+    size_t semicolon = std::string::npos;
+};
+
+// "/" and "\" start a new component; ^V takes the next character literally
+// (":" as "_"); a blank is "_" on FAT; control characters are dropped.
+static SPLITNAME SplitName(const std::string& name, bool fat)
+{
+    SPLITNAME s;
+    std::string& comp = s.last;
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char ch = (unsigned char)name[i];
+        if (ch == 0x16 && i + 1 < name.size()) {
+            unsigned char lit = (unsigned char)name[++i];
+            if (lit == ':')
+                comp += '_';
+            else if (lit >= 0x20 && lit != 0x7f && lit != 0xff && lit != '/' && lit != '\\')
+                comp += (char)lit;
+            continue;
+        }
+        if (ch == '/' || ch == '\\') {
+            if (!comp.empty())
+                s.comps.push_back(comp);
+            comp.clear();
+            s.semicolon = std::string::npos;
+        } else if (ch == ' ') {
+            comp += fat ? '_' : ' ';
+        } else if (ch == ':') {
+            comp += '_';
+        } else if (ch == ';') {
+            s.semicolon = comp.size();
+            comp += ';';
+        } else if ((ch >= 0x20 && ch < 0x7f) || (ch >= 0x80 && ch <= 0xfe)) {
+            comp += (char)ch;
+        }
+    }
+    return s;
+}
+
+// Each folder fitted to the file system and joined under the root: `path`
+// ends with "/" (the root itself without folders), `folders` holds each
+// folder's path. UNZ_MEM for a path that grows too long.
+static int JoinFolders(std::vector<std::string>& comps, std::string& path, std::vector<std::string>& folders)
+{
+    path = G->root;
+    for (std::string& f : comps) {
+        FitComponent(path, f);
+        std::string next = path + f;
+        if (next.size() + 1 > 258) {
+            Out(2, "checkdir error:  path too long: %s\n", next.c_str());
+            return UNZ_MEM;
+        }
+        folders.push_back(next);
+        path = next + "/";
+    }
+    return UNZ_OK;
+}
+
+// The file's own name below `path` into `full`: a VMS version dropped
+// (unless -V), the name fitted to the file system, the whole cut at 260
+// characters. UNZ_OK, UNZ_WARN when cut, or the code of a name that cannot be made.
+static int FileName(const MEMBER& m, const std::string& path, SPLITNAME& s, std::string& full)
+{
+    std::string& comp = s.last;
+    if (!G->o.V && s.semicolon != std::string::npos) {
+        bool digits = true;
+        for (size_t i = s.semicolon + 1; i < comp.size(); ++i)
+            if (!isdigit((unsigned char)comp[i]))
+                digits = false;
+        if (digits)
+            comp.resize(s.semicolon);
+    }
+    if (comp.empty()) {
+        Out(2, "mapname:  conversion of %s failed\n", m.name.c_str());
+        return UNZ_BADERR;
+    }
+    FitComponent(path, comp);
+    full = path + comp;
+    if (full.size() <= 260)
+        return UNZ_OK;
+    if (path.size() >= 260) {
+        Out(2, "checkdir error:  path too long: %s\n", full.c_str());
+        return UNZ_MEM;
+    }
+    std::string cut = full.substr(0, 260);
+    Out(2, "checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
+        full.c_str(), cut.c_str());
+    full = cut;
+    return UNZ_WARN;
+}
+
 int MapName(const MEMBER& m, bool isDir)
 {
     if (m.volLabel)
@@ -189,87 +284,25 @@ int MapName(const MEMBER& m, bool isDir)
             return MPN_SKIP;       // a folder entry has nothing left
     }
 
-    // The stored name as components: its folders, then its own name.
-    bool fat = G->o.s || IsFat();
-    std::vector<std::string> comps;
-    std::string comp;
-    size_t semicolon = std::string::npos;
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char ch = (unsigned char)name[i];
-        if (ch == 0x16 && i + 1 < name.size()) {
-            unsigned char lit = (unsigned char)name[++i];
-            if (lit == ':')
-                comp += '_';
-            else if (lit >= 0x20 && lit != 0x7f && lit != 0xff && lit != '/' && lit != '\\')
-                comp += (char)lit;
-            continue;
-        }
-        if (ch == '/' || ch == '\\') {
-            if (!comp.empty())
-                comps.push_back(comp);
-            comp.clear();
-            semicolon = std::string::npos;
-        } else if (ch == ' ') {
-            comp += fat ? '_' : ' ';
-        } else if (ch == ':') {
-            comp += '_';
-        } else if (ch == ';') {
-            semicolon = comp.size();
-            comp += ';';
-        } else if ((ch >= 0x20 && ch < 0x7f) || (ch >= 0x80 && ch <= 0xfe)) {
-            comp += (char)ch;
-        }
-    }
-    if (isDir && comps.empty())
+    SPLITNAME s = SplitName(name, G->o.s || IsFat());
+    if (isDir && s.comps.empty())
         return MPN_SKIP;           // the root itself
-
-    // Each folder fitted to the file system and joined under the root.
-    std::string path = G->root;
+    std::string path;
     std::vector<std::string> folders;
-    for (std::string& f : comps) {
-        FitComponent(path, f);
-        std::string next = path + f;
-        if (next.size() + 1 > 258) {
-            Out(2, "checkdir error:  path too long: %s\n", next.c_str());
-            return UNZ_MEM;
-        }
-        folders.push_back(next);
-        path = next + "/";
-    }
+    int r = JoinFolders(s.comps, path, folders);
+    if (r)
+        return r;
     std::string full = folders.empty() ? path : folders.back();
-    int r = UNZ_OK;
     if (!isDir) {
-        if (!G->o.V && semicolon != std::string::npos) {
-            bool digits = true;
-            for (size_t i = semicolon + 1; i < comp.size(); ++i)
-                if (!isdigit((unsigned char)comp[i]))
-                    digits = false;
-            if (digits)
-                comp.resize(semicolon);
-        }
-        if (comp.empty()) {
-            Out(2, "mapname:  conversion of %s failed\n", m.name.c_str());
-            return UNZ_BADERR;
-        }
-        FitComponent(path, comp);
-        full = path + comp;
-        if (full.size() > 260) {
-            if (path.size() >= 260) {
-                Out(2, "checkdir error:  path too long: %s\n", full.c_str());
-                return UNZ_MEM;
-            }
-            std::string cut = full.substr(0, 260);
-            Out(2, "checkdir warning:  path too long; truncating\n                   %s\n                -> %s\n",
-                full.c_str(), cut.c_str());
-            full = cut;
-            r = UNZ_WARN;
-        }
-        comps.push_back(full.substr(path.size()));
+        r = FileName(m, path, s, full);
+        if (r > UNZ_WARN)
+            return r;
+        s.comps.push_back(full.substr(path.size()));
     }
 
     // Safe or not is decided on the path the mapping made, before anything is
     // created: no component may climb, and the whole must lie inside the root.
-    for (const std::string& c : comps)
+    for (const std::string& c : s.comps)
         if (Climbs(c))
             return Unsafe(m);
     if (!G->out->Admits(full.c_str()))

@@ -28,49 +28,49 @@ std::string NormalisePath(const std::string& absolute)
 
 ROOTGUARD::ROOTGUARD(ZIPOS& inner, const std::string& root) : ZIPOSFORWARD(inner)
 {
-    m_root = inner.FullPath(root.empty() ? "." : root.c_str());
-    m_rootKnown = !m_root.empty();
-    if (m_rootKnown && m_root.back() == '/')
-        m_root.pop_back();
+    root_ = inner.FullPath(root.empty() ? "." : root.c_str());
+    rootKnown_ = !root_.empty();
+    if (rootKnown_ && root_.back() == '/')
+        root_.pop_back();
 }
 
 // Inside means below the root, never the root itself.
 bool ROOTGUARD::Admits(const char* path)
 {
-    if (!m_last.empty() && m_last == path)
+    if (!last_.empty() && last_ == path)
         return true;
-    std::string full = m_os.FullPath(path);
-    bool inside = m_rootKnown && full.size() > m_root.size() + 1 && full.compare(0, m_root.size(), m_root) == 0 &&
-                  full[m_root.size()] == '/';
+    std::string full = os_.FullPath(path);
+    bool inside = rootKnown_ && full.size() > root_.size() + 1 && full.compare(0, root_.size(), root_) == 0 &&
+                  full[root_.size()] == '/';
     if (inside)
-        m_last = path;
+        last_ = path;
     return inside;
 }
 
 bool ROOTGUARD::Check(const char* path)
 {
-    m_refused = !Admits(path);
-    return !m_refused;
+    refused_ = !Admits(path);
+    return !refused_;
 }
 
 ZIPHANDLE ROOTGUARD::Create(const char* p)
 {
-    return Check(p) ? m_os.Create(p) : ZIP_NOHANDLE;
+    return Check(p) ? os_.Create(p) : ZIP_NOHANDLE;
 }
 
 PATHKIND ROOTGUARD::Query(const char* p, PATHINFO* i)
 {
-    return Check(p) ? m_os.Query(p, i) : PATH_NONE;
+    return Check(p) ? os_.Query(p, i) : PATH_NONE;
 }
 
 bool ROOTGUARD::MakeDir(const char* p)
 {
-    return Check(p) && m_os.MakeDir(p);
+    return Check(p) && os_.MakeDir(p);
 }
 
 bool ROOTGUARD::MakeWritable(const char* p)
 {
-    return Check(p) && m_os.MakeWritable(p);
+    return Check(p) && os_.MakeWritable(p);
 }
 
 }  // namespace unz

@@ -25,6 +25,42 @@ struct OPTIONS {
     bool invalid;
 };
 
+// The archive's records (little-endian): byte offsets of their fields, the
+// local and central headers counted from behind their 4-byte signature, the
+// end record from its signature.
+enum LOCALFIELD {
+    LOC_FLAGS = 2, LOC_METHOD = 4, LOC_TIME = 6, LOC_DATE = 8, LOC_CRC = 10, LOC_CSIZE = 14,
+    LOC_UCSIZE = 18, LOC_NAMELEN = 22, LOC_EXTRALEN = 24,
+    LOC_SIZE = 26
+};
+enum CENTRALFIELD {
+    CEN_VERMADE = 0, CEN_HOSTMADE = 1, CEN_VERNEED = 2, CEN_HOSTNEED = 3, CEN_FLAGS = 4, CEN_METHOD = 6,
+    CEN_TIME = 8, CEN_DATE = 10, CEN_CRC = 12, CEN_CSIZE = 16, CEN_UCSIZE = 20, CEN_NAMELEN = 24,
+    CEN_EXTRALEN = 26, CEN_COMMENTLEN = 28, CEN_DISKSTART = 30, CEN_INTATTR = 32, CEN_EXTATTR = 34,
+    CEN_LOCALOFFSET = 38,
+    CEN_SIZE = 42
+};
+enum ENDFIELD {
+    END_DISKNUM = 4, END_CDDISK = 6, END_ENTRIESDISK = 8, END_ENTRIESTOTAL = 10, END_CDSIZE = 12,
+    END_CDOFFSET = 16, END_COMMENTLEN = 20,
+    END_SIZE = 22
+};
+// General purpose flags, compression methods, the hosts that made a member
+// (the upper byte of "version made by") and MS-DOS attributes.
+enum {
+    FLAG_ENCRYPTED = 0x01, FLAG_DATADESCRIPTOR = 0x08
+};
+enum {
+    METHOD_STORED = 0, METHOD_SHRUNK = 1, METHOD_REDUCED1 = 2, METHOD_REDUCED4 = 5, METHOD_IMPLODED = 6,
+    METHOD_TOKENIZED = 7, METHOD_DEFLATED = 8
+};
+enum {
+    HOST_FAT = 0, HOST_VMS = 2, HOST_VMCMS = 4, HOST_ATARI = 5, HOST_HPFS = 6, HOST_CPM = 9, HOST_NTFS = 10
+};
+enum {
+    DOSATTR_READONLY = 0x01, DOSATTR_VOLUME = 0x08, DOSATTR_FOLDER = 0x10, DOSATTR_ARCHIVE = 0x20
+};
+
 // Fixed part of a central header (after its signature).
 struct CENTRAL {
     unsigned verMade, hostMade, verNeed, hostNeed;
@@ -52,16 +88,16 @@ public:
     bool Seek(int64_t pos);               // false for a negative target
     size_t Read(void* dst, size_t n);     // short at the end of the file or on error
     bool Skip(uint64_t n);
-    int64_t Tell() const { return m_pos; }
-    bool Failed() const { return m_failed; }
+    int64_t Tell() const { return pos_; }
+    bool Failed() const { return failed_; }
 private:
     bool Load(int64_t pos);
-    ZIPOS* m_os = nullptr;
-    ZIPHANDLE m_h = ZIP_NOHANDLE;
-    int64_t m_size = 0, m_pos = 0, m_start = -1;   // m_start: archive offset of m_buf
-    long m_len = 0;
-    bool m_failed = false;
-    uint8_t m_buf[READSIZ];
+    ZIPOS* os_ = nullptr;
+    ZIPHANDLE h_ = ZIP_NOHANDLE;
+    int64_t size_ = 0, pos_ = 0, start_ = -1;   // start_: archive offset of buf_
+    long len_ = 0;
+    bool failed_ = false;
+    uint8_t buf_[READSIZ];
 };
 
 // Every file operation on a member's path passes here and is refused unless
@@ -71,17 +107,17 @@ class ROOTGUARD : public ZIPOSFORWARD {
 public:
     ROOTGUARD(ZIPOS& inner, const std::string& root);
     bool Admits(const char* path);
-    bool Refused() const { return m_refused; }   // the last operation was refused
+    bool Refused() const { return refused_; }   // the last operation was refused
     ZIPHANDLE Create(const char* p) override;
     PATHKIND Query(const char* p, PATHINFO* i) override;
     bool MakeDir(const char* p) override;
     bool MakeWritable(const char* p) override;
 private:
     bool Check(const char* path);
-    std::string m_root;        // normalised, without a trailing "/"
-    bool m_rootKnown;
-    std::string m_last;        // the path admitted last
-    bool m_refused = false;
+    std::string root_;        // normalised, without a trailing "/"
+    bool rootKnown_;
+    std::string last_;        // the path admitted last
+    bool refused_ = false;
 };
 
 struct STATE {
@@ -143,6 +179,8 @@ uint32_t Get32(const uint8_t* p);
 bool CheckSig(const uint8_t* sig);
 int ReadCentral(CENTRAL& c);
 int ReadName(unsigned len, std::string& name);
+int ReadEntry(unsigned j, MEMBER& m, std::string* comment, int& error);
+int CheckDirectoryEnd();
 void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabel);
 int ListMembers();
 void DosDate(unsigned date, unsigned time, unsigned& y, unsigned& mo, unsigned& d, unsigned& h, unsigned& mi);

@@ -30,27 +30,27 @@ int ReadCentral(CENTRAL& c)
     uint8_t sig[4];
     if (G->in.Read(sig, 4) != 4 || memcmp(sig, G->sigCentral, 4) != 0)
         return UNZ_BADERR;
-    uint8_t h[42];
-    if (G->in.Read(h, 42) != 42)
+    uint8_t h[CEN_SIZE];
+    if (G->in.Read(h, CEN_SIZE) != CEN_SIZE)
         return UNZ_EOF;
-    c.verMade = h[0];
-    c.hostMade = h[1];
-    c.verNeed = h[2];
-    c.hostNeed = h[3];
-    c.flags = Get16(h + 4);
-    c.method = Get16(h + 6);
-    c.time = Get16(h + 8);
-    c.date = Get16(h + 10);
-    c.crc = Get32(h + 12);
-    c.csize = Get32(h + 16);
-    c.ucsize = Get32(h + 20);
-    c.nameLen = Get16(h + 24);
-    c.extraLen = Get16(h + 26);
-    c.commentLen = Get16(h + 28);
-    c.diskStart = Get16(h + 30);
-    c.intAttr = Get16(h + 32);
-    c.extAttr = Get32(h + 34);
-    c.localOffset = Get32(h + 38);
+    c.verMade = h[CEN_VERMADE];
+    c.hostMade = h[CEN_HOSTMADE];
+    c.verNeed = h[CEN_VERNEED];
+    c.hostNeed = h[CEN_HOSTNEED];
+    c.flags = Get16(h + CEN_FLAGS);
+    c.method = Get16(h + CEN_METHOD);
+    c.time = Get16(h + CEN_TIME);
+    c.date = Get16(h + CEN_DATE);
+    c.crc = Get32(h + CEN_CRC);
+    c.csize = Get32(h + CEN_CSIZE);
+    c.ucsize = Get32(h + CEN_UCSIZE);
+    c.nameLen = Get16(h + CEN_NAMELEN);
+    c.extraLen = Get16(h + CEN_EXTRALEN);
+    c.commentLen = Get16(h + CEN_COMMENTLEN);
+    c.diskStart = Get16(h + CEN_DISKSTART);
+    c.intAttr = Get16(h + CEN_INTATTR);
+    c.extAttr = Get32(h + CEN_EXTATTR);
+    c.localOffset = Get32(h + CEN_LOCALOFFSET);
     return UNZ_OK;
 }
 
@@ -79,7 +79,7 @@ int ReadName(unsigned len, std::string& name)
 void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabel)
 {
     lcflag = false;
-    static const unsigned hosts[] = {0, 4, 5, 9, 10};
+    static const unsigned hosts[] = {HOST_FAT, HOST_VMCMS, HOST_ATARI, HOST_CPM, HOST_NTFS};
     bool fatHost = std::find(std::begin(hosts), std::end(hosts), c.hostMade) != std::end(hosts);
     if (fatHost && !G->o.U) {
         bool lower = false;
@@ -97,12 +97,63 @@ void ConvertName(std::string& name, const CENTRAL& c, bool& lcflag, bool volLabe
         name.erase(8, 1);
 }
 
+// Reads central entry j into m: its fixed part, its name (converted) and its
+// comment into `comment` (skipped without one). UNZ_OK, or (after its
+// message) the code that ends the archive; a warning of the name goes to error.
+int ReadEntry(unsigned j, MEMBER& m, std::string* comment, int& error)
+{
+    int r = ReadCentral(m.c);
+    if (r == UNZ_BADERR) {
+        Out(2, "error:  expected central file header signature not found (file #%u).\n%s", j, BinaryNote());
+        return r;
+    }
+    if (r) {
+        Out(2, "error [%s]:  unexpected end of file\n", G->zipfn.c_str());
+        return r;
+    }
+    r = ReadName(m.c.nameLen, m.name);
+    if (r == UNZ_EOF) {
+        Out(2, "%s:  bad filename length (%s)\n", G->zipfn.c_str(), "central");
+        return UNZ_ERR;
+    }
+    error = std::max(error, r);
+    if (!G->in.Skip(m.c.extraLen)) {
+        Out(2, "%s:  bad extra field length (%s)\n", m.name.c_str(), "central");
+        return UNZ_ERR;
+    }
+    bool commentRead;
+    if (comment) {
+        comment->assign(m.c.commentLen, '\0');
+        commentRead = G->in.Read(&(*comment)[0], m.c.commentLen) == m.c.commentLen;
+    } else {
+        commentRead = G->in.Skip(m.c.commentLen);
+    }
+    if (!commentRead) {
+        Out(2, "\n%s:  bad file comment length\n", m.name.c_str());
+        return UNZ_ERR;
+    }
+    m.fileNo = j;
+    m.volLabel = m.c.hostMade == HOST_FAT && (m.c.extAttr & DOSATTR_VOLUME);
+    ConvertName(m.name, m.c, m.lcflag, m.volLabel);
+    return UNZ_OK;
+}
+
+// The end record's signature, read where the directory should end.
+int CheckDirectoryEnd()
+{
+    uint8_t sig[4];
+    if (G->in.Read(sig, 4) == 4 && memcmp(sig, G->sigEnd, 4) == 0)
+        return UNZ_OK;
+    Out(2, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
+    return UNZ_WARN;
+}
+
 static const char* ShortMethod(unsigned method, unsigned flags, char* buf)
 {
     static const char* names[] = {"Stored", "Shrunk", "Reduce1", "Reduce2", "Reduce3", "Reduce4", "Implode", "Token"};
-    if (method < 8)
+    if (method <= METHOD_TOKENIZED)
         return names[method];
-    if (method == 8) {
+    if (method == METHOD_DEFLATED) {
         snprintf(buf, 8, "Defl:%c", "NXFS"[(flags >> 1) & 3]);
         return buf;
     }
@@ -171,74 +222,75 @@ bool Selected(const std::string& name, bool ignoreCase)
     return take;
 }
 
+static void ListHeading(bool verbose)
+{
+    const char* head = verbose ? " Length  Method   Size  Ratio   Date    Time   CRC-32     Name"
+                               : " Length    Date    Time    Name";
+    const char* dash = verbose ? " ------  ------   ----  -----   ----    ----   ------     ----"
+                               : " ------    ----    ----    ----";
+    if (!G->o.U)
+        Out(1, "%s (\"^\" ==> case\n%s   conversion)\n", head, dash);
+    else
+        Out(1, "%s\n%s\n", head, dash);
+}
+
+// One member's line; its compressed size (without the encryption header) is returned.
+static uint64_t ListLine(const MEMBER& m, bool verbose)
+{
+    const CENTRAL& c = m.c;
+    uint64_t csize = c.csize;
+    if (c.flags & FLAG_ENCRYPTED)
+        csize = csize > 12 ? csize - 12 : 0;
+    unsigned y, mo, d, h, mi;
+    DosDate(c.date, c.time, y, mo, d, h, mi);
+    char mbuf[16], rbuf[16];
+    std::string shown = Printable(m.name);
+    if (verbose) {
+        Ratio(c.ucsize, csize, rbuf);
+        Out(1, "%7lu  %-7s%7lu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c%s\n", (unsigned long)c.ucsize,
+            ShortMethod(c.method, c.flags, mbuf), (unsigned long)csize, rbuf, mo, d, y % 100, h, mi,
+            (unsigned long)c.crc, m.lcflag ? '^' : ' ', shown.c_str());
+    } else {
+        Out(1, "%7lu  %02u-%02u-%02u  %02u:%02u  %c%s\n", (unsigned long)c.ucsize, mo, d, y % 100, h, mi,
+            m.lcflag ? '^' : ' ', shown.c_str());
+    }
+    return csize;
+}
+
+static void ListTotals(bool verbose, uint64_t total, uint64_t ctotal, unsigned members)
+{
+    if (verbose) {
+        char rbuf[16];
+        Ratio(total, ctotal, rbuf);
+        Out(1, " ------          ------  ---                              -------\n"
+               "%7llu         %7llu %4s                              %-7u\n",
+            (unsigned long long)total, (unsigned long long)ctotal, rbuf, members);
+    } else {
+        Out(1, " ------                    -------\n%7llu                    %-7u\n", (unsigned long long)total,
+            members);
+    }
+}
+
 int ListMembers()
 {
     OPTIONS& o = G->o;
     bool verbose = o.level >= 2;
     int error = UNZ_OK;
-    if (o.q < 2) {
-        const char* head = verbose ? " Length  Method   Size  Ratio   Date    Time   CRC-32     Name"
-                                   : " Length    Date    Time    Name";
-        const char* dash = verbose ? " ------  ------   ----  -----   ----    ----   ------     ----"
-                                   : " ------    ----    ----    ----";
-        if (!o.U)
-            Out(1, "%s (\"^\" ==> case\n%s   conversion)\n", head, dash);
-        else
-            Out(1, "%s\n%s\n", head, dash);
-    }
+    if (o.q < 2)
+        ListHeading(verbose);
     uint64_t total = 0, ctotal = 0;
     unsigned members = 0;
     for (unsigned j = 1; j <= G->entriesTotal; ++j) {
-        CENTRAL c;
-        int r = ReadCentral(c);
-        if (r == UNZ_BADERR) {
-            Out(2, "error:  expected central file header signature not found (file #%u).\n%s", j, BinaryNote());
+        MEMBER m;
+        std::string comment;
+        int r = ReadEntry(j, m, &comment, error);
+        if (r)
             return std::max(error, r);
-        }
-        if (r) {
-            Out(2, "error [%s]:  unexpected end of file\n", G->zipfn.c_str());
-            return std::max(error, r);
-        }
-        std::string name;
-        r = ReadName(c.nameLen, name);
-        if (r == UNZ_EOF) {
-            Out(2, "%s:  bad filename length (%s)\n", G->zipfn.c_str(), "central");
-            return std::max(error, (int)UNZ_ERR);
-        }
-        error = std::max(error, r);
-        if (!G->in.Skip(c.extraLen)) {
-            Out(2, "%s:  bad extra field length (%s)\n", name.c_str(), "central");
-            return std::max(error, (int)UNZ_ERR);
-        }
-        std::string comment(c.commentLen, '\0');
-        if (G->in.Read(&comment[0], c.commentLen) != c.commentLen) {
-            Out(2, "\n%s:  bad file comment length\n", name.c_str());
-            return std::max(error, (int)UNZ_ERR);
-        }
-        bool lcflag;
-        bool volLabel = c.hostMade == 0 && (c.extAttr & 0x08);
-        ConvertName(name, c, lcflag, volLabel);
-        if (!Selected(name, lcflag))
+        if (!Selected(m.name, m.lcflag))
             continue;
-
-        uint64_t csize = c.csize;
-        if (c.flags & 1)
-            csize = csize > 12 ? csize - 12 : 0;
-        unsigned y, mo, d, h, mi;
-        DosDate(c.date, c.time, y, mo, d, h, mi);
-        char mbuf[16], rbuf[16];
-        std::string shown = Printable(name);
-        if (verbose) {
-            Ratio(c.ucsize, csize, rbuf);
-            Out(1, "%7lu  %-7s%7lu %4s  %02u-%02u-%02u  %02u:%02u  %08lx  %c%s\n", (unsigned long)c.ucsize,
-                ShortMethod(c.method, c.flags, mbuf), (unsigned long)csize, rbuf, mo, d, y % 100, h, mi,
-                (unsigned long)c.crc, lcflag ? '^' : ' ', shown.c_str());
-        } else {
-            Out(1, "%7lu  %02u-%02u-%02u  %02u:%02u  %c%s\n", (unsigned long)c.ucsize, mo, d, y % 100, h, mi,
-                lcflag ? '^' : ' ', shown.c_str());
-        }
-        CaptureTable().push_back(UNZCAPTURE{name, c.ucsize, (uint32_t)(c.date << 16 | c.time)});
-        total += c.ucsize;
+        uint64_t csize = ListLine(m, verbose);
+        CaptureTable().push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
+        total += m.c.ucsize;
         ctotal += csize;
         ++members;
         if (!o.q && !comment.empty()) {
@@ -247,24 +299,9 @@ int ListMembers()
         }
     }
     CaptureAddTotal(total);
-    if (o.q < 2) {
-        if (verbose) {
-            char rbuf[16];
-            Ratio(total, ctotal, rbuf);
-            Out(1, " ------          ------  ---                              -------\n"
-                   "%7llu         %7llu %4s                              %-7u\n",
-                (unsigned long long)total, (unsigned long long)ctotal, rbuf, members);
-        } else {
-            Out(1, " ------                    -------\n%7llu                    %-7u\n", (unsigned long long)total,
-                members);
-        }
-    }
-    uint8_t sig[4];
-    if (G->in.Read(sig, 4) != 4 || memcmp(sig, G->sigEnd, 4) != 0) {
-        Out(2, "\nnote:  didn't find end-of-central-dir signature at end of central dir.\n");
-        error = std::max(error, (int)UNZ_WARN);
-    }
-    return error;
+    if (o.q < 2)
+        ListTotals(verbose, total, ctotal, members);
+    return std::max(error, CheckDirectoryEnd());
 }
 
 }  // namespace unz

@@ -64,29 +64,29 @@ std::string NormalisePath(const std::string& absolute);
 // Passes every call to another implementation; tests override single calls.
 class ZIPOSFORWARD : public ZIPOS {
 public:
-    explicit ZIPOSFORWARD(ZIPOS& inner) : m_os(inner) {}
-    ZIPHANDLE OpenRead(const char* p) override { return m_os.OpenRead(p); }
-    ZIPHANDLE Create(const char* p) override { return m_os.Create(p); }
-    int64_t FileSize(ZIPHANDLE h) override { return m_os.FileSize(h); }
-    bool Seek(ZIPHANDLE h, int64_t pos) override { return m_os.Seek(h, pos); }
-    long Read(ZIPHANDLE h, void* b, size_t n) override { return m_os.Read(h, b, n); }
-    long Write(ZIPHANDLE h, const void* b, size_t n) override { return m_os.Write(h, b, n); }
-    void Close(ZIPHANDLE h) override { m_os.Close(h); }
-    PATHKIND Query(const char* p, PATHINFO* i) override { return m_os.Query(p, i); }
-    bool MakeDir(const char* p) override { return m_os.MakeDir(p); }
-    bool MakeWritable(const char* p) override { return m_os.MakeWritable(p); }
-    int DosToUtc(uint32_t d, int64_t& u, unsigned& e) override { return m_os.DosToUtc(d, u, e); }
-    bool SetTime(ZIPHANDLE h, int64_t u, unsigned& e) override { return m_os.SetTime(h, u, e); }
-    bool SetAttributes(ZIPHANDLE h, unsigned a, unsigned& e) override { return m_os.SetAttributes(h, a, e); }
-    std::string VolumeFsName(const char* p) override { return m_os.VolumeFsName(p); }
-    bool NameValid(const char* d, const char* n) override { return m_os.NameValid(d, n); }
-    bool ListDir(const char* d, std::vector<std::string>& v) override { return m_os.ListDir(d, v); }
-    std::string FullPath(const char* p) override { return m_os.FullPath(p); }
-    bool IsRemovable(const char* p) override { return m_os.IsRemovable(p); }
-    bool SetLabel(const char* p, const char* l) override { return m_os.SetLabel(p, l); }
-    void StdoutBinary() override { m_os.StdoutBinary(); }
+    explicit ZIPOSFORWARD(ZIPOS& inner) : os_(inner) {}
+    ZIPHANDLE OpenRead(const char* p) override { return os_.OpenRead(p); }
+    ZIPHANDLE Create(const char* p) override { return os_.Create(p); }
+    int64_t FileSize(ZIPHANDLE h) override { return os_.FileSize(h); }
+    bool Seek(ZIPHANDLE h, int64_t pos) override { return os_.Seek(h, pos); }
+    long Read(ZIPHANDLE h, void* b, size_t n) override { return os_.Read(h, b, n); }
+    long Write(ZIPHANDLE h, const void* b, size_t n) override { return os_.Write(h, b, n); }
+    void Close(ZIPHANDLE h) override { os_.Close(h); }
+    PATHKIND Query(const char* p, PATHINFO* i) override { return os_.Query(p, i); }
+    bool MakeDir(const char* p) override { return os_.MakeDir(p); }
+    bool MakeWritable(const char* p) override { return os_.MakeWritable(p); }
+    int DosToUtc(uint32_t d, int64_t& u, unsigned& e) override { return os_.DosToUtc(d, u, e); }
+    bool SetTime(ZIPHANDLE h, int64_t u, unsigned& e) override { return os_.SetTime(h, u, e); }
+    bool SetAttributes(ZIPHANDLE h, unsigned a, unsigned& e) override { return os_.SetAttributes(h, a, e); }
+    std::string VolumeFsName(const char* p) override { return os_.VolumeFsName(p); }
+    bool NameValid(const char* d, const char* n) override { return os_.NameValid(d, n); }
+    bool ListDir(const char* d, std::vector<std::string>& v) override { return os_.ListDir(d, v); }
+    std::string FullPath(const char* p) override { return os_.FullPath(p); }
+    bool IsRemovable(const char* p) override { return os_.IsRemovable(p); }
+    bool SetLabel(const char* p, const char* l) override { return os_.SetLabel(p, l); }
+    void StdoutBinary() override { os_.StdoutBinary(); }
 protected:
-    ZIPOS& m_os;
+    ZIPOS& os_;
 };
 
 }  // namespace unz

@@ -2,6 +2,7 @@
 // jumps back, and a stress run across many threads.
 #include <gtest/gtest.h>
 #include "brisel/baseio.h"
+#include "brisel/clock.h"
 #include "brisel/halvo.h"
 #include <fstream>
 #include <sstream>
@@ -212,13 +213,13 @@ TEST(BaseIo, ClockJumpingBackDoesNotStretchTheWait)
     ASSERT_TRUE(LogitSwitch((std::string("/LOGIT:") + logname).c_str()));
     SYSTEMTIME mid = {};
     mid.wYear = 2026; mid.wMonth = 6; mid.wDay = 15; mid.wHour = 12;
-    OSYS::SetClock(&mid, TRUE);
+    CLOCK::Set(&mid, TRUE);
     MOCKDEV dev;
     HANDLE t = Start([](LPVOID) WINAPI -> DWORD {
         Sleep(300);
         SYSTEMTIME back = {};
         back.wYear = 2026; back.wMonth = 6; back.wDay = 15; back.wHour = 11;
-        OSYS::SetClock(&back, TRUE);
+        CLOCK::Set(&back, TRUE);
         return 0;
     }, NULL);
     char buf[8];
@@ -228,7 +229,7 @@ TEST(BaseIo, ClockJumpingBackDoesNotStretchTheWait)
     DWORD took = GetTickCount() - t0;
     WaitForSingleObject(t, 5000);
     CloseHandle(t);
-    OSYS::SetClock(NULL, FALSE);
+    CLOCK::Set(NULL, FALSE);
     LogitSwitch("/LOGITCLOSE");
     // No time counted for the jump itself: at least the time-out, but not an hour.
     EXPECT_GE(took, 1400u);

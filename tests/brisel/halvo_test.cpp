@@ -1,10 +1,13 @@
 // Debug log switches, line format, level filter, concurrency, and the
 // assertion report (its box is tested with a child program at the end).
 #include <gtest/gtest.h>
+#include "brisel/clock.h"
 #include "brisel/halvo.h"
+#include "brisel/locks.h"
 #include "brisel/osys.h"
 #include "brisel/strings.h"
 #include "scratchdir.h"
+#include "../testboxes.h"
 #include <commctrl.h>
 #include <regex>
 #include <string>
@@ -19,7 +22,7 @@ protected:
     void TearDown() override
     {
         HalvoResetState();
-        OSYS::SetClock(NULL, FALSE);
+        CLOCK::Set(NULL, FALSE);
     }
     SCRATCHDIR dir;
 };
@@ -45,7 +48,7 @@ void SetTime(int day, int hour, int minute, int second, int ms)
     st.wMinute = (WORD)minute;
     st.wSecond = (WORD)second;
     st.wMilliseconds = (WORD)ms;
-    OSYS::SetClock(&st, FALSE);
+    CLOCK::Set(&st, FALSE);
 }
 
 const std::regex Prefix("^\\[\\d{4}\\.\\d{2}:[0-9a-f]{3}\\] ");
@@ -399,26 +402,6 @@ TEST_F(Halvo, HotkeyInListViewsWithCtrlShift)
 
 namespace {
 
-struct BOXSEARCH
-{
-    DWORD pid;
-    HWND box;
-};
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lparam)
-{
-    BOXSEARCH* search = (BOXSEARCH*)lparam;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == search->pid && IsWindowVisible(hwnd) && strcmp(cls, "#32770") == 0) {
-        search->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK CollectText(HWND hwnd, LPARAM lparam)
 {
     char text[2048] = "";
@@ -445,19 +428,13 @@ DWORD RunChild(const char* switches, int answer, std::string* boxText)
         return 0;
     }
     if (answer != 0) {
-        BOXSEARCH search = { pi.dwProcessId, NULL };
-        for (int i = 0; i < 300 && search.box == NULL; i++) {
-            EnumWindows(FindBox, (LPARAM)&search);
-            if (search.box == NULL)
-                Sleep(100);
-        }
-        EXPECT_NE((HWND)NULL, search.box) << "no box";
-        if (search.box != NULL) {
-            CollectText(search.box, (LPARAM)boxText);
-            EnumChildWindows(search.box, CollectText, (LPARAM)boxText);
-            HWND button = GetDlgItem(search.box, answer);
-            EXPECT_NE((HWND)NULL, button);
-            PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)button);
+        HWND box = testboxes::WaitBox(30000, pi.dwProcessId);
+        EXPECT_NE((HWND)NULL, box) << "no box";
+        if (box != NULL) {
+            CollectText(box, (LPARAM)boxText);
+            EnumChildWindows(box, CollectText, (LPARAM)boxText);
+            EXPECT_NE((HWND)NULL, GetDlgItem(box, answer));
+            testboxes::Press(box, answer);
         }
     }
     DWORD code = 12345;

@@ -1,6 +1,8 @@
 // OSYS texts, shell folders, clocks, threads and the synchronisation classes.
 #include <gtest/gtest.h>
+#include "brisel/clock.h"
 #include "brisel/halvo.h"
+#include "brisel/locks.h"
 #include "brisel/osys.h"
 #include "brisel/strings.h"
 #include "scratchdir.h"
@@ -19,7 +21,7 @@ protected:
     void TearDown() override
     {
         HalvoResetState();
-        OSYS::SetClock(NULL, FALSE);
+        CLOCK::Set(NULL, FALSE);
     }
     std::string Log() { return ReadWholeFile("logit.log"); }
     std::string Asserts() { return ReadWholeFile("assert.log"); }
@@ -36,7 +38,7 @@ void SetTime(int month, int day, int hour, int minute, int second, int ms)
     st.wMinute = (WORD)minute;
     st.wSecond = (WORD)second;
     st.wMilliseconds = (WORD)ms;
-    OSYS::SetClock(&st, FALSE);
+    CLOCK::Set(&st, FALSE);
 }
 
 const char ShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -104,9 +106,9 @@ TEST_F(Osys, ErrorTexts)
     EXPECT_STREQ(missing.Str(), OSYS::ErrorText(-4711).Str());
     EXPECT_STREQ("<no error>", OSYS::ErrorText(0x2000BEEF).Str());
     char small[8];
-    OSYS::ErrorTextBuf(ERROR_FILE_NOT_FOUND, small, sizeof small, "none");
+    HalvoErrorText(ERROR_FILE_NOT_FOUND, small, sizeof small, "none");
     EXPECT_EQ(std::string(missing.Str()).substr(0, 7), small);
-    OSYS::ErrorTextBuf(0x2000BEEF, small, sizeof small, "none");
+    HalvoErrorText(0x2000BEEF, small, sizeof small, "none");
     EXPECT_STREQ("none", small);
 }
 
@@ -175,28 +177,28 @@ TEST_F(Osys, DatesFollowTheClock)
     start.wMonth = 1;
     start.wDay = 2;
     start.wHour = 3;
-    OSYS::SetClock(&start, TRUE);
+    CLOCK::Set(&start, TRUE);
     Sleep(50);
     SYSTEMTIME now;
-    OSYS::LocalTime(now);
+    CLOCK::LocalTime(now);
     EXPECT_EQ(2030, now.wYear);
     EXPECT_EQ(3, now.wHour);
     EXPECT_GE(now.wMilliseconds + now.wSecond * 1000, 40);
-    OSYS::SetClock(NULL, FALSE);
-    OSYS::LocalTime(now);
+    CLOCK::Set(NULL, FALSE);
+    CLOCK::LocalTime(now);
     EXPECT_NE(2030, now.wYear);
 }
 
 TEST_F(Osys, ClockFromText)
 {
-    EXPECT_TRUE(OSYS::SetClockText("2027-02-28 23:59:58"));
+    EXPECT_TRUE(CLOCK::SetText("2027-02-28 23:59:58"));
     EXPECT_STREQ("2027-02-28", OSYS::DateIso().Str());
     STRING time = OSYS::TimeText();
     EXPECT_TRUE(time == "23:59:58" || time == "23:59:59") << time.Str();
     for (const char* bad : { "", "2027-02-29 10:00:00", "2027-13-01 10:00:00", "2027-02-28", "2027-02-28 25:00:00",
                              "2027-02-28 10:00:00x", "tomorrow" })
-        EXPECT_FALSE(OSYS::SetClockText(bad)) << bad;
-    EXPECT_FALSE(OSYS::SetClockText(NULL));
+        EXPECT_FALSE(CLOCK::SetText(bad)) << bad;
+    EXPECT_FALSE(CLOCK::SetText(NULL));
     EXPECT_STREQ("2027-02-28", OSYS::DateIso().Str());       // a bad text leaves the clock
 }
 

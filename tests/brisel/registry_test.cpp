@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
+#include "brisel/registry.h"
 #include "brisel/strings.h"
 #include "scratchdir.h"
 #include <string>

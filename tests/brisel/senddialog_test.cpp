@@ -7,6 +7,7 @@
 #include "brisel/email.h"
 #include "brisel/halvo.h"
 #include "brisel/windows.h"
+#include "../testboxes.h"
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -53,37 +54,10 @@ std::string Text(HWND h)
     return buf;
 }
 
-struct FINDER {
-    std::function<bool(HWND)> match;
-    HWND found = NULL;
-};
-
-BOOL CALLBACK FindProc(HWND h, LPARAM p)
-{
-    FINDER* f = (FINDER*)p;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    char cls[32] = "";
-    GetClassNameA(h, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && IsWindowVisible(h) && strcmp(cls, "#32770") == 0 && f->match(h)) {
-        f->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A visible dialog of this process that matches, within 20 s.
-HWND WaitFor(std::function<bool(HWND)> match)
+HWND WaitFor(const testboxes::BOXMATCH& match)
 {
-    for (int i = 0; i < 400; i++) {
-        FINDER f;
-        f.match = match;
-        EnumWindows(FindProc, (LPARAM)&f);
-        if (f.found)
-            return f.found;
-        Sleep(50);
-    }
-    return NULL;
+    return testboxes::WaitBox(20000, GetCurrentProcessId(), 0, match);
 }
 
 HWND WaitSendDialog()
@@ -333,12 +307,11 @@ TEST(SendDialog, ShortBodyIsNotSent)
             SendMessageTimeoutA(body, WM_SETTEXT, 0, (LPARAM)"abc", SMTO_BLOCK, 5000, NULL);
             PostMessageA(GetDlgItem(d, 1009), BM_CLICK, 0, 0);
             for (int i = 0; i < 200 && Text(GetDlgItem(d, 2)) != "Done"; i++) {
-                FINDER f;
-                f.match = [](HWND w) { return GetDlgItem(w, 1009) == NULL; };
-                EnumWindows(FindProc, (LPARAM)&f);
-                if (f.found) {   // no box may come up: nothing is sent
+                HWND found = testboxes::FindBox(GetCurrentProcessId(), 0,
+                                                [](HWND w) { return GetDlgItem(w, 1009) == NULL; });
+                if (found) {   // no box may come up: nothing is sent
                     boxed = true;
-                    PostMessageA(GetDlgItem(f.found, IDOK), BM_CLICK, 0, 0);
+                    PostMessageA(GetDlgItem(found, IDOK), BM_CLICK, 0, 0);
                 }
                 Sleep(50);
             }

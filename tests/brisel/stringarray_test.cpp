@@ -183,9 +183,8 @@ TEST(KeyTable, ReadsSortsAndWritesTheTextForm)
 
     EXPECT_TRUE(t.Remove("MISSING"));
     EXPECT_FALSE(t.Remove("missing"));
-    STRINGARRAY* keys = t.GetKeys();
-    EXPECT_EQ("a|A_B|AB|B|b|Data|Path|Url|", Items(*keys));
-    delete keys;
+    STRINGARRAY keys = t.GetKeys();
+    EXPECT_EQ("a|A_B|AB|B|b|Data|Path|Url|", Items(keys));
 
     EXPECT_FALSE(back.LoadFromFile("nothere.cfg"));
     EXPECT_EQ(12, back.Handle);
@@ -338,7 +337,7 @@ static DWORD WINAPI TableWorker(LPVOID param)
         snprintf(key, sizeof key, "key%lu_%d", GetCurrentThreadId(), i);
         (*t)[key] = key;
         t->Exists("key");
-        delete t->GetKeys();
+        t->GetKeys();
     }
     return 0;
 }

@@ -306,12 +306,12 @@ TEST_F(WindowsTest, ItemsTransferAndRadioWithoutMatch)
     choices.Add(STRING("alpha"));
     choices.Add(STRING("gamma"));
     DATADIALOG d(100, NULL);
-    d.AddItem(new EDITITEM(201, &edit, 4));
-    d.AddItem(new RADIOITEM(302, &radio, 0));
-    d.AddItem(new RADIOITEM(303, &radio, 1));
-    d.AddItem(new RADIOITEM(304, &radio, 2));
-    d.AddItem(new LISTITEM(401, &list, &choices));
-    d.AddItem(new SPINITEM(202, &spin, 0, 999));
+    d.Add<EDITITEM>(201, &edit, 4);
+    d.Add<RADIOITEM>(302, &radio, 0);
+    d.Add<RADIOITEM>(303, &radio, 1);
+    d.Add<RADIOITEM>(304, &radio, 2);
+    d.Add<LISTITEM>(401, &list, &choices);
+    d.Add<SPINITEM>(202, &spin, 0, 999);
     EXPECT_EQ(d.ToControls(), 6);
     HWND h = d.Hwnd();
     EXPECT_EQ(SendDlgItemMessageA(h, 201, EM_GETLIMITTEXT, 0, 0), 4);
@@ -347,8 +347,8 @@ TEST_F(WindowsTest, ListWithoutMatchStoresEmptyText)
     MODALDATADIALOG d(100, NULL);
     LISTCONTROL(d.Hwnd(), 403).Add("apple");
     LISTCONTROL(d.Hwnd(), 403).Add("banana");
-    d.AddItem(new LISTITEM(401, &list, &choices));
-    d.AddItem(new LISTITEM(403, &combo, NULL));
+    d.Add<LISTITEM>(401, &list, &choices);
+    d.Add<LISTITEM>(403, &combo, nullptr);
     d.End(1);
     EXPECT_EQ(d.Run(), 1);
     EXPECT_STREQ(list.Str(), "");
@@ -410,7 +410,7 @@ TEST_F(WindowsTest, TablesDoNotGrowPastTheirCapacity)
     DATADIALOG d(100, NULL);
     STRING v("");
     for (int i = 0; i < 70; i++)
-        d.AddItem(new EDITITEM(201, &v, 5));
+        d.Add<EDITITEM>(201, &v, 5);
     EXPECT_EQ(d.ItemCount(), 64);
     int n = 0;
     for (int i = 0; i < 70; i++)

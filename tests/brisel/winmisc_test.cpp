@@ -1,6 +1,7 @@
 // The three message boxes, answered by a helper thread as a user would.
 #include <gtest/gtest.h>
 #include "brisel/winmisc.h"
+#include "../testboxes.h"
 #include <string>
 #include <thread>
 
@@ -12,48 +13,19 @@ struct BOXSEEN
     bool ok = false, yes = false, no = false, found = false;
 };
 
-BOOL CALLBACK FindStatic(HWND child, LPARAM param)
-{
-    char cls[32], text[512];
-    GetClassNameA(child, cls, sizeof cls);
-    if (_stricmp(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-        *(std::string*)param = text;
-    return TRUE;
-}
-
-struct FINDBOX { DWORD thread; HWND box; };
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
-{
-    FINDBOX* f = (FINDBOX*)param;
-    char cls[32];
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (GetWindowThreadProcessId(hwnd, NULL) == f->thread && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-        f->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Waits for a box on the given thread, records it and presses the button.
 void Answer(DWORD thread, int button, BOXSEEN* seen)
 {
-    FINDBOX f = { thread, NULL };
-    for (int i = 0; i < 200 && !f.box; i++) {
-        Sleep(50);
-        EnumWindows(FindBox, (LPARAM)&f);
-    }
-    if (!f.box)
+    HWND box = testboxes::WaitBox(10000, GetCurrentProcessId(), thread);
+    if (!box)
         return;
     seen->found = true;
-    char caption[256];
-    GetWindowTextA(f.box, caption, sizeof caption);
-    seen->caption = caption;
-    EnumChildWindows(f.box, FindStatic, (LPARAM)&seen->text);
-    seen->ok = GetDlgItem(f.box, IDOK) != NULL;
-    seen->yes = GetDlgItem(f.box, IDYES) != NULL;
-    seen->no = GetDlgItem(f.box, IDNO) != NULL;
-    PostMessageA(f.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(f.box, button));
+    seen->caption = testboxes::WindowText(box);
+    seen->text = testboxes::BoxText(box);
+    seen->ok = GetDlgItem(box, IDOK) != NULL;
+    seen->yes = GetDlgItem(box, IDYES) != NULL;
+    seen->no = GetDlgItem(box, IDNO) != NULL;
+    testboxes::Press(box, button);
 }
 
 } // namespace

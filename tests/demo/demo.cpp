@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include "brisel/app.h"
-#include "brisel/automate.h"
+#include "brisel/automate/automate.h"
+#include "brisel/clock.h"
 #include "brisel/datadialogs.h"
 #include "brisel/osys.h"
 #include "brisel/stringarray.h"
@@ -95,15 +96,15 @@ static int Data()
     d.DisableItem(114, 203, DEPEND_NOTDIR);
     d.DisableItem(115, 303, DEPEND_CHECKED);
     d.DisableItem(116, 601, DEPEND_CHECKED);
-    d.AddItem(new EDITITEM(201, &edit, 8));
-    d.AddItem(new SPINITEM(202, &spin, 0, 999));
-    d.AddItem(new EDITITEM(203, &path, 200));
-    d.AddItem(new RADIOITEM(301, &radio, 0));
-    d.AddItem(new RADIOITEM(302, &radio, 1));
-    d.AddItem(new RADIOITEM(303, &radio, 2));
-    d.AddItem(new LISTITEM(401, &list, &choices));
-    d.AddItem(new LISTITEM(402, &combo, NULL));
-    d.AddItem(new PUSHITEM(501, &push, PushCallback, 7));
+    d.Add<EDITITEM>(201, &edit, 8);
+    d.Add<SPINITEM>(202, &spin, 0, 999);
+    d.Add<EDITITEM>(203, &path, 200);
+    d.Add<RADIOITEM>(301, &radio, 0);
+    d.Add<RADIOITEM>(302, &radio, 1);
+    d.Add<RADIOITEM>(303, &radio, 2);
+    d.Add<LISTITEM>(401, &list, &choices);
+    d.Add<LISTITEM>(402, &combo, nullptr);
+    d.Add<PUSHITEM>(501, &push, PushCallback, 7);
     int end;
     do {
         end = d.Run();
@@ -125,7 +126,7 @@ static int SpinFull()
 {
     STRING v("5");
     MODALDATADIALOG d(IDD_SPINFULL, NULL);
-    d.AddItem(new SPINITEM(202, &v, -5, 50));
+    d.Add<SPINITEM>(202, &v, -5, 50);
     int end = d.Run();
     char text[256];
     snprintf(text, sizeof(text), "end=%d value=[%s] at65001=%d", end, v.Str(),
@@ -235,8 +236,8 @@ static int Browse()
 {
     STRING folder("C:\\windows"), title("Pick a folder|*");
     MODALDATADIALOG d(IDD_BROWSE, NULL);
-    d.AddItem(new EDITITEM(201, &folder, 200));
-    d.AddItem(new PUSHITEM(501, &title, BrowseForFolder, 201));
+    d.Add<EDITITEM>(201, &folder, 200);
+    d.Add<PUSHITEM>(501, &title, BrowseForFolder, 201);
     int end = d.Run();
     STRING text;
     text.Format("end=%d folder=[%s] title=[%s]", end, folder.Str(), title.Str());
@@ -393,7 +394,7 @@ int AppMain(int, char**)
         return Threads();
     if (demo == "clock") {
         SYSTEMTIME st;
-        OSYS::LocalTime(st);
+        CLOCK::LocalTime(st);
         char text[128];
         snprintf(text, sizeof(text), "clock=%04d-%02d-%02d %02d:%02d:%02d script=%d", st.wYear, st.wMonth, st.wDay,
                  st.wHour, st.wMinute, st.wSecond, AutomateActive());
@@ -408,5 +409,6 @@ int AppMain(int, char**)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR parm, int show)
 {
+    AutomateRegister();
     return APP::WinMain(instance, previous, parm, show);
 }

@@ -92,6 +92,20 @@ def write_text(path, text, encoding="cp1252"):
         f.write(text)
 
 
+# The wizard frame's controls (setup/lang/resource.h), which scripts name as
+# {BACK}, {NEXT}, {CANCEL} (Finish on the last page), {HEADING} and {DESCRIPTION}.
+CONTROLS = {"BACK": 10780, "NEXT": 10781, "CANCEL": 2, "HEADING": 10782, "DESCRIPTION": 10783}
+
+
+def script_text(text):
+    """A script with the frame's control names replaced by their ids."""
+    return re.sub(r"\{(%s)\}" % "|".join(CONTROLS), lambda m: str(CONTROLS[m.group(1)]), text)
+
+
+def write_script(path, text, encoding="cp1252"):
+    write_text(path, script_text(text), encoding)
+
+
 def read_lines(folder, name):
     """The lines of a file the run left behind, or None when it is missing."""
     path = os.path.join(folder, name)
@@ -151,7 +165,7 @@ def run_setup(folder, script, args=(), before=(), env=None, cwd=None, encoding="
     err_file sends the error output into a file: a window the run leaves open
     inherits the handles and would hold a pipe open. file_limit: the size past
     which the run's file writes fail (limit_files)."""
-    write_text(os.path.join(folder, "test.script"), script, encoding)
+    write_script(os.path.join(folder, "test.script"), script, encoding)
     e = dict(os.environ)
     e.pop("BRISEL_SCRIPT", None)
     e["BRISEL_SCRIPT_TIMEOUT"] = str(script_timeout)
@@ -225,10 +239,10 @@ def reg_value(key, name):
 
 # Script lines from the welcome page to the destination page of a first install.
 TO_DEST = """expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 """
 

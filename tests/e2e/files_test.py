@@ -128,20 +128,20 @@ def check_files(inst, members):
             check(os.path.isfile(path) and open(path, "rb").read() == data, "member %s installed intact" % name)
 
 
-TO_FILES = TO_DEST + """click 10781
+TO_FILES = TO_DEST + """click {NEXT}
 expect-dialog 2004
 """
 
 # The same for an update of the version installed in the folder given.
 UPDATE_TO_FILES = """expect-dialog 2001
 expect-checked 223
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
-click 10781
+click {NEXT}
 expect-dialog 2004
 """
 
@@ -149,23 +149,23 @@ expect-dialog 2004
 # without a program group (its folder window would hold the output pipes open).
 # SPACE goes to the focused control: it must be Next.
 FINISH = """expect-text 201 %s
-expect-enabled 10781
-expect-enabled 2
+expect-enabled {NEXT}
+expect-enabled {CANCEL}
 key SPACE
 expect-dialog 2005
 check 223
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 """ % EN[2911]
 
 # A failure answered with No: what was installed is gone again, the page says
 # so and offers only Cancel, which ends Setup without a question.
 ABORTED = """expect-text 201 %s
-expect-disabled 10780
-expect-disabled 10781
-expect-enabled 2
-click 2
+expect-disabled {BACK}
+expect-disabled {NEXT}
+expect-enabled {CANCEL}
+click {CANCEL}
 """ % EN[4015]
 
 MEMBERS = [
@@ -214,10 +214,10 @@ def case_reinstall():
     rc = run(folder, """expect-dialog 2001
 expect-checked 222
 expect-disabled 223
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
-click 10781
+click {NEXT}
 expect-dialog 2004
 expect-box The file the Read-me file already exists.
 answer yes
@@ -356,9 +356,9 @@ def case_copy():
     failed = winpath(os.path.join(inst, "blocked", "copy.txt"))
     rc = run(folder, TO_FILES.rsplit("expect-dialog 2004\n", 1)[0] + """expect-dialog 2005
 check 223
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 expect-box %s
 expect-box \\n\\n%s
 answer ok
@@ -408,9 +408,9 @@ def case_cancel():
 close
 expect-box %s
 answer yes
-expect-enabled 2
+expect-enabled {CANCEL}
 wait 500
-click 2
+click {CANCEL}
 expect-box %s
 answer no
 """ % (continuing, continuing))
@@ -437,9 +437,9 @@ answer no
     for name, value in old.items():
         reg("add", key, "/v", name, "/d", value, "/f")
     rc = run(folder, UPDATE_TO_FILES % winpath(inst) + """expect-text 201 %s
-click 10781
+click {NEXT}
 expect-dialog 2005
-click 2
+click {CANCEL}
 expect-box %s
 answer no
 expect-box %s
@@ -470,14 +470,16 @@ def case_race():
     members = [("one.txt", b"1" * 100), ("two.txt", b"2" * 100)]
     loops = int(os.environ.get("BRISEL_RACE_RUNS", "16"))
     lanes = int(os.environ.get("BRISEL_RACE_LANES", "8"))
-    script = TO_FILES + """race-click 10781
+    script = TO_FILES + """race-click {NEXT}
 expect-dialog 2005
 check 223
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 """
-    folders = [layout(CFG.replace("IniKey=%s\n" % KEYNAME, ""), members) for _ in range(lanes)]
+    # Only one setup of a product runs at a time: each lane has a product of its own.
+    folders = [layout(CFG.replace("IniKey=%s\n" % KEYNAME, "").replace("AppName=Tool\n", "AppName=Tool%d\n" % k),
+                      members) for k in range(lanes)]
     results = [[] for _ in range(lanes)]
 
     def lane(k):

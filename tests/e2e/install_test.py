@@ -71,43 +71,43 @@ START = ["S 0 (null)", "N 0 9 0 0 0 1"]
 
 
 def heads(n, texts=EN):
-    return "expect-text 10782 %s\nexpect-text 10783 %s\n" % (texts[n], texts[n + 1])
+    return "expect-text {HEADING} %s\nexpect-text {DESCRIPTION} %s\n" % (texts[n], texts[n + 1])
 
 
 def case_pages():
     folder = layout(CFG)
     inst = winpath(os.path.join(folder, "inst"))
     rc, err = run(folder, """expect-dialog 2001
-expect-text 10782 %sTool 2.5
-expect-text 10783 First line of the welcome
-expect-hidden 10780
+expect-text {HEADING} %sTool 2.5
+expect-text {DESCRIPTION} First line of the welcome
+expect-hidden {BACK}
 expect-checked 221
 expect-disabled 222
 expect-disabled 223
-click 10781
+click {NEXT}
 expect-dialog 2003
-%sexpect-disabled 10781
-expect-enabled 10780
+%sexpect-disabled {NEXT}
+expect-enabled {BACK}
 check 241
-expect-enabled 10781
+expect-enabled {NEXT}
 uncheck 241
-expect-disabled 10781
+expect-disabled {NEXT}
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 %sexpect-text 201 %s
 expect-enabled 201
-click 10781
+click {NEXT}
 expect-dialog 2004
-%sclick 10781
+%sclick {NEXT}
 expect-dialog 2005
-%sclick 10781
+%sclick {NEXT}
 expect-dialog 2009
-expect-text 10782 %s
-expect-hidden 10781
-expect-hidden 10780
-expect-text 2 %s
-click 2
+expect-text {HEADING} %s
+expect-hidden {NEXT}
+expect-hidden {BACK}
+expect-text {CANCEL} %s
+click {CANCEL}
 expect-box Tool Setup
 expect-box Tool has been installed successfully.
 answer ok
@@ -133,14 +133,14 @@ expect-dialog 2003
 key ENTER
 wait 300
 expect-dialog 2003
-expect-disabled 10781
+expect-disabled {NEXT}
 check 241
 key ENTER
 expect-dialog 2002
 key ENTER
 expect-dialog 2004
 # until the files are in, Cancel has the focus
-expect-enabled 10781
+expect-enabled {NEXT}
 key ENTER
 expect-dialog 2005
 key ENTER
@@ -164,7 +164,7 @@ expect-box Tool Setup
 expect-box continue the installation?
 answer yes
 expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
 close
@@ -179,7 +179,7 @@ answer no
 def case_cancel():
     folder = layout(CFG)
     rc, err = run(folder, """expect-dialog 2001
-click 2
+click {CANCEL}
 expect-box Tool Setup
 expect-box continue the installation?
 answer yes
@@ -188,9 +188,9 @@ key ESC
 expect-box continue the installation?
 answer yes
 expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
-click 2
+click {CANCEL}
 answer no
 """)
     check(rc == 0, "cancelled install ends with 0, not %d" % rc)
@@ -213,16 +213,16 @@ expect-checked 222
 expect-enabled 221
 expect-enabled 222
 expect-disabled 223
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
 expect-disabled 201
 expect-disabled 101
-click 10780
+click {BACK}
 expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2002
-click 2
+click {CANCEL}
 answer no
 """ % winpath(old))
     finally:
@@ -246,14 +246,14 @@ def case_stale():
 expect-checked 223
 expect-disabled 222
 expect-enabled 223
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
 expect-disabled 201
-click 2
+click {CANCEL}
 answer no
 """ % winpath(os.path.join(folder, "inst")))
     check(rc == 0, "rc %d" % rc)
@@ -273,15 +273,15 @@ def case_older():
 expect-checked 223
 expect-disabled 222
 expect-enabled 223
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
 expect-disabled 201
 expect-disabled 101
-click 2
+click {CANCEL}
 answer no
 """ % winpath(old))
     check(rc == 0, "1.10 installed: rc %d" % rc)
@@ -297,15 +297,15 @@ answer no
 expect-checked 221
 expect-enabled 222
 expect-enabled 223
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
 expect-enabled 201
 expect-enabled 101
-click 2
+click {CANCEL}
 answer no
 """ % winpath(old))
     check(rc == 0, "1.9 installed: rc %d" % rc)
@@ -320,13 +320,13 @@ def case_paths():
         cfg = CFG.replace("InstallPath=*@INST@\n", "" if value is None else "InstallPath=%s\n" % value)
         folder = layout(cfg)
         rc, err = run(folder, """expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 %s
-click 2
+click {CANCEL}
 answer no
 """ % shown)
         check(rc == 0, "InstallPath %s: rc %d" % (value, rc))
@@ -350,7 +350,7 @@ def case_dest():
     check(drive is not None, "a missing drive")
 
     def refused(text, why):
-        return "type 201 %s\nclick 10781\nexpect-box %s\nanswer ok\nexpect-dialog 2002\n" % (text, why)
+        return "type 201 %s\nclick {NEXT}\nexpect-box %s\nanswer ok\nexpect-dialog 2002\n" % (text, why)
 
     def reason(n, folder_name):
         return EN[n].replace("$FOLDER", folder_name).replace("$PROGRAM", "Tool").split("\n")[0]
@@ -361,10 +361,10 @@ def case_dest():
         refused(drive + "\\Tool", reason(4020, drive)),
         refused(inst + "\\temp1.txt\\Tool", reason(4021, inst + "\\temp1.txt")),
     ]) + """type 201 %s\\new
-click 10781
+click {NEXT}
 expect-dialog 2004
 expect-text 201 %s
-click 2
+click {CANCEL}
 expect-box continue the installation?
 answer no
 expect-box %s
@@ -385,9 +385,9 @@ def case_welcome():
 expect-box Tool
 answer ok
 expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
-click 2
+click {CANCEL}
 answer no
 """)
     check(rc == 0, "warning and icon: rc %d" % rc)
@@ -396,7 +396,7 @@ answer no
     check(icons == ["3"], "header shows icon 3 of setup.exe: %s" % icons)
     # An icon setup.exe does not have and an empty warning: neither shows.
     folder = layout(CFG + "IdIcon=77\nWelcomeWarning=\n")
-    rc, err = run(folder, "expect-dialog 2001\nclick 10781\nexpect-dialog 2003\nclick 2\nanswer no\n")
+    rc, err = run(folder, "expect-dialog 2001\nclick {NEXT}\nexpect-dialog 2003\nclick {CANCEL}\nanswer no\n")
     check(rc == 0, "no warning: rc %d" % rc)
     icons = open(os.path.join(folder, "iconlog.txt")).read().split() if os.path.exists(
         os.path.join(folder, "iconlog.txt")) else []
@@ -412,10 +412,10 @@ def case_browse():
     long_path = "C:\\Brisel " + "\\".join(["folder %02d with a long name" % i for i in range(9)])
     check(64 < len(long_path) < 260, "a long path: %d" % len(long_path))
     rc, err = run(folder, """expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 expect-text 201 C:\\Brisel Tools\\system32
 click 101
@@ -429,15 +429,15 @@ expect-text 201 C:\\windows\\system32
 type 201 %s
 expect-text 201 %s
 type 201 C:\\Brisel Dest\\
-click 10781
+click {NEXT}
 expect-dialog 2004
-expect-enabled 10781
-click 10781
+expect-enabled {NEXT}
+click {NEXT}
 expect-dialog 2005
 check 223
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 expect-box Tool has been installed successfully.
 answer ok
 """ % (long_path, long_path))
@@ -463,13 +463,13 @@ def case_licenceprint():
         f.write(b"Lizenz %s\n" % token.encode())
     started = time.time() - 1
     rc, err = run(folder, """expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2003
 click 101
 print-to PDF
 expect-dialog 2003
-expect-disabled 10781
-click 2
+expect-disabled {NEXT}
+click {CANCEL}
 answer no
 """)
     check(rc == 0, "licence print: rc %d" % rc)
@@ -518,7 +518,7 @@ def case_jobs():
     # The order switch runs the order form, not the install.
     folder = layout(CFG)
     write_cfg(folder, "AppName=Tool\nDistributor=\n", name="order.cfg")
-    rc, err = run(folder, "expect-dialog 2041\nclick 2\nanswer no\n", args=["-ORDERFORM"])
+    rc, err = run(folder, "expect-dialog 2041\nclick {CANCEL}\nanswer no\n", args=["-ORDERFORM"])
     check(rc == 0, "-ORDERFORM: order form cancelled, exit 0, not %d" % rc)
     check(hooklog(folder) is None, "-ORDERFORM: no install events")
     # -removeall counts as -remove; without a key name there is nothing to remove.
@@ -534,7 +534,7 @@ def case_hookless():
     other = tempfile.mkdtemp(prefix="brisel-e2e-cwd-")
     e2elib.FOLDERS.append(other)
     shutil.copy(HOOK, os.path.join(other, "SETUPHOOK.DLL"))
-    rc, err = run(folder, "expect-dialog 2001\nclick 2\nanswer no\n", cwd=other,
+    rc, err = run(folder, "expect-dialog 2001\nclick {CANCEL}\nanswer no\n", cwd=other,
                   env={"WINEPATH": winpath(other)})
     check(rc == 0, "rc %d" % rc)
     check(hooklog(folder) is None and hooklog(other) is None, "no foreign hook library loaded")
@@ -544,14 +544,14 @@ def language(module, locale, encoding, welcome):
     T = module.STRINGS
     folder = layout(CFG)
     rc, err = run(folder, """expect-dialog 2001
-expect-text 10782 %sTool 2.5
-expect-text 10783 %s
-click 10781
+expect-text {HEADING} %sTool 2.5
+expect-text {DESCRIPTION} %s
+click {NEXT}
 expect-dialog 2003
 %scheck 241
-click 10781
+click {NEXT}
 expect-dialog 2002
-%sclick 2
+%sclick {CANCEL}
 expect-box %s
 answer no
 """ % (T[2912], welcome, heads(2904, T), heads(2902, T), T[2900].replace("Halvo", "Tool")),

@@ -156,19 +156,19 @@ def expected_document(date, method_lines, comment=None):
 # 3 licences and a handbook, the customer, payment method radio.
 def to_comment(radio, card=True):
     s = """expect-dialog 2041
-click 10781
+click {NEXT}
 expect-dialog 2042
 select 401 Alpha Software
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-dialog 2044
 type 200 3
 type 201 1
-click 10781
+click {NEXT}
 expect-dialog 2045
 type 201 PO-7
-click 10781
+click {NEXT}
 expect-dialog 2046
 type 201 Jane Doe
 type 202 1 High St
@@ -176,12 +176,12 @@ type 204 Springfield
 type 205 UK
 type 206 555-1
 type 208 jane@example.com
-click 10781
+click {NEXT}
 expect-dialog 2047
 """
     if card:
         s += "type 201 4111-1111-1111-1111\ntype 202 12/29\n"
-    s += "check %d\nclick 10781\n" % radio
+    s += "check %d\nclick {NEXT}\n" % radio
     if radio == 222:
         s += "expect-box %s\\rAlpha Bank\\r\\nIBAN 00 1234\nanswer ok\n" % EN[3183]
     s += "expect-dialog 2048\n"
@@ -192,19 +192,19 @@ expect-dialog 2047
 # for Jane Doe, then the payment lines given.
 def one_to_comment(payment=""):
     return """expect-dialog 2041
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-dialog 2044
 type 200 2
-click 10781
+click {NEXT}
 expect-dialog 2045
-click 10781
+click {NEXT}
 expect-dialog 2046
 type 201 Jane Doe
-click 10781
+click {NEXT}
 expect-dialog 2047
-""" + payment + """click 10781
+""" + payment + """click {NEXT}
 expect-dialog 2048
 """
 
@@ -216,39 +216,39 @@ def case_two():
     own_prefix(folder)
     out = os.path.join(folder, "out.txt")
     rc, err = run(folder, """expect-dialog 2041
-expect-text 10782 %sTool
-expect-text 10783 Order Tool today.
-click 10781
+expect-text {HEADING} %sTool
+expect-text {DESCRIPTION} Order Tool today.
+click {NEXT}
 expect-dialog 2042
 expect-text 401 Beta Vertrieb
-click 10781
+click {NEXT}
 expect-dialog 2043
 expect-hidden 101
-click 10780
+click {BACK}
 expect-dialog 2042
 select 401 Alpha Software
-click 10781
+click {NEXT}
 expect-dialog 2043
 click 101
-click 10781
+click {NEXT}
 expect-dialog 2044
 expect-text 289 Price (EUR)
 expect-hidden 282
 expect-text 293 25
 type 201 1
-click 10781
+click {NEXT}
 expect-box Tool handbook can only be ordered together with Tool licence.
 answer yes
 expect-dialog 2044
 expect-text 201 1
 type 200 3
-click 10781
+click {NEXT}
 expect-dialog 2045
 expect-text 280 108.70 EUR
 expect-text 281   8.00 EUR
 expect-text 282 116.70 EUR
 type 201 PO-7
-click 10781
+click {NEXT}
 expect-dialog 2046
 type 201 Jane Doe
 type 202 1 High St
@@ -256,7 +256,7 @@ type 204 Springfield
 type 205 UK
 type 206 555-1
 type 208 jane@example.com
-click 10781
+click {NEXT}
 expect-dialog 2047
 expect-hidden 224
 expect-hidden 203
@@ -264,13 +264,13 @@ expect-enabled 222
 type 201 4111-1111-1111-1111
 type 202 12/29
 check 222
-click 10781
+click {NEXT}
 expect-box %s\\rAlpha Bank\\r\\nIBAN 00 1234
 answer ok
 expect-dialog 2048
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 expect-hidden 201
 click 107
@@ -278,10 +278,10 @@ expect-text 1148 Tool-Order.txt
 save-as out.txt
 expect-box The order has been saved.
 answer ok
-click 10781
+click {NEXT}
 expect-dialog 2051
 expect-text 202 Thank you for your order!
-click 2
+click {CANCEL}
 expect-box Order form for  Tool
 expect-box Thank you for ordering Tool!
 answer ok
@@ -305,25 +305,25 @@ answer ok
 
     # The next run offers everything again but the card.
     rc, err = run(folder, """expect-dialog 2041
-click 10781
+click {NEXT}
 expect-text 401 Alpha Software
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-dialog 2044
 expect-text 200 3
-click 10781
+click {NEXT}
 expect-dialog 2045
 expect-text 201 PO-7
-click 10781
+click {NEXT}
 expect-dialog 2046
 expect-text 201 Jane Doe
-click 10781
+click {NEXT}
 expect-dialog 2047
 expect-text 201 0000-0000-0000-0000
 expect-text 202 00/00
 expect-checked 222
-click 2
+click {CANCEL}
 expect-box %s
 answer no
 """ % EN[3198].split("\n")[0])
@@ -336,44 +336,44 @@ def case_one():
     folder = layout(ORDER_CFG_ONE.replace("DefaultDistributor=dist-b.cfg\n", "UserPayMethod=2\n"))
     rc, err = run(folder, """expect-dialog 2041
 expect-hidden 9
-click 10781
+click {NEXT}
 expect-dialog 2043
 expect-hidden 101
-click 10780
+click {BACK}
 expect-dialog 2041
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-dialog 2044
 expect-text 280 Tool Lizenz
 expect-hidden 281
 expect-hidden 201
 type 200 2
-click 10781
+click {NEXT}
 expect-dialog 2045
 expect-text 280  42.00 EUR
-click 10781
+click {NEXT}
 expect-dialog 2046
-click 10781
+click {NEXT}
 expect-dialog 2047
 expect-enabled 224
 expect-disabled 222
 expect-unchecked 222
 expect-checked 220
-click 2
+click {CANCEL}
 expect-box Order form for Tool
 answer yes
 expect-dialog 2047
-click 10781
+click {NEXT}
 expect-dialog 2048
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
-click 10781
+click {NEXT}
 expect-dialog 2051
 expect-text 202 
-click 2
+click {CANCEL}
 expect-box Your order for Tool has not been printed, saved or sent.
 answer ok
 """)
@@ -391,37 +391,37 @@ def case_expired():
     own_prefix(folder)
     rc, err = run(folder, """expect-dialog 2041
 expect-enabled 9
-click 10781
+click {NEXT}
 expect-dialog 2042
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-box The price list of Tool has expired. Your web browser will now show the current prices.
 expect-box Tool
 answer ok
 expect-dialog 2044
 type 200 1
-click 10781
+click {NEXT}
 expect-dialog 2045
-click 10781
+click {NEXT}
 expect-dialog 2046
-click 10781
+click {NEXT}
 expect-dialog 2047
-click 10781
+click {NEXT}
 expect-dialog 2048
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 expect-text 201 The price list of Tool has expired; please check the prices with your distributor.
-click 10780
+click {BACK}
 expect-dialog 2049
 hold SHIFT
-click 10781
+click {NEXT}
 expect-dialog 2050
 expect-hidden 201
 release
-click 2
+click {CANCEL}
 answer no
 """)
     check(rc == 0, "expired price list: rc %d" % rc)
@@ -429,15 +429,15 @@ answer no
     # German: the same page as .htm.
     os.remove(os.path.join(folder, "urls.txt"))
     rc, err = run(folder, """expect-dialog 2041
-click 10781
+click {NEXT}
 expect-dialog 2042
-click 10781
+click {NEXT}
 expect-dialog 2043
-click 10781
+click {NEXT}
 expect-box Tool
 answer ok
 expect-dialog 2044
-click 2
+click {CANCEL}
 answer no
 """, env={"LC_ALL": "de_DE.UTF-8"})
     check(rc == 0, "German expired run: rc %d" % rc)
@@ -454,9 +454,9 @@ def case_print():
     started = time.time() - 1
     rc, err = run(folder, one_to_comment("check 224\ntype 203 123456\ntype 204 100 200 30 - Town Bank\n") +
                   """type 200 Please invoice the company.
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 click 107
 save-as out.txt
@@ -466,9 +466,9 @@ click 108
 print-to PDF
 expect-box The order has been printed.
 answer ok
-click 10781
+click {NEXT}
 expect-dialog 2051
-click 2
+click {CANCEL}
 expect-box Thank you for ordering Tool!
 answer ok
 """)
@@ -531,9 +531,9 @@ def case_mail():
     comment = "".join(chr(ord("a") + i % 26) for i in range(2048))
     wrapped = "".join(comment[i:i + 50] + "\r\n" for i in range(0, 2048, 50)).encode()
     rc, err = run(folder, to_comment(220) + """type 200 %s
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 click 107
 save-as out.txt
@@ -549,27 +549,27 @@ expect-box Internet
 answer ok
 expect-box Your mail has been sent. Thank you!
 answer ok
-click 2
+click {CANCEL}
 expect-dialog 2050
-click 10780
+click {BACK}
 expect-dialog 2049
-click 10780
+click {BACK}
 expect-dialog 2048
-click 10780
+click {BACK}
 expect-dialog 2047
 check 223
-click 10781
+click {NEXT}
 expect-dialog 2048
-click 10781
+click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 click 106
 expect-box %s
 answer ok
-click 10781
+click {NEXT}
 expect-dialog 2051
-click 2
+click {CANCEL}
 expect-box Thank you for ordering Tool!
 answer ok
 """ % (comment, EN[3179]))
@@ -616,17 +616,17 @@ def case_full():
     with open(out, "wb") as f:
         f.write(b"an order saved before\r\n")
     cfg = open(os.path.join(folder, "order.cfg"), "rb").read()
-    rc, err = run(folder, one_to_comment() + """click 10781
+    rc, err = run(folder, one_to_comment() + """click {NEXT}
 expect-dialog 2049
-click 10781
+click {NEXT}
 expect-dialog 2050
 click 107
 save-as out.txt
 expect-box %s
 answer ok
-click 10781
+click {NEXT}
 expect-dialog 2051
-click 2
+click {CANCEL}
 answer ok
 """ % EN[3193].replace("$OPERATION", "saved"), file_limit=200)
     check(rc == 0, "full disk: rc %d" % rc)

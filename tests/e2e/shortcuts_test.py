@@ -102,15 +102,15 @@ def check_lnk(path, target, args, workdir, description, icon=None):
 
 def walk_to_shortcuts():
     """Script lines from the welcome page to the shortcuts page of a fresh install."""
-    return TO_DEST + """click 10781
+    return TO_DEST + """click {NEXT}
 expect-dialog 2004
-click 10781
+click {NEXT}
 expect-dialog 2005
 """
 
 
 FINISH = """expect-dialog 2009
-click 2
+click {CANCEL}
 """
 
 BASE = """AppName=Tool
@@ -144,11 +144,11 @@ def case_user():
     group = os.path.join(shell_folder("Programs"), GROUP)
     desktop = shell_folder("Desktop")
     try:
-        rc = run(folder, walk_to_shortcuts() + """expect-text 10782 %s
+        rc = run(folder, walk_to_shortcuts() + """expect-text {HEADING} %s
 expect-checked 221
 expect-unchecked 223
 expect-checked 241
-click 10781
+click {NEXT}
 """ % EN[2916] + FINISH)
         check(rc == 0, "rc %d" % rc)
         check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "/x", inst, "Product",
@@ -186,7 +186,7 @@ def case_nomenu():
     group = os.path.join(shell_folder("Programs"), GROUP)
     desktop = shell_folder("Desktop")
     try:
-        rc = run(folder, walk_to_shortcuts() + "check 223\nexpect-checked 241\nclick 10781\n" + FINISH)
+        rc = run(folder, walk_to_shortcuts() + "check 223\nexpect-checked 241\nclick {NEXT}\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         check(not os.path.exists(group), "no program group with radio 223")
         check_lnk(os.path.join(desktop, "Product.LNK"), inst + "\\prog.exe", "/x", inst, "Product")
@@ -210,7 +210,7 @@ def case_desktopbox():
         folder = layout(BASE + opts + icon)
         group = os.path.join(shell_folder("Programs"), GROUP)
         try:
-            rc = run(folder, walk_to_shortcuts() + state + "\nclick 10781\n" + FINISH)
+            rc = run(folder, walk_to_shortcuts() + state + "\nclick {NEXT}\n" + FINISH)
             check(rc == 0, "%r: rc %d" % (icon, rc))
             check(not os.path.exists(os.path.join(desktop, "Product.LNK")), "%r: no desktop shortcut" % icon)
             inst = winpath(os.path.join(folder, "inst"))
@@ -233,16 +233,16 @@ def case_reinstall():
     wine("reg", "add", UNINSTALL + KEY, "/v", "DisplayVersion", "/d", "3.1", "/f")
     group = os.path.join(shell_folder("Programs"), GROUP)
     rc = run(folder, """expect-dialog 2001
-click 10781
+click {NEXT}
 expect-dialog 2002
-click 10781
+click {NEXT}
 expect-dialog 2004
-click 10781
+click {NEXT}
 expect-dialog 2005
 expect-checked 223
 expect-unchecked 221
 expect-unchecked 241
-click 10781
+click {NEXT}
 """ + FINISH)
     check(rc == 0, "rc %d" % rc)
     check(not os.path.exists(group), "nothing created on a reinstall left as preset")
@@ -256,7 +256,7 @@ def case_allusers():
     group = os.path.join(common, GROUP)
     user_group = os.path.join(shell_folder("Programs"), GROUP)
     try:
-        rc = run(folder, walk_to_shortcuts() + "expect-enabled 222\ncheck 222\nclick 10781\n" + FINISH)
+        rc = run(folder, walk_to_shortcuts() + "expect-enabled 222\ncheck 222\nclick {NEXT}\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "", inst, "Product",
                   (inst + "\\prog.exe", 2))
@@ -274,7 +274,7 @@ def case_nocommon():
     group = os.path.join(shell_folder("Programs"), GROUP)
     wine("reg", "add", folders, "/v", "Common Programs", "/d", winpath(os.path.join(folder, "gone")), "/f")
     try:
-        rc = run(folder, walk_to_shortcuts() + "expect-disabled 222\nexpect-checked 221\nclick 10781\n" + FINISH)
+        rc = run(folder, walk_to_shortcuts() + "expect-disabled 222\nexpect-checked 221\nclick {NEXT}\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         inst = winpath(os.path.join(folder, "inst"))
         check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "", inst, "Product")
@@ -288,7 +288,7 @@ def case_nokey():
     folder = layout(BASE.replace("IniKey=%s\n" % KEY, "") + "StartmenuOpts=Product;prog.exe\nStartmenuUninstall=1\n")
     group = os.path.join(shell_folder("Programs"), GROUP)
     try:
-        rc = run(folder, walk_to_shortcuts() + "click 10781\n" + FINISH)
+        rc = run(folder, walk_to_shortcuts() + "click {NEXT}\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         inst = winpath(os.path.join(folder, "inst"))
         check_lnk(os.path.join(group, "Product.LNK"), inst + "\\prog.exe", "", inst, "Product")
@@ -303,7 +303,7 @@ def case_nokey():
     programs = shell_folder("Programs")
     desktop = shell_folder("Desktop")
     try:
-        rc = run(folder, walk_to_shortcuts() + "expect-checked 221\nclick 10781\n" + FINISH)
+        rc = run(folder, walk_to_shortcuts() + "expect-checked 221\nclick {NEXT}\n" + FINISH)
         check(rc == 0, "rc %d" % rc)
         check(not os.path.exists(os.path.join(programs, "Product.LNK")), "nothing in the Programs folder itself")
         check(not os.path.exists(os.path.join(programs, "Homepage.URL")), "no Internet shortcut there either")
@@ -353,10 +353,10 @@ def case_advert():
     open(bat, "w", newline="\r\n").write("@echo opened> \"%s\"\n" % winpath(os.path.join(folder, "opened.txt")))
     text = open(os.path.join(folder, "advert.cfg")).read().replace("@URL@", winpath(bat).replace("\\", "\\\\"))
     open(os.path.join(folder, "advert.cfg"), "w", newline="\r\n").write(text)
-    rc = run(folder, walk_to_shortcuts() + """click 10781
+    rc = run(folder, walk_to_shortcuts() + """click {NEXT}
 expect-dialog 2006
-expect-text 10782 More from the makers of Tool
-expect-text 10783 We also recommend Sketch.
+expect-text {HEADING} More from the makers of Tool
+expect-text {DESCRIPTION} We also recommend Sketch.
 expect-text 280 Thank you for choosing Tool!
 expect-text 281 Draw it all
 expect-text 201 Sketch turns notes into diagrams.
@@ -364,13 +364,13 @@ expect-text 101 %s
 click 101
 wait 3000
 expect-dialog 2006
-click 10781
+click {NEXT}
 expect-dialog 2009
-expect-text 10782 %s
-expect-text 10783 Tool has been installed on your computer.
+expect-text {HEADING} %s
+expect-text {DESCRIPTION} Tool has been installed on your computer.
 expect-text 281 All done here.
 screenshot finish.png
-click 2
+click {CANCEL}
 """ % (winpath(bat), EN[2918]))
     check(rc == 0, "rc %d" % rc)
     # The picture is there (its green tick), and its red background took the dialog colour.
@@ -384,14 +384,14 @@ def case_advertgerman():
     # Language variants of the advertising file; the missing Teaser1 falls back on the template.
     T = texts_german.STRINGS
     folder = layout(BASE + "Advertise=advert.cfg\n", advert=ADVERT % "https://example.com/")
-    rc = run(folder, walk_to_shortcuts() + """click 10781
+    rc = run(folder, walk_to_shortcuts() + """click {NEXT}
 expect-dialog 2006
-expect-text 10782 %s
-expect-text 10783 %s
+expect-text {HEADING} %s
+expect-text {DESCRIPTION} %s
 expect-text 280 %s
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 """ % (T[2914].replace("$PROG", "Tool"), T[2915].replace("$PROG", "Skizze"),
        texts_german.TEXTS["advert.teaser1"].replace("$PROG", "Tool")), env={"LC_ALL": "de_DE.UTF-8"})
     check(rc == 0, "rc %d" % rc)
@@ -401,7 +401,7 @@ def case_advertskip():
     # No advertising file, or one that is not there: the finish page follows the shortcuts page.
     for cfg in ("", "Advertise=missing.cfg\n"):
         folder = layout(BASE + cfg)
-        rc = run(folder, walk_to_shortcuts() + "click 10781\nexpect-dialog 2009\nexpect-hidden 10780\nexpect-text 281 \nclick 2\n")
+        rc = run(folder, walk_to_shortcuts() + "click {NEXT}\nexpect-dialog 2009\nexpect-hidden {BACK}\nexpect-text 281 \nclick {CANCEL}\n")
         check(rc == 0, "%r: rc %d" % (cfg, rc))
         wine("reg", "delete", UNINSTALL + KEY, "/f")   # the next run is a first install again
 
@@ -453,10 +453,10 @@ def vantor_install(folder, dest, box=""):
     """A whole install into dest; box holds the script lines of the question, if one comes."""
     wine("reg", "delete", UNINSTALL + KEY, "/f")   # a first install each time: the licence page comes
     wine("reg", "delete", REXX, "/v", "GlobalSCBs", "/f")
-    return run(folder, TO_DEST + "type 201 %s\nclick 10781\n%s" % (winpath(dest), box) + """expect-dialog 2004
-click 10781
+    return run(folder, TO_DEST + "type 201 %s\nclick {NEXT}\n%s" % (winpath(dest), box) + """expect-dialog 2004
+click {NEXT}
 expect-dialog 2005
-click 10781
+click {NEXT}
 """ + FINISH)
 
 
@@ -482,19 +482,19 @@ def case_vantortakeover():
     question = EN[2950].split("%s")[0] + winpath(old)
     try:
         # No first, then another folder: asked again.
-        rc = run(folder, TO_DEST + """click 10780
+        rc = run(folder, TO_DEST + """click {BACK}
 expect-box %s
 answer no
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
 type 201 %s
-click 10780
+click {BACK}
 expect-box %s
 answer yes
 expect-dialog 2003
-click 2
+click {CANCEL}
 answer no
 """ % (question, winpath(other), question))
         check(rc == 0, "rc %d" % rc)
@@ -502,7 +502,7 @@ answer no
         os.makedirs(os.path.join(folder, "inst"))
         open(os.path.join(folder, "inst", "phonebk"), "w").write("x")
         for dest in (winpath(old).upper(), winpath(os.path.join(folder, "inst"))):
-            rc = run(folder, TO_DEST + "type 201 %s\nclick 10780\nexpect-dialog 2003\nclick 2\nanswer no\n" % dest)
+            rc = run(folder, TO_DEST + "type 201 %s\nclick {BACK}\nexpect-dialog 2003\nclick {CANCEL}\nanswer no\n" % dest)
             check(rc == 0, "%s: no question, rc %d" % (dest, rc))
     finally:
         vantor_home(None)

@@ -175,8 +175,7 @@ class Product:
 
     def run(self, script, args=(), extra=None, lang=None, encoding="cp1252"):
         sfile = os.path.join(self.base, "first.script")
-        with open(sfile, "w", encoding=encoding, newline="\r\n") as f:
-            f.write(script)
+        e2elib.write_script(sfile, script, encoding)
         e = {"BRISEL_HOOKLOG": cpath(self.hooklog)}
         if lang:
             e["LC_ALL"] = lang
@@ -202,8 +201,7 @@ class Product:
 
     def script(self, name, text):
         path = os.path.join(self.base, name)
-        with open(path, "w", encoding="cp1252", newline="\r\n") as f:
-            f.write(text)
+        e2elib.write_script(path, text)
         return cpath(path)
 
     def log(self):
@@ -241,15 +239,15 @@ KEPT = ("Prog.cfg", "data/user.ini", "mine.txt", "data/mine.dat")
 
 def walk(lang=EN, everything=False, mail_offered=False):
     """Feedback page, options page, removal page to its end."""
-    s = "expect-dialog 2013\nexpect-text 10782 %s\nexpect-disabled 110\nclick 10781\n" % lang[2932]
+    s = "expect-dialog 2013\nexpect-text {HEADING} %s\nexpect-disabled 110\nclick {NEXT}\n" % lang[2932]
     s += "expect-dialog 2014\nexpect-checked 221\n"
     if everything:
-        s += "check 222\nclick 10781\nexpect-box %s\nanswer yes\n" % lang[2999].replace("$PROGRAM", "Tool").split("\n")[0]
+        s += "check 222\nclick {NEXT}\nexpect-box %s\nanswer yes\n" % lang[2999].replace("$PROGRAM", "Tool").split("\n")[0]
         if not mail_offered:
             s += "expect-box %s\nanswer no\n" % lang[3004].replace("$PROGRAM", "Tool")
     else:
-        s += "click 10781\n"
-    s += "expect-dialog 2015\nexpect-enabled 2\nexpect-text 10782 %s\nexpect-text 10783\n" % lang[2938]
+        s += "click {NEXT}\n"
+    s += "expect-dialog 2015\nexpect-enabled {CANCEL}\nexpect-text {HEADING} %s\nexpect-text {DESCRIPTION}\n" % lang[2938]
     return s
 
 
@@ -284,7 +282,7 @@ def case_keep():
     p = Product("BriselUn_keep")
     before = temp_copies()
     marker = os.path.join(p.base, "marker.png")
-    second = p.script("second.script", walk() + "screenshot %s\nclick 2\n" % cpath(marker))
+    second = p.script("second.script", walk() + "screenshot %s\nclick {CANCEL}\n" % cpath(marker))
     rc = p.run("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), args=["-remove", p.key])
     check(rc == 0, "first copy rc %d" % rc)
     wait_restarted(p, marker)
@@ -331,7 +329,7 @@ def case_everything():
     # Read-only files and folders of the product go as well.
     p = Product("BriselUn_all")
     read_only(os.path.join(p.inst, "rofolder"))
-    rc = p.run(walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\nclick 2\n" % EN[2939],
+    rc = p.run(walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\nclick {CANCEL}\n" % EN[2939],
                args=["-remove", p.key, "-final"])
     check(rc == 0, "rc %d" % rc)
     check(not os.path.exists(p.inst), "install tree deleted")
@@ -347,14 +345,14 @@ def case_everything():
     busy = os.path.join(p.inst, "sub", "deep.txt")
     held = Held(busy)
     try:
-        before, after = walk(everything=True).split("expect-enabled 2\n")
+        before, after = walk(everything=True).split("expect-enabled {CANCEL}\n")
         rc = p.run(before + """expect-box %s
 expect-box %s
 answer ok
-expect-enabled 2
+expect-enabled {CANCEL}
 %sexpect-text 202 %s
 expect-hidden 201
-click 2
+click {CANCEL}
 """ % (EN[4032], EN[4032] + "\\n\\n" + cpath(busy), after, EN[4033]), args=["-remove", p.key, "-final"])
     finally:
         held.release()
@@ -379,7 +377,7 @@ def case_refused():
         canary = os.path.join(os.path.dirname(planted), "canary.txt")
         write(canary)
         write(os.path.join(DRIVE, "canary.txt"))
-        rc = p.run(walk(everything=True) + "click 2\n", args=["-remove", p.key, "-final"])
+        rc = p.run(walk(everything=True) + "click {CANCEL}\n", args=["-remove", p.key, "-final"])
         check(rc == 0, "%s: rc %d" % (path, rc))
         check(not os.path.exists(planted), "%s: the product's own recorded file is removed" % path)
         check(os.path.exists(canary), "%s: the refused folder keeps its other files" % path)
@@ -395,7 +393,7 @@ def case_refused():
 def case_fernwall():
     p = Product("Fernwall Pro", root="Tessaly")
     marker = os.path.join(p.base, "marker.png")
-    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick 2\n" % cpath(marker))
+    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick {CANCEL}\n" % cpath(marker))
     rc = p.run("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), args=["-remove", p.key])
     check(rc == 0, "first copy rc %d" % rc)
     wait_restarted(p, marker)
@@ -410,10 +408,10 @@ def case_onemodule():
     p = Product("BriselUn_one", modules=("setupenglish.dll",), hook=False)
     before = temp_copies()
     # The running program and its module cannot go, and are listed.
-    before_end, after_end = walk().split("expect-enabled 2\n")
+    before_end, after_end = walk().split("expect-enabled {CANCEL}\n")
     rc = p.run("expect-box %s\nanswer yes\nexpect-box Tool Uninstall\nexpect-box %s\n"
                "answer ok\n" % (ASK, EN[4031]) + before_end + "expect-box %s\\n\\n%s\\setup.exe\nanswer ok\n"
-               "expect-enabled 2\n%sexpect-text 202 %s\nclick 2\n" % (EN[4032], cpath(p.inst), after_end, EN[4033]),
+               "expect-enabled {CANCEL}\n%sexpect-text 202 %s\nclick {CANCEL}\n" % (EN[4032], cpath(p.inst), after_end, EN[4033]),
                args=["-remove", p.key])
     check(rc == 0, "rc %d" % rc)
     check(temp_copies() == before, "no copy in the temporary folder")
@@ -439,15 +437,15 @@ def case_options():
     p = Product("BriselUn_options")
     ask = EN[2999].replace("$PROGRAM", "Tool").split("\n")[0]
     rc = p.run("""expect-dialog 2013
-click 10781
+click {NEXT}
 expect-dialog 2014
 check 222
-click 10780
+click {BACK}
 expect-box %s
 answer no
 expect-dialog 2014
 expect-checked 222
-click 10781
+click {NEXT}
 expect-box Tool Uninstall
 expect-box %s
 answer yes
@@ -459,10 +457,10 @@ expect-dialog 2090
 expect-text 1001 feedback@halvo.example
 expect-text 1003 Tool V2.5 uninstall
 expect-text 1004
-click 2
+click {CANCEL}
 expect-dialog 2015
-expect-enabled 2
-click 2
+expect-enabled {CANCEL}
+click {CANCEL}
 """ % (ask, ask,
        EN[3004].replace("$PROGRAM", "Tool"), EN[3001].split("\n")[0]), args=["-remove", p.key, "-final"])
     check(rc == 0, "rc %d" % rc)
@@ -476,17 +474,17 @@ click 2
 def case_keys():
     p = Product("BriselUn_keys")
     rc = p.run("""expect-dialog 2013
-click 10781
+click {NEXT}
 expect-dialog 2014
-click 10781
+click {NEXT}
 expect-dialog 2015
-expect-disabled 2
+expect-disabled {CANCEL}
 key ENTER
 key ESC
 close
 expect-dialog 2015
-expect-disabled 10781
-race-click 2
+expect-disabled {NEXT}
+race-click {CANCEL}
 """, args=["-remove", p.key, "-final"], extra={"BRISEL_HOOKSLEEP": "3000"})
     check(rc == 0, "rc %d" % rc)
     log = p.log()
@@ -558,7 +556,7 @@ type 202 Too slow for me
 expect-enabled 110
 click 110
 expect-dialog 2090
-expect-text 2 Cancel
+expect-text {CANCEL} Cancel
 expect-text 1001 fb@example.test
 expect-text 1002 anonymous
 expect-text 1003 Tool V2.5 uninstall
@@ -568,12 +566,12 @@ expect-box Internet Connection
 answer ok
 expect-box Your mail has been sent. Thank you!
 answer ok
-expect-text 2 Done
+expect-text {CANCEL} Done
 expect-disabled 1009
-click 2
+click {CANCEL}
 expect-dialog 2013
 """ + walk(everything=True, mail_offered=True)[len("expect-dialog 2013\n"):].replace("expect-disabled 110\n", "")
-               + "click 2\n", args=["-remove", p.key, "-final"])
+               + "click {CANCEL}\n", args=["-remove", p.key, "-final"])
     check(rc == 0, "rc %d" % rc)
     relay.thread.join(10)
     check("MAIL FROM:<fb@example.test>" in relay.commands, "envelope: %s" % relay.commands)
@@ -592,7 +590,7 @@ def case_mailgerman():
 type 202 Zu langsam
 click 110
 expect-dialog 2090
-expect-text 2 Abbruch
+expect-text {CANCEL} Abbruch
 click 1009
 expect-box Internet Verbindung
 answer ok
@@ -601,10 +599,10 @@ expect-box %s
 answer ok
 expect-text 1005 Fehler: 550 No such user
 expect-enabled 1009
-expect-text 2 Fertig
-click 2
+expect-text {CANCEL} Fertig
+click {CANCEL}
 expect-dialog 2013
-click 2
+click {CANCEL}
 expect-box %s
 answer no
 """ % (DE[2995], error, DE[2997].split("\n")[0]), args=["-remove", p.key, "-final"], lang="de_DE.UTF-8")
@@ -621,7 +619,7 @@ type 202 hello there
 click 110
 wait 500
 expect-dialog 2013
-click 2
+click {CANCEL}
 answer no
 """, args=["-remove", p.key, "-final"])
     check(rc == 0, "no mail dialog, rc %d" % rc)
@@ -714,23 +712,22 @@ DesktopIcon=2
 
     def install(self, killed=False):
         script = os.path.join(self.base, "install.script")
-        with open(script, "w", encoding="cp1252", newline="\r\n") as f:
-            f.write("""expect-dialog 2001
-click 10781
+        e2elib.write_script(script, """expect-dialog 2001
+click {NEXT}
 expect-dialog 2003
 check 241
-click 10781
+click {NEXT}
 expect-dialog 2002
-click 10781
+click {NEXT}
 expect-dialog 2004
-expect-enabled 10781
-click 10781
+expect-enabled {NEXT}
+click {NEXT}
 expect-dialog 2005
 expect-checked 221
 expect-checked 241
-click 10781
+click {NEXT}
 expect-dialog 2009
-click 2
+click {CANCEL}
 """)
         if killed:
             return self.killed(script)
@@ -803,8 +800,7 @@ click 2
     def uninstall(self, script, name):
         """Starts the registered UninstallString with /SCRIPT: appended."""
         sfile = os.path.join(self.base, name + ".script")
-        with open(sfile, "w", encoding="cp1252", newline="\r\n") as f:
-            f.write(script)
+        e2elib.write_script(sfile, script)
         return run_to_files([UNINSTRUN, self.key, "/SCRIPT:" + cpath(sfile)], self.base, name,
                             extra={"BRISEL_HOOKLOG": cpath(self.hooklog)}, cwd=DRIVE)
 
@@ -838,7 +834,7 @@ def case_installedkeep():
     check(temp_copies() == before and p.log() == [], "No: no restart")
     # Answered Yes: the restarted copy keeps the data.
     marker = os.path.join(p.base, "marker.png")
-    second = p.script("second.script", walk() + "screenshot %s\nclick 2\n" % cpath(marker))
+    second = p.script("second.script", walk() + "screenshot %s\nclick {CANCEL}\n" % cpath(marker))
     rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
     check(rc == 0, "first copy rc %d" % rc)
     wait_restarted(p, marker)
@@ -866,7 +862,7 @@ def case_installedall():
     p.use()
     marker = os.path.join(p.base, "marker.png")
     second = p.script("second.script", walk(everything=True) + "expect-text 202 %s\nexpect-hidden 201\n"
-                      "screenshot %s\nclick 2\n" % (EN[2939], cpath(marker)))
+                      "screenshot %s\nclick {CANCEL}\n" % (EN[2939], cpath(marker)))
     rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
     check(rc == 0, "first copy rc %d" % rc)
     wait_restarted(p, marker)
@@ -887,7 +883,7 @@ def case_installedkilled():
     check(reg_value(UNINSTALL + p.key, "UninstallPath") == cpath(p.inst), "the entry knows the install folder")
     check(reg_value(UNINSTALL + p.key, "UninstallFiles") == "", "no archive was complete")
     marker = os.path.join(p.base, "marker.png")
-    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick 2\n" % cpath(marker))
+    second = p.script("second.script", walk(everything=True) + "screenshot %s\nclick {CANCEL}\n" % cpath(marker))
     rc = p.uninstall("expect-box %s\nhandover %s\nanswer yes\n" % (ASK, second), "yes")
     check(rc == 0, "first copy rc %d" % rc)
     wait_restarted(p, marker)

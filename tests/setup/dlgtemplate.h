@@ -1,8 +1,6 @@
 // Reads a dialog template (DLGTEMPLATE with DS_SETFONT, as the resource compiler
 // writes DIALOG statements) into plain fields, for the language module tests.
-#ifndef TESTS_SETUP_DLGTEMPLATE_H
-#define TESTS_SETUP_DLGTEMPLATE_H
-
+#pragma once
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -35,5 +33,3 @@ struct DLGTEMPLATEINFO {
 // Loads dialog `id` from `module`. Returns false (with a reason) when it is missing,
 // is an extended template or runs past the resource's end.
 bool ReadDialogTemplate(HMODULE module, int id, DLGTEMPLATEINFO& out, std::string& error);
-
-#endif

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "setup/journal.h"
+#include "setup/frame/journal.h"
 #include "brisel/osysfile.h"
 #include "../testfiles.h"
 

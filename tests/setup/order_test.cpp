@@ -5,8 +5,9 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "setup/order.h"
+#include "setup/order/order.h"
 #include "brisel/app.h"
+#include "brisel/clock.h"
 #include "brisel/halvo.h"
 #include "brisel/osys.h"
 #include "../brisel/scratchdir.h"
@@ -30,7 +31,7 @@ void SetDay(int year, int month, int day)
     st.wMonth = (WORD)month;
     st.wDay = (WORD)day;
     st.wHour = 12;
-    OSYS::SetClock(&st, FALSE);
+    CLOCK::Set(&st, FALSE);
 }
 
 class Order : public testing::Test
@@ -55,7 +56,7 @@ protected:
         ORDER::DistributorSettings = KEYTABLE();
         ORDER::OrderDone = 0;
     }
-    void TearDown() override { OSYS::SetClock(NULL, FALSE); }
+    void TearDown() override { CLOCK::Set(NULL, FALSE); }
 
     // A customer and a distributor with four products, the third not offered.
     static void Sample(int method)

@@ -3,8 +3,8 @@
 // chosen, the install mode from an earlier installation and the licence text.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "setup/main.h"
-#include "setup/install.h"
+#include "setup/frame/settings.h"
+#include "setup/install/install.h"
 #include "brisel/osys.h"
 #include "brisel/osysfile.h"
 #include "setup/lang/resource.h"
@@ -66,45 +66,45 @@ TEST(Settings, ListsSkipEmptyEntries)
 
 TEST(Settings, DefaultInstallDirectory)
 {
-    EXPECT_STREQ(SETUP::DefaultInstallDir("*D:\\Tools\\Product", "Tool").Str(), "D:\\Tools\\Product");
+    EXPECT_STREQ(INSTALL::DefaultInstallDir("*D:\\Tools\\Product", "Tool").Str(), "D:\\Tools\\Product");
     STRING pf = OSYS::GetWin32SystemPath(2);
     ASSERT_GT(pf.Len(), 0);
-    EXPECT_STREQ(SETUP::DefaultInstallDir("Product", "Tool").Str(), (pf || "Product").Str());
+    EXPECT_STREQ(INSTALL::DefaultInstallDir("Product", "Tool").Str(), (pf || "Product").Str());
     // Without InstallPath: Program Files and the product's name; without either nothing.
-    EXPECT_STREQ(SETUP::DefaultInstallDir(STRING(), "Tool").Str(), (pf || "Tool").Str());
-    EXPECT_STREQ(SETUP::DefaultInstallDir("", "Tool").Str(), (pf || "Tool").Str());
-    EXPECT_STREQ(SETUP::DefaultInstallDir(STRING(), "").Str(), "");
+    EXPECT_STREQ(INSTALL::DefaultInstallDir(STRING(), "Tool").Str(), (pf || "Tool").Str());
+    EXPECT_STREQ(INSTALL::DefaultInstallDir("", "Tool").Str(), (pf || "Tool").Str());
+    EXPECT_STREQ(INSTALL::DefaultInstallDir(STRING(), "").Str(), "");
 }
 
 TEST(Settings, InstallModeFromEarlierInstallation)
 {
     BOOL e2, e3;
     // Nothing installed: the mode stays, both other options are off.
-    EXPECT_STREQ(INSTALL::DecideMode(STRING(), STRING(), "2.0", "0", &e2, &e3).Str(), "0");
+    EXPECT_EQ(INSTALL::DecideMode(STRING(), STRING(), "2.0", MODE_FRESH, &e2, &e3), MODE_FRESH);
     EXPECT_FALSE(e2);
     EXPECT_FALSE(e3);
     // Same version (any case): reinstall, update off.
-    EXPECT_STREQ(INSTALL::DecideMode("C:\\P", "2.0a", "2.0A", "0", &e2, &e3).Str(), "1");
+    EXPECT_EQ(INSTALL::DecideMode("C:\\P", "2.0a", "2.0A", MODE_FRESH, &e2, &e3), MODE_REINSTALL);
     EXPECT_TRUE(e2);
     EXPECT_FALSE(e3);
     // Text order: 1.10 sorts before 1.9, so that is an update.
-    EXPECT_STREQ(INSTALL::DecideMode("C:\\P", "1.10", "1.9", "0", &e2, &e3).Str(), "2");
+    EXPECT_EQ(INSTALL::DecideMode("C:\\P", "1.10", "1.9", MODE_FRESH, &e2, &e3), MODE_UPDATE);
     EXPECT_FALSE(e2);
     EXPECT_TRUE(e3);
     // A newer installed version leaves the choice and all options.
-    EXPECT_STREQ(INSTALL::DecideMode("C:\\P", "3.0", "2.0", "0", &e2, &e3).Str(), "0");
+    EXPECT_EQ(INSTALL::DecideMode("C:\\P", "3.0", "2.0", MODE_FRESH, &e2, &e3), MODE_FRESH);
     EXPECT_TRUE(e2);
     EXPECT_TRUE(e3);
     // Installed without a version: it reads as "<NULL>", which sorts after "2.0".
-    EXPECT_STREQ(INSTALL::DecideMode("C:\\P", STRING(), "2.0", "0", &e2, &e3).Str(), "0");
+    EXPECT_EQ(INSTALL::DecideMode("C:\\P", STRING(), "2.0", MODE_FRESH, &e2, &e3), MODE_FRESH);
 }
 
 TEST(Settings, WelcomeMessageFirstLine)
 {
-    EXPECT_STREQ(INSTALL::FirstLine("One\r\nTwo").Str(), "One");
-    EXPECT_STREQ(INSTALL::FirstLine("One\rTwo\nThree").Str(), "One");
-    EXPECT_STREQ(INSTALL::FirstLine("Only").Str(), "Only");
-    EXPECT_STREQ(INSTALL::FirstLine(STRING()).Str(), "");
+    EXPECT_STREQ(SETUP::FirstLine("One\r\nTwo").Str(), "One");
+    EXPECT_STREQ(SETUP::FirstLine("One\rTwo\nThree").Str(), "One");
+    EXPECT_STREQ(SETUP::FirstLine("Only").Str(), "Only");
+    EXPECT_STREQ(SETUP::FirstLine(STRING()).Str(), "");
 }
 
 TEST(Settings, LicenceFromFileWithPlaceholderAndLineEnds)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "../testboxes.h"
 #include "../testfiles.h"
 
 namespace {
@@ -67,31 +68,6 @@ std::vector<std::string> Arguments(const std::vector<std::string>& lines)
     return args;
 }
 
-struct FINDBOX { DWORD pid; HWND box; };
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
-{
-    FINDBOX* f = (FINDBOX*)param;
-    DWORD pid = 0;
-    char cls[32];
-    GetWindowThreadProcessId(hwnd, &pid);
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == f->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-        f->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindStatic(HWND child, LPARAM param)
-{
-    char cls[32], text[1024];
-    GetClassNameA(child, cls, sizeof cls);
-    if (_stricmp(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-        *(std::string*)param = text;
-    return TRUE;
-}
-
 class SetupStart : public testing::Test
 {
 protected:
@@ -118,12 +94,12 @@ protected:
 
     // Starts the command line exactly as given; returns the exit code. The
     // child's first message box (such as the missing setup.cfg) is answered OK
-    // and, with box, read into it.
+    // and, with box, read into it; with answer false it is left to the child.
     DWORD Run(const std::string& commandline, const std::string& folder, std::string* box = NULL,
-              const char* application = NULL)
+              const char* application = NULL, bool answer = true)
     {
         std::string unread;
-        if (!box)
+        if (!box && answer)
             box = &unread;
         STARTUPINFOA si;
         memset(&si, 0, sizeof si);
@@ -138,15 +114,9 @@ protected:
         for (int i = 0; i < 600 && wait == WAIT_TIMEOUT; i++) {
             wait = WaitForSingleObject(pi.hProcess, 50);
             if (box && wait == WAIT_TIMEOUT) {
-                FINDBOX f = { pi.dwProcessId, NULL };
-                EnumWindows(FindBox, (LPARAM)&f);
-                if (f.box) {
-                    char caption[256];
-                    GetWindowTextA(f.box, caption, sizeof caption);
-                    std::string text;
-                    EnumChildWindows(f.box, FindStatic, (LPARAM)&text);
-                    *box = std::string(caption) + "|" + text;
-                    PostMessageA(f.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(f.box, IDOK));
+                if (HWND found = testboxes::FindBox(pi.dwProcessId)) {
+                    *box = testboxes::WindowText(found) + "|" + testboxes::BoxText(found);
+                    testboxes::Press(found, IDOK);
                     box = NULL;
                 }
             }
@@ -289,7 +259,7 @@ TEST_F(SetupStart, SwitchesBoxAndUnattendedCommandLines)
     EXPECT_NE(std::string::npos, box.find("/INSTALLLOG:\"file\"")) << box;
     EXPECT_NE(std::string::npos, box.find("7 Setup is already running.")) << box;
     ASSERT_EQ(0u, Run(Quoted() + " /LANG:GER -?", dir, &box));
-    EXPECT_EQ(0u, box.find("Halvo Setup|Setup-Schalter:\n")) << box;
+    EXPECT_EQ(0u, box.find("Installation von Halvo|Setup-Schalter:\n")) << box;
 
     // Switches are matched whole: /DIRECTORY is no /DIR, but a misspelt one of
     // ours, which a silent run refuses. The log goes where setup was started.
@@ -326,4 +296,31 @@ TEST_F(SetupStart, OneSetupOfAProductAtATime)
     EXPECT_EQ(7u, Run(Quoted() + " /SILENT /ACCEPTLICENCE", dir));
     ReleaseMutex(held);
     CloseHandle(held);
+}
+
+TEST_F(SetupStart, OnlyTheScriptSwitchRunsAScript)
+{
+    Install(dir, { "english" });
+    SetEnvironmentVariableA("BRISEL_SCRIPT", NULL);
+    // A script that fails at once, were it run.
+    WriteText(dir + "\\s.script", "jump\r\n");
+    const char* others[] = { " /SCRIPTING", " -scripted s.script", " -SCRIPT:s.script", " /SCRIPT s.script" };
+    for (const char* other : others) {
+        std::string box;
+        EXPECT_EQ(0u, Run(Quoted() + " /LOGIT:s.log" + other, dir, &box)) << other;
+        EXPECT_EQ("Halvo Setup|Setup cannot find the file SETUP.CFG.\n(Is the program already installed?)", box)
+            << other;
+        // Only the lines that echo the command line name the switch.
+        for (const std::string& line : ReadLog(dir + "\\s.log")) {
+            if (line.compare(0, 17, "Program Argument ") != 0 && line.compare(0, 13, "APP::WinMain ") != 0) {
+                EXPECT_EQ(std::string::npos, line.find("SCRIPT")) << other << ": " << line;
+            }
+        }
+    }
+
+    // The switch itself, in any case, answers the box through its script.
+    WriteText(dir + "\\s.script", "expect-box SETUP.CFG\r\nanswer ok\r\n");
+    EXPECT_EQ(0u, Run(Quoted() + " /LOGIT:s.log /script:s.script", dir, NULL, NULL, false));
+    std::vector<std::string> log = ReadLog(dir + "\\s.log");
+    EXPECT_TRUE(Has(log, "SCRIPT 2: answer ok"));
 }

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <string>
-#include "setup/uninstall.h"
+#include "setup/uninstall/uninstall.h"
 #include "brisel/osysfile.h"
 #include "brisel/stringarray.h"
 

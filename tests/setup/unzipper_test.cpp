@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 #include <vector>
-#include "setup/unzipper.h"
-#include "setup/install.h"
+#include "setup/install/unzipper.h"
+#include "setup/install/install.h"
 #include "../brisel/scratchdir.h"
 #include "../testfiles.h"
 

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "setup/main.h"
-#include "setup/install.h"
+#include "setup/frame/settings.h"
+#include "setup/frame/hooks.h"
+#include "setup/install/install.h"
 #include "brisel/app.h"
+#include "../testboxes.h"
 #include "../testfiles.h"
 
 namespace {
@@ -30,18 +32,7 @@ struct BOXANSWER
         thread = CreateThread(NULL, 0, [](LPVOID p) WINAPI -> DWORD {
             BOXANSWER* self = (BOXANSWER*)p;
             while (!self->stop) {
-                HWND box = NULL;
-                EnumWindows([](HWND h, LPARAM l) WINAPI -> BOOL {
-                    DWORD pid = 0;
-                    char cls[16] = "";
-                    GetWindowThreadProcessId(h, &pid);
-                    GetClassNameA(h, cls, sizeof cls);
-                    if (pid == GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && IsWindowVisible(h)) {
-                        *(HWND*)l = h;
-                        return FALSE;
-                    }
-                    return TRUE;
-                }, (LPARAM)&box);
+                HWND box = testboxes::FindBox(GetCurrentProcessId());
                 if (box) {
                     char t[1024] = "";
                     GetDlgItemTextA(box, 0xFFFF, t, sizeof t);
@@ -123,7 +114,7 @@ protected:
     {
         SetDlgItemTextA(page, 201, dest.c_str());
         BOXANSWER box(answer);
-        EXPECT_EQ(SETUP::NewSetupHookVantor(5, 3, frame, page, 0, 10781), 1);
+        EXPECT_EQ(INSTALL::NewSetupHookVantor(5, 3, frame, page, 0, 10781), 1);
         return box.text;
     }
 
@@ -142,11 +133,11 @@ protected:
 
 TEST_F(VantorHook, YesCopiesSettingsScriptsAndPhonebook)
 {
-    EXPECT_EQ(SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0), 1);
+    EXPECT_EQ(INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0), 1);
     std::string question = LeaveDestination(fresh, IDYES);
     EXPECT_NE(question.find("An earlier installation was found in " + old + "."), std::string::npos) << question;
 
-    EXPECT_EQ(SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0), 1);
+    EXPECT_EQ(INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0), 1);
     EXPECT_EQ(ReadText(fresh + "\\OPTIONS\\terminal.ini"), "speed=9600");
     EXPECT_EQ(ReadText(fresh + "\\OPTIONS\\colours\\dark.ini"), "dark");
     EXPECT_EQ(ReadText(fresh + "\\SCRIPT\\login.rex"), "say hello");
@@ -158,13 +149,13 @@ TEST_F(VantorHook, YesCopiesSettingsScriptsAndPhonebook)
 
 TEST_F(VantorHook, NoStandsWhenTheOldHomeIsChosen)
 {
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_NE(LeaveDestination(fresh, IDNO), "");
     // Back and forth with the old home in other letters: no question, the No stands.
     std::string upper = old;
     CharUpperA(&upper[0]);
     EXPECT_EQ(LeaveDestination(upper, IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(upper + "\\SCRIPT\\login.rex"), "say hello");   // untouched
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
     DWORD type;
@@ -173,14 +164,14 @@ TEST_F(VantorHook, NoStandsWhenTheOldHomeIsChosen)
 
 TEST_F(VantorHook, ExistingInstallationCancelsAnEarlierYes)
 {
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_NE(LeaveDestination(fresh, IDYES), "");
     // The user goes back and picks a folder that already holds the terminal program.
     std::string installed = root + "\\installed";
     CreateDirectoryA(installed.c_str(), NULL);
     WriteText(installed + "\\vantor.exe", "MZ");
     EXPECT_EQ(LeaveDestination(installed, IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(installed + "\\PHONEBK"), "<missing>");
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
 }
@@ -191,28 +182,37 @@ TEST_F(VantorHook, NoEarlierInstallationNoQuestion)
     RegOpenKeyA(HKEY_CURRENT_USER, VantorKey, &key);
     RegDeleteValueA(key, "HomePath");
     RegCloseKey(key);
-    SETUP::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(0, 9, NULL, NULL, 0, 0);
     EXPECT_EQ(LeaveDestination(fresh, IDYES), "");
     // An empty field decides nothing.
     EXPECT_EQ(LeaveDestination("", IDYES), "");
-    SETUP::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
+    INSTALL::NewSetupHookVantor(7, 0, frame, NULL, 0, 0);
     EXPECT_EQ(ReadText(fresh + "\\PHONEBK"), "<missing>");
     DWORD type;
     EXPECT_EQ(GlobalSCBs(&type), 0u);
     EXPECT_EQ(type, (DWORD)REG_DWORD);
 }
 
+// The offered shortcut as "title;#target;arguments", then ";" and its icon if it had one.
+std::string Offered(const SHORTCUT& s)
+{
+    if (s.Target.IsNull())
+        return "";
+    std::string text = std::string(s.Title.Str()) + (s.Desktop ? ";#" : ";") + s.Target.Str() + ";" + s.Arguments.Str();
+    return s.Icon.Len() > 0 || s.Address || s.Offered ? text + ";icon or marks left" : text;
+}
+
 TEST(DesktopCandidate, LastStarredEntryWithoutIcon)
 {
-    STRING entry;
+    SHORTCUT entry;
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe;/x;a.exe:3|B;b.exe|C;*c.exe;-q -v;c.exe:1", STRING(), entry), 1);
-    EXPECT_STREQ(entry.Str(), "C;#c.exe;-q -v");
+    EXPECT_EQ(Offered(entry), "C;#c.exe;-q -v");
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe;/x;a.exe:3|B;b.exe", "2", entry), 2);
-    EXPECT_STREQ(entry.Str(), "A;#a.exe;/x");
+    EXPECT_EQ(Offered(entry), "A;#a.exe;/x");
     EXPECT_EQ(INSTALL::DesktopCandidate("A;*a.exe", "0", entry), 0);
     // No starred entry (nor an entry without target): no desktop shortcut offered.
     EXPECT_EQ(INSTALL::DesktopCandidate("A;a.exe|*B|", "2", entry), 0);
-    EXPECT_STREQ(entry.Str(), "");
+    EXPECT_EQ(Offered(entry), "");
 }
 
 } // namespace

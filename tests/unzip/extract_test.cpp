@@ -143,7 +143,7 @@ public:
     std::string VolumeFsName(const char*) override { return "FAT32"; }
     bool NameValid(const char* dir, const char* name) override
     {
-        return strlen(name) <= 12 && m_os.NameValid(dir, name);
+        return strlen(name) <= 12 && os_.NameValid(dir, name);
     }
 };
 
@@ -441,7 +441,7 @@ public:
     ELSEWHERE() : ZIPOSFORWARD(unz::PlatformZipOs()) {}
     std::string FullPath(const char* p) override
     {
-        std::string full = m_os.FullPath(p);
+        std::string full = os_.FullPath(p);
         size_t at = full.find("/tree/sub");
         return at == std::string::npos ? full : "/elsewhere" + full.substr(at);
     }
@@ -493,17 +493,17 @@ TEST(Hostile, DeclaredSizesHold)
 // Writes that fail as on a full disk; the second kind raises an interrupt.
 class FAILOS : public unz::ZIPOSFORWARD {
 public:
-    explicit FAILOS(bool interrupt) : ZIPOSFORWARD(unz::PlatformZipOs()), m_interrupt(interrupt) {}
+    explicit FAILOS(bool interrupt) : ZIPOSFORWARD(unz::PlatformZipOs()), interrupt_(interrupt) {}
     long Write(unz::ZIPHANDLE h, const void* b, size_t n) override
     {
-        if (m_interrupt) {
+        if (interrupt_) {
             raise(SIGINT);
-            return m_os.Write(h, b, n);
+            return os_.Write(h, b, n);
         }
-        return n > 4 ? 4 : m_os.Write(h, b, n);
+        return n > 4 ? 4 : os_.Write(h, b, n);
     }
 private:
-    bool m_interrupt;
+    bool interrupt_;
 };
 
 TEST(Robust, DiskFullEndsTheRunWith50)

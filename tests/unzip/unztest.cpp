@@ -52,16 +52,16 @@ TEMPDIR::TEMPDIR()
     fs::path p = fs::temp_directory_path() /
                  ("unztest-" + std::to_string(stamp % 100000000) + "-" + std::to_string(counter++));
     fs::create_directories(p);
-    m_path = p.generic_string();
+    path_ = p.generic_string();
 }
 
 TEMPDIR::~TEMPDIR()
 {
     std::error_code ec;
     // Extracted files may be read-only if a test failed; make everything writable first.
-    for (auto& e : fs::recursive_directory_iterator(m_path, ec))
+    for (auto& e : fs::recursive_directory_iterator(path_, ec))
         fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::remove_all(m_path, ec);
+    fs::remove_all(path_, ec);
 }
 
 bool ReadWhole(const std::string& path, std::string& data)

@@ -25,10 +25,10 @@ class TEMPDIR {
 public:
     TEMPDIR();
     ~TEMPDIR();
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& rel) const { return m_path + "/" + rel; }
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
 private:
-    std::string m_path;
+    std::string path_;
 };
 
 bool ReadWhole(const std::string& path, std::string& data);

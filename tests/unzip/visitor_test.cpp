@@ -159,29 +159,29 @@ public:
     unz::PATHKIND Query(const char* p, unz::PATHINFO* i) override
     {
         ++queries[p];
-        return m_os.Query(p, i);
+        return os_.Query(p, i);
     }
     unz::ZIPHANDLE OpenRead(const char* p) override
     {
         ++opens[p];
-        return m_os.OpenRead(p);
+        return os_.OpenRead(p);
     }
     unz::ZIPHANDLE Create(const char* p) override
     {
         ++opens[p];
-        return m_os.Create(p);
+        return os_.Create(p);
     }
     long Read(unz::ZIPHANDLE h, void* b, size_t n) override
     {
         ++reads;
-        long got = m_os.Read(h, b, n);
+        long got = os_.Read(h, b, n);
         bytes += got > 0 ? (uint64_t)got : 0;
         return got;
     }
     std::string VolumeFsName(const char* p) override
     {
         ++volumes;
-        return m_os.VolumeFsName(p);
+        return os_.VolumeFsName(p);
     }
     std::map<std::string, int> queries, opens;
     int reads = 0, volumes = 0;
