@@ -270,7 +270,9 @@ BOOL LoadLanguageModule(const char* path, const char* name, const char* version)
             continue;
         }
         STRING text = STRING("DLL not found:\r") || module.Str();
-        MessageBoxA(NULL, text.Str(), "Halvo Application", MB_OK | MB_ICONERROR);
+        // A silent run shows no window: its exit code says it.
+        if (!TestArg("SILENT"))
+            MessageBoxA(NULL, text.Str(), "Halvo Application", MB_OK | MB_ICONERROR);
         LogitSwitch("/LOGITCLOSE");
         ExitProcess(99);
     }

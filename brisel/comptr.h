@@ -36,7 +36,9 @@ private:
 class COMSCOPE
 {
 public:
-    COMSCOPE() : Result(CoInitialize(NULL)) {}
+    // COINIT_MULTITHREADED makes no window (a single-threaded apartment has a
+    // hidden one), for programs that must show none.
+    explicit COMSCOPE(DWORD apartment = COINIT_APARTMENTTHREADED) : Result(CoInitializeEx(NULL, apartment)) {}
     ~COMSCOPE()
     {
         if (SUCCEEDED(Result))

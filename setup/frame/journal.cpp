@@ -1,5 +1,6 @@
 // Failed writes and the undo record of an install run.
 #include "setup/frame/journal.h"
+#include "setup/frame/installlog.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -18,6 +19,7 @@ void FAILURES::Add(const char* what, DWORD error)
 {
     Logit("SETUP: %s failed, error=%lu %s\n", what ? what : "", (unsigned long)error,
           OSYS::ErrorText((int)error).Str());
+    INSTALLLOG::Failure(what, error);
     // Each once, however often it was tried.
     STRING item(what ? what : "");
     for (int i = 0; i < Items.Count(); i++)
@@ -38,8 +40,10 @@ void FAILURES::Clear()
 
 BOOL FAILURES::Delete(const char* path)
 {
-    if (DeletePath(path))
+    if (DeletePath(path)) {
+        INSTALLLOG::Line("Removed: %s", path);
         return TRUE;
+    }
     DWORD error = GetLastError();
     if (Missing(error))
         return TRUE;
@@ -122,6 +126,7 @@ BOOL JOURNAL::CreateFolder(const char* path)
             return FALSE;
         }
         Entries.push_back({'D', level, STRING(), 0});
+        INSTALLLOG::Folder(level);
     }
     Folders.insert(all.Str());
     return TRUE;
@@ -239,6 +244,9 @@ void JOURNAL::Undo(FAILURES& failures)
                 SetFileAttributesA(e.Path, e.Attributes);
             else
                 failures.Add(e.Path, GetLastError());
+        } else if (e.Kind == 'F' && IsDirectory(e.Path)) {
+            // A folder stood where the file was to go (the write failed): not ours.
+            continue;
         } else {
             failures.Delete(e.Path);
         }

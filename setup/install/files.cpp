@@ -4,6 +4,8 @@
 #include "setup/frame/hooks.h"
 #include "setup/frame/settings.h"
 #include "setup/install/unzipper.h"
+#include "setup/frame/installlog.h"
+#include "setup/frame/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -45,6 +47,7 @@ struct FILESJOB
     HANDLE paused, go;
     volatile LONG quit;         // set with go: give the install up
     volatile LONG aborted;      // given up after a failure: only Cancel is left
+    int failure = 0;            // the adapter's failure that gave the install up
 };
 
 const char* INSTALL::Publisher = "Halvo Software Works";
@@ -64,8 +67,10 @@ STRING INSTALL::UninstallCommand(const char* dir, const char* key)
 
 BOOL INSTALL::WriteEntryValue(REGISTRY& reg, const char* key, const char* name, const char* value)
 {
-    if (reg.Write(name, value))
+    if (reg.Write(name, value)) {
+        INSTALLLOG::Value("HKEY_LOCAL_MACHINE\\" || SETUP::UninstallBase() || key, name, value);
         return TRUE;
+    }
     SETUP::Failures.Add("HKEY_LOCAL_MACHINE\\" || SETUP::UninstallBase() || key || "\\" || name, GetLastError());
     return FALSE;
 }
@@ -83,6 +88,8 @@ BOOL INSTALL::WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* fi
     ok &= WriteEntryValue(reg, key, "AppName", cfg["AppName"]);
     ok &= WriteEntryValue(reg, key, "Version", version);
     ok &= WriteEntryValue(reg, key, "UninstallString", UninstallCommand(dir, key));
+    // What deployment tools run to remove the product without asking.
+    ok &= WriteEntryValue(reg, key, "QuietUninstallString", UninstallCommand(dir, key) || " /SILENT");
     ok &= WriteEntryValue(reg, key, "UninstallFiles", files);
     ok &= WriteEntryValue(reg, key, "UninstallPath", dir);
     ok &= WriteEntryValue(reg, key, "UninstallProtect", cfg["ProtectedFiles"]);
@@ -118,6 +125,11 @@ static BOOL AskRetry(FILESJOB& job, const UNZIPPER& unz)
     text = SETUP::ReplaceAll(text, "$PROGRAM", job.cfg["AppName"]);
     text = SETUP::ReplaceAll(text, "$ARCHIVE", unz.ArchiveName());
     text = SETUP::ReplaceAll(text, "$FILE", unz.FailedName());   // last: a name may hold "$"
+    job.failure = unz.Failure();
+    if (UNATTENDED::Silent) {
+        INSTALLLOG::Default(text, "No");
+        return FALSE;
+    }
     return MessageYesNo(NULL, SETUP::Caption(job.cfg), text);
 }
 
@@ -178,8 +190,16 @@ public:
             return STOP;
         }
         Sofar += m.size;
-        if (Progress)
+        if (Progress && Job.bar)
             Job.bar->PostPos(INSTALL::Percent(Sofar, Total));
+        if (!m.folder) {
+            STRING target = Job.dir || "\\" || m.path;
+            target.Replace("/", "\\", TRUE);
+            BOOL kept = m.existed && !m.written;
+            INSTALLLOG::File(target, m.existed, m.written,
+                             kept && UNZIPPER::FindEntry(UNZIPPER::Slashes(Job.cfg["ProtectedFiles"]), m.name, NULL) >= 0
+                                 ? "protected" : NULL);
+        }
         Record(Job, m.path);
         if (GoOn(Job))
             return NEXT;
@@ -219,8 +239,11 @@ static BOOL CopyLooseFiles(FILESJOB& job)
         const char* entry = *copies.Get(i);
         STRING target = job.dir || "\\" || entry;
         target.Replace("/", "\\", TRUE);
-        if (INSTALL::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE))
+        BOOL existed = FileExists(target);
+        if (INSTALL::Journal.BeforeWrite(target) && CopyFileA(entry, target, FALSE)) {
+            INSTALLLOG::File(target, existed, TRUE);
             Record(job, entry);
+        }
         else
             SETUP::Failures.Add(target, GetLastError());
         if (!GoOn(job))
@@ -249,14 +272,14 @@ static void GiveUp(FILESJOB& job)
     }
 }
 
-static DWORD WINAPI FilesWorker(LPVOID parameter)
+// The steps of the file installation, with its page or without: the
+// uninstall entry, the archives, the loose files, the hooks. FALSE when the
+// install was given up.
+static BOOL InstallFiles(FILESJOB& job)
 {
-    FILESJOB& job = *(FILESJOB*)parameter;
-    HINSTANCE res = APP::ResourceModule();
-    HWND frame = job.frame->Hwnd();
-    HWND page = job.page->Hwnd();
-    SetDlgItemTextA(page, IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, res));
-    HOOKS::CallNewSetupHook(HOOK_FILESSTART, 0, frame, job.bar->Hwnd(), 0, job.mode);
+    HWND frame = job.frame ? job.frame->Hwnd() : NULL;
+    HWND bar = job.bar ? job.bar->Hwnd() : NULL;
+    HOOKS::CallNewSetupHook(HOOK_FILESSTART, 0, frame, bar, 0, job.mode);
 
     // The entry comes before the first file, so that an install that is killed
     // half-way can be removed by it.
@@ -275,19 +298,37 @@ static DWORD WINAPI FilesWorker(LPVOID parameter)
     }
     if (ok)
         ok = CopyLooseFiles(job);
-    if (!ok) {
-        GiveUp(job);
-        job.worker->Done();
-        return 0;
-    }
-    job.bar->PostPos(100);
+    if (!ok)
+        return FALSE;
+    if (job.bar)
+        job.bar->PostPos(100);
 
     if (registered)
         INSTALL::WriteUninstallEntry(job.cfg, job.dir, job.files);
     INSTALL::FilesIn = TRUE;
     HOOKS::CallSetupHook(HOOK_FILESDONE, job.dir);
-    HOOKS::CallNewSetupHook(HOOK_FILESDONE, 0, frame, job.bar->Hwnd(), 0, 0);
+    HOOKS::CallNewSetupHook(HOOK_FILESDONE, 0, frame, bar, 0, 0);
+    return TRUE;
+}
 
+int INSTALL::InstallFilesUnattended(PROGRESSBAR* bar)
+{
+    FilesIn = FALSE;
+    FILESJOB job(NULL, NULL, bar, NULL);
+    if (InstallFiles(job))
+        return 0;
+    INSTALLLOG::Line("Installation given up: what it installed is removed again");
+    SETUP::Failures.Clear();
+    Journal.Undo(SETUP::Failures);
+    return job.failure != 0 ? job.failure : UNZIPPER::FAIL_CANNOTWRITE;
+}
+
+static DWORD WINAPI FilesWorker(LPVOID parameter)
+{
+    FILESJOB& job = *(FILESJOB*)parameter;
+    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, APP::ResourceModule()));
+    if (!InstallFiles(job))
+        GiveUp(job);
     job.worker->Done();
     return 0;
 }

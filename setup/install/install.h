@@ -53,7 +53,20 @@ public:
     static JOURNAL Journal;          // what this install run changed, for undoing it
     static BOOL FilesIn;             // the files page has installed and registered the product
 
+    // The wizard's run; Silent, the run of /SILENT (silent.cpp): the same
+    // steps without a window, its exit code returned.
     static int Main();
+    static int Silent();
+    // setup.cfg into Settings, with the hooks' first events, the language
+    // variants and the defaults; FALSE when it cannot be read.
+    static BOOL ReadSettings();
+    // Where an earlier installation is (its UninstallPath, when that folder is
+    // still there), else where InstallPath says. Opening the uninstall key creates it.
+    static STRING InstallFolder();
+    // After the wizard or a silent install: the hooks learn how it ended and
+    // the DeleteAfterExtract files go (a failure to delete counts only for a
+    // completed install).
+    static void EndInstall(BOOL completed);
     static const SETUPSTEP* Steps();
     // Default install directory from InstallPath: "*" + absolute path, or below
     // Program Files; without InstallPath Program Files and the product's name.
@@ -100,6 +113,10 @@ public:
     static BOOL WriteUninstallEntry(KEYTABLE& cfg, const char* dir, const char* files);
     // One value of the uninstall entry (key name key); a failed write is reported.
     static BOOL WriteEntryValue(REGISTRY& reg, const char* key, const char* name, const char* value);
+    // The file installation without the page: the same steps, no question
+    // asked (the default is taken and logged), what was installed undone on a
+    // failure. The adapter's failure (UNZIPPER::FAILURE), 0 when installed.
+    static int InstallFilesUnattended(PROGRESSBAR* bar);
     static const char* Publisher;
     static const char* PublisherUrl;
 
@@ -111,4 +128,8 @@ public:
     // title when there is none). Returns the desktop setting (DesktopIcon,
     // default 1; 0 without such an entry).
     static int DesktopCandidate(const STRING& opts, const STRING& desktopicon, SHORTCUT& desktop);
+    // The shortcuts as the page's choices say (program group groupname in the
+    // user's or the all-users menu, the offered desktop shortcut), and their
+    // record in the uninstall entry.
+    static void MakeShortcuts(const STRING& groupname, BOOL startmenu, BOOL common, BOOL desktop);
 };

@@ -2,6 +2,7 @@
 #include "setup/install/install.h"
 #include "setup/frame/hooks.h"
 #include "setup/frame/settings.h"
+#include "setup/frame/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/osys.h"
@@ -62,17 +63,12 @@ static void KeepOrUndo(HWND owner)
     INSTALL::FilesIn = FALSE;
 }
 
-// setup.cfg, with the hooks' first events, the language variants and the
-// defaults; FALSE (after the message) when it cannot be read.
-static BOOL ReadSettings()
+BOOL INSTALL::ReadSettings()
 {
     KEYTABLE& cfg = SETUP::Settings;
     HINSTANCE res = APP::ResourceModule();
-    if (!cfg.LoadFromFile("setup.cfg")) {
-        MessageError(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, res),
-                     OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
+    if (!cfg.LoadFromFile("setup.cfg"))
         return FALSE;
-    }
     STRING& appname = cfg["AppName"];
     if (appname.IsNull())
         appname = "";
@@ -91,9 +87,7 @@ static BOOL ReadSettings()
     return TRUE;
 }
 
-// Where an earlier installation is (UninstallPath, when that folder is still
-// there), else where InstallPath says. Opening the uninstall key creates it.
-static STRING InstallFolder()
+STRING INSTALL::InstallFolder()
 {
     KEYTABLE& cfg = SETUP::Settings;
     STRING previous;
@@ -113,10 +107,7 @@ static STRING InstallFolder()
     return INSTALL::DefaultInstallDir(cfg["InstallPath"], name.IsNull() ? STRING("") : name);
 }
 
-// After the wizard: the hooks learn how it ended, DeleteAfterExtract goes (a
-// failure to delete counts only for a completed install), and with the frame
-// hidden the failed writes are told in one box.
-static void EndWizard(HWND frame, BOOL completed, const STRING& caption)
+void INSTALL::EndInstall(BOOL completed)
 {
     KEYTABLE& cfg = SETUP::Settings;
     if (completed)
@@ -130,6 +121,13 @@ static void EndWizard(HWND frame, BOOL completed, const STRING& caption)
         else
             DeletePath(file);
     }
+}
+
+// After the wizard, with the frame hidden: the failed writes in one box.
+static void EndWizard(HWND frame, BOOL completed, const STRING& caption)
+{
+    KEYTABLE& cfg = SETUP::Settings;
+    INSTALL::EndInstall(completed);
     ShowWindow(frame, SW_HIDE);
     HINSTANCE res = APP::ResourceModule();
     if (!completed && !INSTALL::FilesIn)
@@ -141,10 +139,17 @@ static void EndWizard(HWND frame, BOOL completed, const STRING& caption)
 
 int INSTALL::Main()
 {
-    if (!ReadSettings())
+    HINSTANCE res = APP::ResourceModule();
+    if (!ReadSettings()) {
+        MessageError(NULL, OSYS::GetStringFromResource(IDS_SETUPCAPTION, res),
+                     OSYS::GetStringFromResource(IDS_NOSETUPCFG, res));
+        return 0;
+    }
+    STRING name = SETUP::Settings["AppName"];
+    STRING inikey = SETUP::Settings["IniKey"];
+    if (!UNATTENDED::Lock(inikey.Len() > 0 ? inikey : name, 0, name))
         return 0;
     InstallDir = InstallFolder();
-    HINSTANCE res = APP::ResourceModule();
     SETUPDIALOG frame(OSYS::GetStringFromResource(IDS_SETUPCAPTION, res),
                       OSYS::GetStringFromResource(IDS_ASKCONTINUESETUP, res), -1);
     STRING caption = SETUP::Caption(SETUP::Settings);
@@ -154,6 +159,7 @@ int INSTALL::Main()
     if (!completed)
         KeepOrUndo(frame.Hwnd());
     EndWizard(frame.Hwnd(), completed, caption);
+    UNATTENDED::Result(completed ? (SETUP::Failures.Count() > 0 ? EXIT_NOTWRITTEN : EXIT_DONE) : EXIT_REFUSED);
     if (completed) {
         if (SETUP::Failures.Count() == 0 && SETUP::Settings["NoFinalPopup"].Atoi() == 0)
             MessageInfo(NULL, caption, FinalMessage());

@@ -1,6 +1,8 @@
 // Step 5: program group and desktop shortcuts, recorded for the uninstaller.
 #include "setup/install/install.h"
 #include "setup/frame/settings.h"
+#include "setup/frame/installlog.h"
+#include "setup/frame/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/comptr.h"
@@ -71,6 +73,8 @@ BOOL SaveAs(IPersistFile* file, const STRING& path, BOOL complete)
     Logit("INSTALL::ShortcutsPage save %s, hres=%08lx\n", path.Str(), (unsigned long)hres);
     if (FAILED(hres))
         SETUP::Failures.Add(path, (DWORD)hres);
+    else
+        INSTALLLOG::Shortcut(path);
     return SUCCEEDED(hres);
 }
 
@@ -186,18 +190,20 @@ void PreparePage(HWND dlg, int desktopsetting, const STRING& commonfolder)
     EnableWindow(GetDlgItem(dlg, IDC_COMMONMENU), commonfolder.Len() > 0 && IsDirectory(commonfolder));
 }
 
-// After Next: where the user wants the shortcuts.
-PLACES ChosenPlaces(HWND dlg, KEYTABLE& cfg, const STRING& userfolder, const STRING& commonfolder)
+// Where the shortcuts go: the program group in the user's or the all-users
+// menu (the user's where there is no all-users menu).
+PLACES ChosenPlaces(const STRING& groupname, BOOL startmenu, BOOL common)
 {
     PLACES places;
     // Without a group name the shortcuts would land in the start menu's own folder,
     // and the uninstaller would take that folder for the product's group.
-    STRING groupname = cfg["StartmenuName"];
     STRING bare(groupname.IsNull() ? "" : groupname.Str());
     bare.Strip('B', ". ");
-    places.StartMenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED && bare.Len() > 0;
-    BOOL common = IsDlgButtonChecked(dlg, IDC_USERMENU) != BST_CHECKED &&
-                  IsDlgButtonChecked(dlg, IDC_COMMONMENU) == BST_CHECKED && IsWindowEnabled(GetDlgItem(dlg, IDC_COMMONMENU));
+    places.StartMenu = startmenu && bare.Len() > 0;
+    STRING userfolder = WithoutSlash(OSYS::GetWin32SystemPath(SYSFOLDER_PROGRAMS));
+    STRING commonfolder = WithoutSlash(OSYS::GetWin32SystemPath(SYSFOLDER_COMMONPROGRAMS));
+    if (commonfolder.Len() == 0 || !IsDirectory(commonfolder))
+        common = FALSE;
     STRING programs = common ? commonfolder : userfolder;
     if (programs.Len() == 0)
         programs = CurrentDirectory();
@@ -253,23 +259,34 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
     HWND dlg = page->Hwnd();
     SHORTCUT offered;
     int desktopsetting = DesktopCandidate(cfg["StartmenuOpts"], cfg["DesktopIcon"], offered);
-    STRING userfolder = WithoutSlash(OSYS::GetWin32SystemPath(SYSFOLDER_PROGRAMS));
-    STRING commonfolder = WithoutSlash(OSYS::GetWin32SystemPath(SYSFOLDER_COMMONPROGRAMS));
-    PreparePage(dlg, desktopsetting, commonfolder);
+    PreparePage(dlg, desktopsetting, WithoutSlash(OSYS::GetWin32SystemPath(SYSFOLDER_COMMONPROGRAMS)));
 
     int result = frame->Run();
     if (result != SETUP_NEXT)
         return result;
 
-    PLACES places = ChosenPlaces(dlg, cfg, userfolder, commonfolder);
+    BOOL startmenu = IsDlgButtonChecked(dlg, IDC_NOMENU) != BST_CHECKED;
+    BOOL common = IsDlgButtonChecked(dlg, IDC_USERMENU) != BST_CHECKED &&
+                  IsDlgButtonChecked(dlg, IDC_COMMONMENU) == BST_CHECKED && IsWindowEnabled(GetDlgItem(dlg, IDC_COMMONMENU));
+    MakeShortcuts(cfg["StartmenuName"], startmenu, common, IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED);
+    return SETUP_NEXT;
+}
+
+void INSTALL::MakeShortcuts(const STRING& groupname, BOOL startmenu, BOOL common, BOOL desktop)
+{
+    KEYTABLE& cfg = SETUP::Settings;
+    SHORTCUT offered;
+    DesktopCandidate(cfg["StartmenuOpts"], cfg["DesktopIcon"], offered);
+    PLACES places = ChosenPlaces(groupname, startmenu, common);
     if (places.StartMenu) {
         if (!INSTALL::Journal.CreateFolder(places.Group))
             SETUP::Failures.Add(places.Group, GetLastError());
         INSTALL::ProgramGroup = places.Group;
     }
-    BOOL desktop = IsDlgButtonChecked(dlg, IDC_DESKTOP) == BST_CHECKED;
     {
-        COMSCOPE com;
+        // A silent run makes no window, not even COM's hidden one of a
+        // single-threaded apartment: the shell's link objects work in either.
+        COMSCOPE com(UNATTENDED::Silent ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
         for (const SHORTCUT& s : ChosenShortcuts(cfg, places.StartMenu, desktop ? &offered : NULL)) {
             if (s.Address)
                 MakeAddress(s, places);
@@ -278,5 +295,4 @@ int INSTALL::ShortcutsPage(SETUPDIALOG* frame, DATADIALOG* page)
         }
     }
     RecordShortcuts(cfg, places);
-    return SETUP_NEXT;
 }

@@ -1,5 +1,6 @@
 // The unzip adapter over the ZIP engine.
 #include "setup/install/unzipper.h"
+#include "setup/frame/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/halvo.h"
@@ -111,8 +112,9 @@ UNZIPPER::UNZIPPER(const char* archive, const char* asklist, const char* protect
 UNZIPPER::~UNZIPPER() = default;
 
 // Protected files stay; files listed for asking are replaced when the user says so.
-BOOL UNZIPPER::MayReplace(const char* member)
+BOOL UNZIPPER::MayReplace(const UNZIPMEMBER& m, const char* target)
 {
+    const char* member = m.name;
     if (FindEntry(ProtectList, member, NULL) >= 0)
         return FALSE;
     STRING entry;
@@ -123,6 +125,11 @@ BOOL UNZIPPER::MayReplace(const char* member)
         shown = member;
     HINSTANCE res = APP::ResourceModule();
     STRING text = AskText(OSYS::GetStringFromResource(IDS_ASKREPLACE, res), shown);
+    if (UNATTENDED::Silent) {
+        STRING file = STRING(target) || "\\" || m.path;
+        file.Replace("/", "\\", TRUE);
+        return UNATTENDED::ReplaceOlder(m.dostime, file, text);
+    }
     return MessageYesNo(GetActiveWindow(), OSYS::GetStringFromResource(IDS_REPLACECAPTION, res), text);
 }
 
@@ -131,7 +138,8 @@ BOOL UNZIPPER::MayReplace(const char* member)
 class UNZIPPER::PASS : public UNZVISITOR
 {
 public:
-    PASS(UNZIPPER& unz, UNZIPSTEPS& steps) : Unz(unz), Steps(steps), IsListed(FALSE), Refused(FALSE), Stopped(FALSE)
+    PASS(UNZIPPER& unz, UNZIPSTEPS& steps, const char* target)
+        : Unz(unz), Steps(steps), Target(target), IsListed(FALSE), Refused(FALSE), Stopped(FALSE)
     {
     }
 
@@ -139,7 +147,7 @@ public:
     {
         IsListed = TRUE;
         for (const UNZCAPTURE& m : members)
-            Members.push_back({Slashes(m.name.c_str()), STRING(""), m.size, FALSE, FALSE, FALSE});
+            Members.push_back({Slashes(m.name.c_str()), STRING(""), m.size, FALSE, FALSE, FALSE, m.dostime});
         // Warnings about the archive as a whole (a stub in front) do not
         // matter: each member's data is checked on its own.
         if (code > UNZ_WARN || members.empty()) {
@@ -154,7 +162,7 @@ public:
     bool Take(const UNZENTRY& e) override
     {
         UNZIPMEMBER& m = Member(e);
-        if (e.exists && !Unz.MayReplace(m.name))
+        if (e.exists && !Unz.MayReplace(m, Target))
             return false;
         m.written = TRUE;
         Steps.Writing(m);
@@ -176,6 +184,7 @@ public:
 
     UNZIPPER& Unz;
     UNZIPSTEPS& Steps;
+    const char* Target;
     std::vector<UNZIPMEMBER> Members;
     BOOL IsListed;
     BOOL Refused;
@@ -194,7 +203,7 @@ private:
 
 BOOL UNZIPPER::Install(const char* target, UNZIPSTEPS& steps)
 {
-    PASS pass(*this, steps);
+    PASS pass(*this, steps, target);
     Failed = FAIL_NONE;
     int rc = RunEngine({"unzip", "-qq", std::string(Archive.Str()), "-d", std::string(target)}, &pass);
     if (!pass.IsListed)

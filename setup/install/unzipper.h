@@ -17,6 +17,7 @@ struct UNZIPMEMBER
     BOOL folder;
     BOOL existed;       // a file (a folder, for a folder) stood at path before
     BOOL written;       // FALSE: the rules kept the file that was there
+    uint32_t dostime;   // last modified: MS-DOS date (high word) and time
 };
 
 // The file installation's part in the pass: it hears the listing first, is
@@ -73,7 +74,7 @@ private:
     class PASS;
     void Report(int rc, const char* member);
     // Whether the rules let member be written over an existing file.
-    BOOL MayReplace(const char* member);
+    BOOL MayReplace(const UNZIPMEMBER& m, const char* target);
 
     STRING Archive;
     STRING AskList;

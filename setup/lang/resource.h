@@ -77,6 +77,14 @@
 #define IDS_REMOVEFAILED        4032    // heading of the list
 #define IDS_REMOVEDPART         4033
 
+// unattended install and removal
+#define IDS_HELPFIRST           4150    // the switches' box: 4150 to 4154 joined
+#define IDS_HELP2               4151
+#define IDS_HELP3               4152
+#define IDS_HELP4               4153
+#define IDS_HELPLAST            4154
+#define IDS_ALREADYRUNNING      4155    // $PROGRAM
+
 // ---- Order form
 #define IDS_ORDERCAPTION        3100    // product name follows directly
 #define IDS_ADDRESSHEAD         3101

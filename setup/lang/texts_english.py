@@ -80,6 +80,13 @@ STRINGS = {
           'its own folder. Files in use there cannot be removed.',
     4032: 'The following could not be removed and has been left in place:',
     4033: 'Some files or settings could not be removed and have been left in place.',
+    # unattended install and removal
+    4150: 'Setup switches:\n/SILENT  install without any window (with /ACCEPTLICENCE)\n/PROGRESS  with /SILENT: show only a progress window\n/ACCEPTLICENCE  accept the licence agreement\n',
+    4151: '/DIR:"folder"  install into this folder\n/GROUP:"name"  name of the program group\n/NOSHORTCUTS  no shortcuts\n/DESKTOP or /NODESKTOP  with or without a desktop shortcut\n',
+    4152: '/ALLUSERS or /CURRENTUSER  shortcuts for all users or for you only\n/LANG:GER, ENGL, FRENCH or HUNGARIAN  language\n/INSTALLLOG:"file"  write a log of the installation\n',
+    4153: '-remove key /SILENT  remove silently, keeping your data\n/REMOVEALL  with it: remove your data too\n\nExit codes of a silent run:\n0 done, 1 cancelled or licence not accepted, 2 bad command line,\n',
+    4154: '3 SETUP.CFG missing, 4 folder not usable, 5 installation files missing or damaged, 6 something could not be written, 7 Setup is already running.',
+    4155: 'Setup of $PROGRAM is already running.\nPlease wait until it has finished.',
     # order form: steps
     3100: 'Order form for ',
     3119: 'How to order ',

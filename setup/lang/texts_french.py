@@ -88,6 +88,13 @@ STRINGS = {
           "programme depuis son propre dossier. Les fichiers en cours d'utilisation y resteront.",
     4032: "Les éléments suivants n'ont pas pu être supprimés et ont été conservés :",
     4033: "Certains fichiers ou paramètres n'ont pas pu être supprimés et ont été conservés.",
+    # unattended install and removal
+    4150: "Options de Setup :\n/SILENT  installer sans aucune fenêtre (avec /ACCEPTLICENCE)\n/PROGRESS  avec /SILENT : n'afficher que la progression\n/ACCEPTLICENCE  accepter le contrat de licence\n",
+    4151: '/DIR:"dossier"  installer dans ce dossier\n/GROUP:"nom"  nom du groupe de programmes\n/NOSHORTCUTS  aucun raccourci\n/DESKTOP ou /NODESKTOP  avec ou sans raccourci sur le bureau\n',
+    4152: '/ALLUSERS ou /CURRENTUSER  raccourcis pour tous les utilisateurs ou pour vous seul\n/LANG:GER, ENGL, FRENCH ou HUNGARIAN  langue\n/INSTALLLOG:"fichier"  écrire un journal de l\'installation\n',
+    4153: '-remove clé /SILENT  désinstaller sans question, vos données restent\n/REMOVEALL  en plus : supprimer aussi vos données\n\nCodes de sortie en mode silencieux :\n0 terminé, 1 annulé ou licence refusée, 2 ligne de commande incorrecte,\n',
+    4154: "3 SETUP.CFG manquant, 4 dossier inutilisable, 5 fichiers d'installation manquants ou endommagés, 6 écriture impossible, 7 Setup est déjà en cours.",
+    4155: "L'installation de $PROGRAM est déjà en cours.\nVeuillez attendre qu'elle soit terminée.",
     # order form: steps
     3100: 'Bon de commande pour ',
     3119: 'Comment commander ',

@@ -86,6 +86,13 @@ STRINGS = {
           'Programm deshalb aus seinem eigenen Ordner. Dateien, die dort verwendet werden, bleiben erhalten.',
     4032: 'Folgendes konnte nicht entfernt werden und ist erhalten geblieben:',
     4033: 'Einige Dateien oder Einstellungen konnten nicht entfernt werden und sind erhalten geblieben.',
+    # unattended install and removal
+    4150: 'Setup-Schalter:\n/SILENT  ohne jedes Fenster installieren (mit /ACCEPTLICENCE)\n/PROGRESS  mit /SILENT: nur ein Fortschrittsfenster zeigen\n/ACCEPTLICENCE  den Lizenzvertrag annehmen\n',
+    4151: '/DIR:"Ordner"  in diesen Ordner installieren\n/GROUP:"Name"  Name der Programmgruppe\n/NOSHORTCUTS  keine Verknüpfungen\n/DESKTOP oder /NODESKTOP  mit oder ohne Verknüpfung auf dem Desktop\n',
+    4152: '/ALLUSERS oder /CURRENTUSER  Verknüpfungen für alle Benutzer oder nur für Sie\n/LANG:GER, ENGL, FRENCH oder HUNGARIAN  Sprache\n/INSTALLLOG:"Datei"  ein Protokoll der Installation schreiben\n',
+    4153: '-remove Schlüssel /SILENT  ohne Rückfrage entfernen, Ihre Daten bleiben\n/REMOVEALL  dazu: auch Ihre Daten entfernen\n\nExit-Codes eines stillen Laufs:\n0 erledigt, 1 abgebrochen oder Lizenz nicht angenommen, 2 fehlerhafte Befehlszeile,\n',
+    4154: '3 SETUP.CFG fehlt, 4 Ordner nicht verwendbar, 5 Installationsdateien fehlen oder sind beschädigt, 6 etwas konnte nicht geschrieben werden, 7 Setup läuft bereits.',
+    4155: 'Das Setup von $PROGRAM läuft bereits.\nBitte warten Sie, bis es beendet ist.',
     # order form: steps
     3100: 'Bestellformular für ',
     3119: 'So bestellen Sie ',

@@ -83,6 +83,13 @@ STRINGS = {
           'mappájából távolítja el. Az ott használatban lévő fájlok megmaradnak.',
     4032: 'A következőket nem sikerült eltávolítani, ezért megmaradtak:',
     4033: 'Néhány fájlt vagy beállítást nem sikerült eltávolítani, ezért megmaradtak.',
+    # unattended install and removal
+    4150: 'A Setup kapcsolói:\n/SILENT  telepítés ablak nélkül (a /ACCEPTLICENCE kapcsolóval)\n/PROGRESS  a /SILENT mellett: csak a folyamatjelző ablak\n/ACCEPTLICENCE  a licencszerződés elfogadása\n',
+    4151: '/DIR:"mappa"  telepítés ebbe a mappába\n/GROUP:"név"  a programcsoport neve\n/NOSHORTCUTS  nincsenek parancsikonok\n/DESKTOP vagy /NODESKTOP  asztali parancsikonnal vagy anélkül\n',
+    4152: '/ALLUSERS vagy /CURRENTUSER  parancsikonok minden felhasználónak vagy csak Önnek\n/LANG:GER, ENGL, FRENCH vagy HUNGARIAN  nyelv\n/INSTALLLOG:"fájl"  napló a telepítésről\n',
+    4153: '-remove kulcs /SILENT  eltávolítás kérdés nélkül, az Ön adatai megmaradnak\n/REMOVEALL  mellette: az Ön adatai is törlődnek\n\nA csendes futás kilépési kódjai:\n0 kész, 1 megszakítva vagy a licenc elutasítva, 2 hibás parancssor,\n',
+    4154: '3 hiányzik a SETUP.CFG, 4 a mappa nem használható, 5 a telepítőfájlok hiányoznak vagy sérültek, 6 valamit nem sikerült írni, 7 a Setup már fut.',
+    4155: 'A(z) $PROGRAM telepítője már fut.\nVárja meg, amíg befejeződik.',
     # order form: steps
     3100: 'Megrendelőlap: ',
     3119: 'Így rendelheti meg: ',

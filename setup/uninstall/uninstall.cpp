@@ -3,6 +3,8 @@
 #include "setup/uninstall/uninstall.h"
 #include "setup/frame/hooks.h"
 #include "setup/frame/settings.h"
+#include "setup/frame/installlog.h"
+#include "setup/frame/unattended.h"
 #include "setup/lang/resource.h"
 #include "brisel/app.h"
 #include "brisel/email.h"
@@ -22,6 +24,9 @@ STRING UNINSTALL::InstallDir("");
 STRING UNINSTALL::ProductName("");
 STRING UNINSTALL::RemovalChoice("0");
 STRING UNINSTALL::MailOffered("");
+
+// The exit code of the copy in the temporary folder (a silent removal waits for it).
+static int RestartResult = 0;
 
 static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -281,7 +286,20 @@ BOOL UNINSTALL::Restart(const char* programpath, const char* temp)
         return FALSE;
     FILENAME copy(folder, NamePart(programpath));
     STRING arguments = "-remove \"" || KeyName || "\" -final";
-    return StartProgram(copy, arguments, folder, "", FALSE) != 0;
+    // The copy takes the product's lock over.
+    UNATTENDED::Unlock();
+    if (UNATTENDED::Silent) {
+        // The caller waits for the removal itself, and hears how it went.
+        // The copy writes the install log meanwhile.
+        INSTALLLOG::Close();
+        RestartResult = UNATTENDED::RunAndWait(copy, arguments || UNATTENDED::Forwarded(), folder);
+        INSTALLLOG::Open(UNATTENDED::LogFile);
+        return TRUE;
+    }
+    if (StartProgram(copy, arguments, folder, "", FALSE) != 0)
+        return TRUE;
+    UNATTENDED::Lock(KeyName, 30000, ProductName);
+    return FALSE;
 }
 
 const SETUPSTEP* UNINSTALL::Steps()
@@ -296,7 +314,7 @@ const SETUPSTEP* UNINSTALL::Steps()
 
 int UNINSTALL::Main(const char* programpath)
 {
-    KeyName = OrEmpty(GetArgValue("REMOVE", 0));
+    KeyName = OrEmpty(UNATTENDED::RemoveKey());
     InstallDir = "";
     ProductName = "";
     if (KeyName.Len() > 0) {
@@ -310,21 +328,38 @@ int UNINSTALL::Main(const char* programpath)
         ProductName = KeyName;
     STRING caption = Caption();
 
+    BOOL silent = UNATTENDED::Silent;
+    if (silent)
+        INSTALLLOG::Line("Silent removal of %s: %s", KeyName.Str(), GetCommandLineA());
     if (InstallDir.Len() == 0 || KeyName.Len() == 0) {
+        if (silent) {
+            INSTALLLOG::Line("%s", Res(IDS_NOTINSTALLED).Str());
+            return UNATTENDED::Result(KeyName.Len() == 0 ? EXIT_BADCOMMANDLINE : EXIT_NOSETTINGS);
+        }
         MessageError(NULL, caption, Res(IDS_NOTINSTALLED));
         return 0;
     }
+    // The copy in the temporary folder waits while the first one hands the lock over.
+    if (!UNATTENDED::Lock(KeyName, TestArg("FINAL") ? 30000 : 0, ProductName))
+        return silent ? UNATTENDED::Result(EXIT_RUNNING) : 0;
     STRING question = WithProgram(IDS_ASKUNINSTALL);
 
     if (!TestArg("FINAL")) {
-        if (!MessageYesNo(NULL, caption, question))
+        if (silent)
+            INSTALLLOG::Default(question, "Yes");
+        else if (!MessageYesNo(NULL, caption, question))
             return 0;
         char temp[MAX_PATH * 2];
         DWORD n = GetEnvironmentVariableA("TEMP", temp, sizeof temp);
         if (n > 0 && n < sizeof temp && Restart(programpath, temp))
-            return 0;
-        MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
+            return RestartResult;
+        if (silent)
+            INSTALLLOG::Line("%s", Res(IDS_NOTEMPCOPY).Str());
+        else
+            MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
     }
+    if (silent)
+        return RemoveSilently();
 
     SETUPDIALOG frame(caption, Res(IDS_ASKCONTINUEUNINST), -1);
     HOOKS::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
@@ -541,25 +576,55 @@ void ShowProgress(HWND bar)
     }
 }
 
-DWORD WINAPI UninstallWorker(LPVOID parameter)
+// The removal's steps, with the removal page or without: files, shortcuts,
+// folders and keys, between the hooks' events.
+void RemoveProduct(HWND frame, HWND progress, BOOL everything)
 {
-    REMOVAL& r = *(REMOVAL*)parameter;
-    HWND frame = r.Frame->Hwnd();
-    HOOKS::CallNewSetupHook(HOOK_REMOVESTART, 0, frame, r.hProgress, 0, r.Everything ? 1 : 0);
+    HOOKS::CallNewSetupHook(HOOK_REMOVESTART, 0, frame, progress, 0, everything ? 1 : 0);
     RECORD record = ReadRecord();
     HOOKS::CallSetupHook(HOOK_UNINSTALL, UNINSTALL::InstallDir);
     // What is already gone is no failure: the uninstall removes what it finds.
     if (!record.Files.IsNull())
         DeleteRecordedFiles(record.Files, record.Protect);
     DeleteShortcuts(record);
-    if (r.Everything)
+    if (everything)
         DeleteFolders();
-    UNINSTALL::RemoveProductKeys(r.Everything);
+    UNINSTALL::RemoveProductKeys(everything);
     HOOKS::CallSetupHook(HOOK_UNINSTALLED, NULL);
-    HOOKS::CallNewSetupHook(HOOK_KEYSREMOVED, 0, frame, r.hProgress, 0, 0);
+    HOOKS::CallNewSetupHook(HOOK_KEYSREMOVED, 0, frame, progress, 0, 0);
+}
+
+DWORD WINAPI UninstallWorker(LPVOID parameter)
+{
+    REMOVAL& r = *(REMOVAL*)parameter;
+    RemoveProduct(r.Frame->Hwnd(), r.hProgress, r.Everything);
     ShowProgress(r.hProgress);
     r.Worker->Done();
     return 0;
+}
+
+// The silent removal's first copy waits for this one, so its program and
+// modules in the install folder are in use: they go into this copy's own
+// folder in the temporary folder (where the copies stay anyway).
+void MoveWaitingProgram()
+{
+    STRINGARRAY files;
+    ListFiles(APP::ProgramDirectory(), "setup*.*", &files, FALSE);
+    for (int i = 0; i < files.Count(); i++) {
+        STRING name = NamePart(*files.Get(i));
+        STRING installed = UNINSTALL::InstallDir || "\\" || name;
+        if (!FileExists(installed))
+            continue;
+        if (DeleteFileA(installed)) {
+            INSTALLLOG::Line("Removed: %s", installed.Str());
+            continue;
+        }
+        STRING away = APP::ProgramDirectory() || "\\" || name || ".old";
+        if (MoveFileExA(installed, away, MOVEFILE_REPLACE_EXISTING))
+            INSTALLLOG::Line("In use by the setup that waits for the removal, moved away: %s", installed.Str());
+        else
+            Logit("UNINSTALL: %s not moved away, error=%lu\n", installed.Str(), (unsigned long)GetLastError());
+    }
 }
 
 // Once the worker is done: what happened, and Finish.
@@ -596,6 +661,21 @@ void UNINSTALL::RemoveProductKeys(BOOL everything)
         if (!FAILURES::Missing(error))
             SETUP::Failures.Add(STRING("HKEY_CURRENT_USER\\") || RunKey || "\\" || KeyName, error);
     }
+}
+
+int UNINSTALL::RemoveSilently()
+{
+    if (TestArg("FINAL"))
+        MoveWaitingProgram();
+    RemovalChoice = UNATTENDED::RemoveAll ? "1" : "0";
+    if (UNATTENDED::RemoveAll)
+        INSTALLLOG::Line("Everything is removed, the user's data too: /REMOVEALL");
+    else
+        INSTALLLOG::Default("What should be removed", "the program; the user's data stays");
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALL, 0, NULL, NULL, 0, (INT_PTR)KeyName.Str());
+    RemoveProduct(NULL, NULL, UNATTENDED::RemoveAll);
+    HOOKS::CallNewSetupHook(HOOK_UNINSTALLED, 0, NULL, NULL, 0, 0);
+    return UNATTENDED::Result(SETUP::Failures.Count() > 0 ? EXIT_NOTWRITTEN : EXIT_DONE);
 }
 
 int UNINSTALL::RemovePage(SETUPDIALOG* frame, DATADIALOG* page)

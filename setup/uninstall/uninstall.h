@@ -37,6 +37,9 @@ public:
     static int OptionsPage(SETUPDIALOG* frame, DATADIALOG* page);
     static int RemovePage(SETUPDIALOG* frame, DATADIALOG* page);
     static STRING SendMail(INT_PTR id, HWND dialog, STRING value);
+    // /SILENT: the removal without the wizard, the user's data kept unless
+    // /REMOVEALL; returns the exit code.
+    static int RemoveSilently();
 
     // Restart: copies program and modules into a new folder inside temp and
     // starts the copy; FALSE when the uninstall must run in place.

@@ -628,7 +628,7 @@ static bool VisitBlock(std::vector<MEMBER>& block, int archiveCode, bool& first,
     std::vector<UNZCAPTURE> listing;
     uint64_t total = 0;
     for (const MEMBER& m : block) {
-        listing.push_back(UNZCAPTURE{m.name, m.c.ucsize});
+        listing.push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
         total += m.c.ucsize;
     }
     if (!visitor->Listed(listing, total, std::max(archiveCode, error)))

@@ -24,6 +24,7 @@ enum {
 struct UNZCAPTURE {
     std::string name;
     uint64_t size;
+    uint32_t dostime;    // last modified, MS-DOS date (high word) and time (low word)
 };
 const std::vector<UNZCAPTURE>& UnzipCapture();
 uint64_t UnzipCaptureTotal();

@@ -289,7 +289,7 @@ int ListMembers()
         if (!Selected(m.name, m.lcflag))
             continue;
         uint64_t csize = ListLine(m, verbose);
-        CaptureTable().push_back(UNZCAPTURE{m.name, m.c.ucsize});
+        CaptureTable().push_back(UNZCAPTURE{m.name, m.c.ucsize, (uint32_t)(m.c.date << 16 | m.c.time)});
         total += m.c.ucsize;
         ctotal += csize;
         ++members;

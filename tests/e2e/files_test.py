@@ -272,14 +272,22 @@ def case_rules():
     for name, data in (("data/user.ini", b"mine"), ("readme.txt", b"old readme"), ("notes.txt", b"old notes")):
         open(os.path.join(inst, name), "wb").write(data)
     # Only readme.txt and notes.txt ask: user.ini is protected, fresh.ini and
-    # other.txt do not exist yet.
-    rc = run(folder, TO_FILES + """expect-box Replace File
+    # other.txt do not exist yet. The install log of an interactive run says
+    # what became of each file.
+    installlog = os.path.join(folder, "install.log")
+    rc = run_setup(folder, TO_FILES + """expect-box Replace File
 expect-box The file the Read-me file already exists.
 answer yes
 expect-box The file notes.txt already exists.
 answer no
-""" + FINISH)
+""" + FINISH, args=["/INSTALLLOG:" + winpath(installlog)], timeout=540, script_timeout=30000)[0]
     check(rc == 0, "rc %d" % rc)
+    w = winpath(inst)
+    logged = [line[20:] for line in open(installlog, encoding="cp1252").read().splitlines()]
+    for line in ("File kept: %s\\data\\user.ini (protected)" % w, "File installed: %s\\data\\fresh.ini" % w,
+                 "File replaced: %s\\readme.txt" % w, "File kept: %s\\notes.txt" % w,
+                 "File installed: %s\\other.txt" % w, "Result: 0, done"):
+        check(line in logged, "install log: %r in %s" % (line, logged))
     got = {n: open(os.path.join(inst, n), "rb").read() for n, _ in members}
     check(got == {"data/user.ini": b"mine", "data/fresh.ini": b"new", "readme.txt": b"new readme",
                   "notes.txt": b"old notes", "other.txt": b"other"}, "overwrite rules: %s" % got)
@@ -477,7 +485,9 @@ click {NEXT}
 expect-dialog 2009
 click {CANCEL}
 """
-    folders = [layout(CFG.replace("IniKey=%s\n" % KEYNAME, ""), members) for _ in range(lanes)]
+    # Only one setup of a product runs at a time: each lane has a product of its own.
+    folders = [layout(CFG.replace("IniKey=%s\n" % KEYNAME, "").replace("AppName=Tool\n", "AppName=Tool%d\n" % k),
+                      members) for k in range(lanes)]
     results = [[] for _ in range(lanes)]
 
     def lane(k):

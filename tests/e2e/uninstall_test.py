@@ -894,6 +894,189 @@ def case_installedkilled():
     p.cleanup()
 
 
+# ---------------------------------------------------------------- unattended
+
+SAMPLE = os.path.join(os.path.dirname(os.path.abspath(LANGDIR)), "sample")
+WINWATCH = os.path.join(os.path.dirname(UNINSTRUN), "winwatch.exe") if UNINSTRUN else None
+NOTELY = "HalvoNotely"
+
+
+class Silent:
+    """The sample product's distribution folder (setup.exe, its modules, the
+    packed setup.fil and the sample's files), run silently under winwatch."""
+
+    def __init__(self):
+        self.base = os.path.join(DRIVE, "t", CASE)
+        shutil.rmtree(self.base, ignore_errors=True)
+        self.dist = os.path.join(self.base, "dist")
+        self.inst = os.path.join(self.base, "Notely Folder")
+        self.log = os.path.join(self.base, "install.log")
+        os.makedirs(self.dist)
+        for n in os.listdir(BINDIR):
+            if n.lower() == "setup.exe" or (n.lower().startswith("setup") and n.lower().endswith(".dll")):
+                shutil.copy(os.path.join(BINDIR, n), self.dist)
+        shutil.copy(os.path.join(BINDIR, "..", "sample", "setup.fil"), self.dist)
+        for n in ("setup.cfg", "README.TXT", "LICENSE.TXT", "LIZENZ.TXT", "advert.cfg"):
+            shutil.copy(os.path.join(SAMPLE, n), self.dist)
+        # The prefix has no drive for the build folder: the watcher and its hook library run from C:.
+        self.watcher = os.path.join(self.base, "watch")
+        os.makedirs(self.watcher)
+        for n in ("winwatch.exe", "winwatchhook.dll", "uninstrun.exe"):
+            shutil.copy(os.path.join(os.path.dirname(WINWATCH), n), self.watcher)
+        wine("reg", "delete", UNINSTALL + NOTELY, "/f")
+        self.runs = 0
+
+    def run(self, *args, program=None, runner=None):
+        """(exit code, windows the run's processes created) of setup.exe of the
+        distribution (or program, or the runner helper) with args."""
+        self.runs += 1
+        name = "run%d" % self.runs
+        report = os.path.join(self.base, name + ".windows")
+        target = cpath(os.path.join(self.watcher, runner) if runner else program or os.path.join(self.dist, "setup.exe"))
+        watch = os.path.join(self.watcher, "winwatch.exe")
+        rc = run_to_files([watch, cpath(report), target] + list(args), self.base, name, cwd=self.dist)
+        windows = open(report).read().splitlines() if os.path.exists(report) else []
+        return rc, windows
+
+    def logged(self):
+        return open(self.log, encoding="cp1252").read().splitlines() if os.path.exists(self.log) else []
+
+    def cleanup(self):
+        wine("reg", "delete", UNINSTALL + NOTELY, "/f")
+        shells = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+        shutil.rmtree(os.path.join(unix(reg_value(shells, "Programs")), "Notely"), ignore_errors=True)
+        shutil.rmtree(self.base, ignore_errors=True)
+
+
+def case_installedsilent():
+    s = Silent()
+    try:
+        silent_roundtrip(s)
+    finally:
+        s.cleanup()
+
+
+def silent_roundtrip(s):
+    dest = cpath(s.inst)
+    # A fresh install into a given folder: no window at all, the files and entries of a normal install.
+    rc, windows = s.run("/SILENT", "/ACCEPTLICENCE", "/DIR:" + dest, "/INSTALLLOG:" + cpath(s.log))
+    check(rc == 0, "silent install rc %d" % rc)
+    check(windows == [], "no window created by the silent install: %s" % windows)
+    payload = {"setup.exe": os.path.join(BINDIR, "setup.exe"), "README.TXT": os.path.join(SAMPLE, "README.TXT")}
+    for n in os.listdir(BINDIR):
+        if n.lower().startswith("setup") and n.lower().endswith(".dll"):
+            payload[n] = os.path.join(BINDIR, n)
+    for root, _, files in os.walk(os.path.join(SAMPLE, "payload")):
+        for f in files:
+            rel = os.path.relpath(os.path.join(root, f), os.path.join(SAMPLE, "payload")).replace(os.sep, "/")
+            payload[rel] = os.path.join(root, f)
+    for rel, source in payload.items():
+        path = os.path.join(s.inst, *rel.split("/"))
+        if rel == "install.tmp":
+            check(not os.path.exists(path), "DeleteAfterExtract removed install.tmp")
+        else:
+            check(os.path.exists(path) and open(path, "rb").read() == open(source, "rb").read(), "installed: %s" % rel)
+    key = UNINSTALL + NOTELY
+    command = '"%s\\Setup.exe" -remove "%s"' % (dest, NOTELY)
+    check(reg_value(key, "UninstallString") == command, "UninstallString %r" % reg_value(key, "UninstallString"))
+    check(reg_value(key, "QuietUninstallString") == command + " /SILENT",
+          "QuietUninstallString %r" % reg_value(key, "QuietUninstallString"))
+    check(reg_value(key, "UninstallPath") == dest and reg_value(key, "DisplayVersion") == "1.2", "entry of the product")
+    files = reg_value(key, "UninstallFiles") or ""
+    check(sorted(files.split("|")[1:]) == sorted(payload), "every file recorded: %r" % files)
+    group = unix(reg_value(key, "UninstallStartmenu"))
+    check(sorted(os.listdir(group)) == ["Notely notes.LNK", "Read me.LNK", "Uninstall Notely.LNK"] if os.path.isdir(group)
+          else False, "the program group with its shortcuts: %s" % group)
+    log = s.logged()
+    stamp = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d "
+    check(log and all(re.match(stamp, line) for line in log), "every log line has its time: %s" % log[:3])
+    text = "\n".join(line[20:] for line in log)
+    check("Destination: " + dest in text, "the log names the destination")
+    for rel in payload:
+        check("File installed: %s\\%s" % (dest, rel.replace("/", "\\")) in text, "log: installed %s" % rel)
+    check("QuietUninstallString = " + command + " /SILENT" in text and "Shortcut created: " in text
+          and "Folder created: " + dest in text, "log: registry values, shortcuts, folders")
+    check(log[-1:] and log[-1].endswith("Result: 0, done"), "log ends with the result: %s" % log[-1:])
+
+    # The watcher sees windows where there are some: /PROGRESS shows its window.
+    # A reinstall keeps the earlier folder, and the newer settings file the user changed.
+    settings = os.path.join(s.inst, "notely.ini")
+    write(settings, "[mine]")
+    rc, windows = s.run("/SILENT", "/PROGRESS", "/ACCEPTLICENCE", "/DIR:C:\\elsewhere", "/INSTALLLOG:" + cpath(s.log))
+    check(rc == 0, "reinstall with /PROGRESS rc %d" % rc)
+    check(any("msctls_progress32" in w for w in windows), "the watcher saw the progress window: %s" % windows)
+    check(open(settings).read() == "[mine]", "the newer settings file is kept")
+    text = "\n".join(s.logged())
+    check("is installed: reinstall" in text and "/DIR is not used" in text and "the file there is newer" in text,
+          "log: reinstall, its folder and the default answer")
+
+    # The silent removal as deployment tools start it: the restarted copy too opens no window.
+    rc, windows = s.run("--quiet", NOTELY, "/INSTALLLOG:" + cpath(s.log), runner="uninstrun.exe")
+    check(rc == 0, "silent removal rc %d" % rc)
+    check(windows == [], "no window created by the removal: %s" % windows)
+    left = sorted(os.path.relpath(os.path.join(r, f), s.inst) for r, _, fs in os.walk(s.inst) for f in fs)
+    check(left == [os.path.join("docs", "welcome.txt")], "only the protected file is left: %s" % left)
+    check(not p_key_exists(key) and not os.path.exists(group), "entry and program group removed")
+    check(s.logged()[-1].endswith("Result: 0, done") and any("-final" in l for l in s.logged()),
+          "the restarted copy logged the removal")
+
+
+def p_key_exists(path):
+    return wine("reg", "query", path).returncode == 0
+
+
+def case_silentcodes():
+    s = Silent()
+    try:
+        silent_codes(s)
+    finally:
+        s.cleanup()
+
+
+def silent_codes(s):
+    dest = cpath(s.inst)
+    log = "/INSTALLLOG:" + cpath(s.log)
+
+    def code(expected, *args, program=None, say=None):
+        before = len(s.logged())
+        rc, windows = s.run(*args, program=program)
+        check(rc == expected and windows == [], "%s: rc %d (not %d), windows %s" % (args, rc, expected, windows))
+        added = "\n".join(s.logged()[before:])
+        check(say is None or say in added, "%s: the log says %r: %s" % (args, say, added[-300:]))
+
+    code(1, "/SILENT", "/DIR:" + dest, log, say="Result: 1")
+    code(2, "/SILENT", "/ACCEPTLICENCE", "/DIR", log, say="/DIR needs a value")
+    code(2, "/SILENT", "/ACCEPTLICENSE", "/NOSHORTCUT", log, say="unknown switch /NOSHORTCUT")
+    code(2, "/SILENT", "/ACCEPTLICENCE", "/DESKTOP", "/NODESKTOP", log, say="contradict")
+    write(os.path.join(s.base, "afile"))
+    code(4, "/SILENT", "/ACCEPTLICENCE", "/DIR:" + cpath(os.path.join(s.base, "afile", "x")), log, say="Result: 4")
+    # A folder where a file has to go: No to the retry, and what was installed goes again.
+    os.makedirs(os.path.join(s.inst, "notely.txt"))
+    code(6, "/SILENT", "/ACCEPTLICENCE", "/DIR:" + dest, log, say="notely.txt")
+    check(sorted(os.listdir(s.inst)) == ["notely.txt"] and reg_value(UNINSTALL + NOTELY, "UninstallPath") is None,
+          "undone after the failure: %s" % os.listdir(s.inst))
+    os.rmdir(os.path.join(s.inst, "notely.txt"))
+    # Another setup of the product holds its lock: install and removal say so.
+    holder = subprocess.Popen([WINE, HOLDFILE, "--mutex", "Global\\Halvo Setup " + NOTELY], env=env(),
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    check(holder.stdout.readline().strip() == b"held", "the product's lock held")
+    code(7, "/SILENT", "/ACCEPTLICENCE", "/DIR:" + dest, log, say="already running")
+    holder.stdin.close()
+    holder.wait(60)
+    with open(os.path.join(s.dist, "setup.fil"), "r+b") as f:
+        f.seek(-200, 2)
+        f.write(b"\0" * 200)
+    code(5, "/SILENT", "/ACCEPTLICENCE", "/DIR:" + dest, log, say="Result: 5")
+    os.unlink(os.path.join(s.dist, "setup.cfg"))
+    code(3, "/SILENT", "/ACCEPTLICENCE", "/DIR:" + dest, log, say="setup.cfg is missing")
+    code(3, "-remove", NOTELY, "/SILENT", log, say="Result: 3")
+    # Without any language module: 99, and no box either.
+    lone = os.path.join(s.base, "lone")
+    os.makedirs(lone)
+    shutil.copy(os.path.join(s.dist, "setup.exe"), lone)
+    code(99, "/SILENT", "/ACCEPTLICENCE", program=os.path.join(lone, "setup.exe"))
+
+
 prepare_prefix()
 # A persistent Wine server: the many short "reg" runs of a case do not start one each.
 subprocess.run([WINE, "--server"], env=env(), timeout=300)

@@ -1,16 +1,24 @@
 // Test helper: starts a product's uninstall as the control panel does. Reads
-// the command line registered as "UninstallString" under the product's
+// the command line registered as "UninstallString" (with --quiet:
+// "QuietUninstallString", as deployment tools do) under the product's
 // uninstall key, appends the further arguments and runs it with CreateProcess
 // unchanged; waits for that process and returns its exit code.
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv)
 {
+    const char* valuename = "UninstallString";
+    if (argc > 1 && strcmp(argv[1], "--quiet") == 0) {
+        valuename = "QuietUninstallString";
+        argv++;
+        argc--;
+    }
     if (argc < 2) {
-        fprintf(stderr, "usage: uninstrun KEY-NAME [ARGUMENT...]\n");
+        fprintf(stderr, "usage: uninstrun [--quiet] KEY-NAME [ARGUMENT...]\n");
         return 2;
     }
     std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + argv[1];
@@ -21,10 +29,10 @@ int main(int argc, char** argv)
     }
     std::vector<char> value(8192);
     DWORD type = 0, size = (DWORD)value.size() - 1;
-    LONG rc = RegQueryValueExA(key, "UninstallString", NULL, &type, (BYTE*)value.data(), &size);
+    LONG rc = RegQueryValueExA(key, valuename, NULL, &type, (BYTE*)value.data(), &size);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_SZ) {
-        fprintf(stderr, "uninstrun: no UninstallString\n");
+        fprintf(stderr, "uninstrun: no %s\n", valuename);
         return 3;
     }
     value[size] = 0;

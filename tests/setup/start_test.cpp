@@ -45,6 +45,18 @@ bool Has(const std::vector<std::string>& lines, const std::string& line)
     return false;
 }
 
+// Lines of the install log without their time stamp ("YYYY-MM-DD HH:MM:SS ").
+std::vector<std::string> Untimed(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> out;
+    for (const auto& l : lines) {
+        bool stamped = l.size() >= 20 && l[4] == '-' && l[7] == '-' && l[10] == ' ' && l[13] == ':' && l[16] == ':';
+        EXPECT_TRUE(stamped) << l;
+        out.push_back(stamped ? l.substr(20) : l);
+    }
+    return out;
+}
+
 std::vector<std::string> Arguments(const std::vector<std::string>& lines)
 {
     std::vector<std::string> args;
@@ -235,6 +247,55 @@ TEST_F(SetupStart, DevelopmentTreeFolder)
     std::vector<std::string> log = ReadLog(dir + "\\dev.log");
     EXPECT_TRUE(Has(log, "Program Argument 2= /LOG:12"));
     EXPECT_TRUE(Has(log, "OSYS::GetStringFromResource 2900 returns Halvo Setup"));
+}
+
+TEST_F(SetupStart, SwitchesBoxAndUnattendedCommandLines)
+{
+    Install(dir, { "english", "german" });
+    // "/?": the switches in the user's language, exit code 0.
+    std::string box;
+    ASSERT_EQ(0u, Run(Quoted() + " /?", dir, &box));
+    EXPECT_EQ(0u, box.find("Halvo Setup|Setup switches:\n/SILENT ")) << box;
+    EXPECT_NE(std::string::npos, box.find("/INSTALLLOG:\"file\"")) << box;
+    EXPECT_NE(std::string::npos, box.find("7 Setup is already running.")) << box;
+    ASSERT_EQ(0u, Run(Quoted() + " /LANG:GER -?", dir, &box));
+    EXPECT_EQ(0u, box.find("Installation von Halvo|Setup-Schalter:\n")) << box;
+
+    // Switches are matched whole: /DIRECTORY is no /DIR, but a misspelt one of
+    // ours, which a silent run refuses. The log goes where setup was started.
+    std::string work = dir + "\\work";
+    CreateDirectoryA(work.c_str(), NULL);
+    EXPECT_EQ(2u, Run(Quoted() + " /SILENT /ACCEPTLICENCE /DIRECTORY:x /INSTALLLOG:s.log", work));
+    EXPECT_EQ((std::vector<std::string>{ "Bad command line: unknown switch /DIRECTORY:x", "Result: 2, bad command line" }),
+              Untimed(ReadLog(work + "\\s.log")));
+
+    // The debug trace's switches and an unknown language beside the silent ones.
+    EXPECT_EQ(3u, Run(Quoted() + " /SILENT /ACCEPTLICENSE /LOGIT:trace.log /LOG:12 /LANG:KLINGON \"/INSTALLLOG:s 2.log\"",
+                      work));
+    EXPECT_TRUE(Has(Untimed(ReadLog(work + "\\s 2.log")), "Language KLINGON is not known: English is used"));
+    EXPECT_TRUE(Has(ReadLog(dir + "\\trace.log"), "GetArgValue(\"LANG\", 0) returned KLINGON"));
+
+    // "/REMOVEALL" is never taken for the key of REMOVE.
+    EXPECT_EQ(3u, Run(Quoted() + " /REMOVEALL -remove BriselNoSuchKey /SILENT /INSTALLLOG:s.log", work));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BriselNoSuchKey");
+    std::vector<std::string> log = Untimed(ReadLog(work + "\\s.log"));
+    ASSERT_EQ(5u, log.size());
+    EXPECT_EQ(0u, log[2].find("Silent removal of BriselNoSuchKey:")) << log[2];
+    EXPECT_EQ("Result: 3, settings missing or unreadable", log[4]);
+}
+
+TEST_F(SetupStart, OneSetupOfAProductAtATime)
+{
+    Install(dir, { "english" });
+    WriteText(dir + "\\setup.cfg", "AppName=Tool\r\nIniKey=BriselLockTest\r\n");
+    HANDLE held = CreateMutexA(NULL, TRUE, "Global\\Halvo Setup BriselLockTest");
+    ASSERT_TRUE(held != NULL);
+    std::string box;
+    EXPECT_EQ(0u, Run(Quoted(), dir, &box));
+    EXPECT_EQ("Halvo Setup|Setup of Tool is already running.\nPlease wait until it has finished.", box);
+    EXPECT_EQ(7u, Run(Quoted() + " /SILENT /ACCEPTLICENCE", dir));
+    ReleaseMutex(held);
+    CloseHandle(held);
 }
 
 TEST_F(SetupStart, OnlyTheScriptSwitchRunsAScript)
