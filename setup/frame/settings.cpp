@@ -45,6 +45,11 @@ STRINGARRAY SETUP::ListEntries(const STRING& list)
     return entries;
 }
 
+STRING SETUP::Text(int id)
+{
+    return OSYS::GetStringFromResource(id, APP::ResourceModule());
+}
+
 STRING SETUP::FirstLine(const STRING& text)
 {
     STRING s(text);

@@ -21,6 +21,8 @@ public:
     static STRINGARRAY ListEntries(const STRING& list);
     // First line of a text (carriage returns count as line ends).
     static STRING FirstLine(const STRING& text);
+    // A text of the program from its language module.
+    static STRING Text(int id);
     // Caption of the install's boxes: string 2900 with the product's name.
     static STRING Caption(KEYTABLE& cfg);
     // Uninstall entries ("Software\Microsoft\Windows\CurrentVersion\Uninstall\"), one key per product.

@@ -23,11 +23,6 @@ STRING UNATTENDED::LogFile;
 
 static HANDLE ProductLock = NULL;
 
-static STRING Res(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 // ---------------------------------------------------------------- switches
 
 // The switch text of an entry ("/x" or "-x" gives "x"), or NULL.
@@ -186,9 +181,9 @@ void UNATTENDED::ShowHelp()
 {
     STRING text;
     for (int id = IDS_HELPFIRST; id <= IDS_HELPLAST; id++)
-        text = text || Res(id);
+        text = text || SETUP::Text(id);
     text.Replace("\\n", "\n", TRUE);
-    MessageInfo(NULL, Res(IDS_SETUPCAPTION), text);
+    MessageInfo(NULL, SETUP::Text(IDS_SETUPCAPTION), text);
 }
 
 BOOL UNATTENDED::ReplaceOlder(uint32_t dostime, const char* file, const char* question)
@@ -224,10 +219,10 @@ BOOL UNATTENDED::Lock(const char* key, DWORD wait, const char* product)
     }
     if (h)
         CloseHandle(h);
-    STRING text = SETUP::ReplaceAll(Res(IDS_ALREADYRUNNING), "$PROGRAM", product && *product ? product : key);
+    STRING text = SETUP::ReplaceAll(SETUP::Text(IDS_ALREADYRUNNING), "$PROGRAM", product && *product ? product : key);
     INSTALLLOG::Line("%s", text.Str());
     if (!Silent)
-        MessageError(NULL, Res(IDS_SETUPCAPTION), text);
+        MessageError(NULL, SETUP::Text(IDS_SETUPCAPTION), text);
     return FALSE;
 }
 

@@ -326,7 +326,7 @@ int INSTALL::InstallFilesUnattended(PROGRESSBAR* bar)
 static DWORD WINAPI FilesWorker(LPVOID parameter)
 {
     FILESJOB& job = *(FILESJOB*)parameter;
-    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESBUSY, APP::ResourceModule()));
+    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, SETUP::Text(IDS_FILESBUSY));
     if (!InstallFiles(job))
         GiveUp(job);
     job.worker->Done();
@@ -406,7 +406,7 @@ static BOOL ShowOutcome(SETUPDIALOG* frame, FILESJOB& job)
     STRING nocopy = job.cfg["NoCopyComplete"];
     if (!nocopy.IsNull() && nocopy.Atoi() != 0)
         return TRUE;
-    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, OSYS::GetStringFromResource(IDS_FILESDONE, APP::ResourceModule()));
+    SetDlgItemTextA(job.page->Hwnd(), IDC_FIELD1, SETUP::Text(IDS_FILESDONE));
     SendMessageA(next, BM_SETSTYLE, (WPARAM)((GetWindowLongPtrA(next, GWL_STYLE) | BS_DEFPUSHBUTTON) & 0xFFFF), TRUE);
     SendMessageA(frame->Hwnd(), WM_SETUP_FOCUS, IDC_NEXT, 0);
     return FALSE;

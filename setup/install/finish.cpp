@@ -18,7 +18,7 @@ int INSTALL::AdvertPage(SETUPDIALOG* frame, DATADIALOG* page)
     KEYTABLE advert;
     if (name.Len() == 0 || !advert.LoadFromFile(name))
         return SETUP_NEXT;
-    SETUP::ApplyLanguageVariants(advert, OSYS::GetStringFromResource(IDS_LANGSUFFIX, APP::ResourceModule()));
+    SETUP::ApplyLanguageVariants(advert, SETUP::Text(IDS_LANGSUFFIX));
 
     HWND dlg = page->Hwnd();
     STRING appname = SETUP::Settings["AppName"];

@@ -167,7 +167,7 @@ int INSTALL::LicencePage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     if (INSTALL::Mode == MODE_REINSTALL)
         return SETUP_SKIP;
-    int language = OSYS::GetStringFromResource(IDS_LICENCESELECT, APP::ResourceModule()).Atoi();
+    int language = SETUP::Text(IDS_LICENCESELECT).Atoi();
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
     STRING shown = LicenceText(language, appname || " " || cfg["AppVersion"]);
@@ -295,7 +295,7 @@ int INSTALL::DestinationPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     KEYTABLE& cfg = SETUP::Settings;
     STRING appname = cfg["AppName"];
-    STRING title = OSYS::GetStringFromResource(IDS_DESTHEAD, APP::ResourceModule()) || "|*";
+    STRING title = SETUP::Text(IDS_DESTHEAD) || "|*";
     STRING name = NamePart(DefaultInstallDir(cfg["InstallPath"], appname));
     if (name.Len() == 0)
         name = appname;

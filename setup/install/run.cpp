@@ -30,7 +30,7 @@ STRING INSTALL::DefaultInstallDir(const STRING& installpath, const STRING& appna
 
 STRING INSTALL::FinalMessage()
 {
-    return SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_INSTALLDONE, APP::ResourceModule()), "$PROGRAM",
+    return SETUP::ReplaceAll(SETUP::Text(IDS_INSTALLDONE), "$PROGRAM",
                              SETUP::Settings["AppName"]);
 }
 
@@ -54,7 +54,7 @@ static void KeepOrUndo(HWND owner)
 {
     if (!INSTALL::FilesIn || INSTALL::Journal.Empty())
         return;
-    STRING question = SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_ASKKEEP, APP::ResourceModule()),
+    STRING question = SETUP::ReplaceAll(SETUP::Text(IDS_ASKKEEP),
                                         "$PROGRAM", SETUP::Settings["AppName"]);
     if (MessageYesNo(owner, SETUP::Caption(SETUP::Settings), question))
         return;

@@ -147,7 +147,7 @@ std::vector<SHORTCUT> ChosenShortcuts(KEYTABLE& cfg, BOOL startmenu, const SHORT
     // Without a key name nothing is registered that an uninstall could read back.
     STRING inikey = cfg["IniKey"];
     if (startmenu && cfg["StartmenuUninstall"].Atoi() != 0 && inikey.Len() > 0) {
-        s.Title = SETUP::ReplaceAll(OSYS::GetStringFromResource(IDS_UNINSTALLLINK, APP::ResourceModule()), "$PROGRAM",
+        s.Title = SETUP::ReplaceAll(SETUP::Text(IDS_UNINSTALLLINK), "$PROGRAM",
                                     cfg["AppName"]);
         s.Target = "setup.exe";
         s.Arguments = "-remove " || inikey;

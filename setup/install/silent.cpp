@@ -14,11 +14,6 @@
 #include <commctrl.h>
 #include <memory>
 
-static STRING Res(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 // The small window of /PROGRESS: a caption, a line of text and the bar.
 class PROGRESSWINDOW
 {
@@ -27,7 +22,7 @@ public:
         : Frame(WS_POPUP | WS_CAPTION, caption, 0, 0, 360, 96, NULL, 0), Text(NULL)
     {
         RECT r = Frame.GetClientRect();
-        Text = CreateWindowExA(0, "STATIC", Res(IDS_FILESBUSY), WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 12, 10,
+        Text = CreateWindowExA(0, "STATIC", SETUP::Text(IDS_FILESBUSY), WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 12, 10,
                                r.right - 24, 16, Frame, NULL, NULL, NULL);
         SendMessageA(Text, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), 0);
         Bar.reset(new PROGRESSBAR(Frame, IDC_PLACEHOLDER));
@@ -137,7 +132,7 @@ static BOOL ChooseDestination(KEYTABLE& cfg)
     int why = INSTALL::CheckDestination(dir, folder);
     if (why == 0)
         return TRUE;
-    STRING text = SETUP::ReplaceAll(SETUP::ReplaceAll(Res(why), "$FOLDER", folder), "$PROGRAM", cfg["AppName"]);
+    STRING text = SETUP::ReplaceAll(SETUP::ReplaceAll(SETUP::Text(why), "$FOLDER", folder), "$PROGRAM", cfg["AppName"]);
     INSTALLLOG::Line("The destination cannot be used: %s", text.Str());
     return FALSE;
 }

@@ -24,11 +24,6 @@ KEYTABLE ORDER::LoadedSettings;
 STRING ORDER::LoadedSuffix;
 BOOL ORDER::ExpireLoaded = FALSE;
 
-static STRING Resource(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 static STRING SlotKey(const char* name, int slot)
 {
     STRING key;
@@ -76,7 +71,7 @@ static BOOL ReadAmount(const STRING& text, double* value)
 
 BOOL ORDER::LoadOrderSettings(const char* filename, const char* suffix)
 {
-    STRING variant = suffix ? STRING(suffix) : Resource(IDS_LANGSUFFIX);
+    STRING variant = suffix ? STRING(suffix) : SETUP::Text(IDS_LANGSUFFIX);
     KEYTABLE loaded;
     BOOL rc = loaded.LoadFromFile(filename);
     Assert(rc, "rc", "setup/order", 61, filename, FALSE);
@@ -124,7 +119,7 @@ void ORDER::CompleteOrderDefaults()
 
 BOOL ORDER::LoadDistributorSettings(const char* filename, const char* suffix)
 {
-    STRING variant = suffix ? STRING(suffix) : Resource(IDS_LANGSUFFIX);
+    STRING variant = suffix ? STRING(suffix) : SETUP::Text(IDS_LANGSUFFIX);
     KEYTABLE loaded;
     BOOL ok = filename && *filename && loaded.LoadFromFile(filename);
     Assert(ok, "ok", "setup/order", 112, filename ? filename : "", FALSE);
@@ -357,7 +352,7 @@ int ORDER::CheckOrderRules(HWND frame, ORDERASK ask)
             int message = item.Len() > 0 ? RuleMessage(item, today, noticed, depend) : 0;
             if (!message)
                 continue;
-            STRING text = Resource(message) || Resource(IDS_RULEASKCORRECT);
+            STRING text = SETUP::Text(message) || SETUP::Text(IDS_RULEASKCORRECT);
             text = SETUP::ReplaceAll(text, "$PRODDEPEND", depend);
             text = SETUP::ReplaceAll(text, "$PRODSOURCE", ProductName(n));
             if (ask(frame, caption, text))

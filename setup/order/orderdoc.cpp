@@ -11,11 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-static STRING Resource(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 // Field of a "|" list; "" when absent.
 static STRING Field(const STRING& list, int index)
 {
@@ -56,7 +51,7 @@ static void AppendLine(STRING& text, STRING line, int keep)
 STRING ORDER::Heading(int k)
 {
     KEYTABLE& s = OrderSettings;
-    STRING h = "--- " || Field(Resource(IDS_DOCHEADINGS), k);
+    STRING h = "--- " || Field(SETUP::Text(IDS_DOCHEADINGS), k);
     switch (k) {
     case 0:
     case 1:
@@ -206,7 +201,7 @@ static STRING AppendProducts(STRING& t, KEYTABLE& d)
 
 static void AppendTotals(STRING& t, const STRING& currency)
 {
-    STRING labels = Resource(IDS_TOTALLABELS);
+    STRING labels = SETUP::Text(IDS_TOTALLABELS);
     STRING money = currency.Left(128);   // more never shows in a line of 128 bytes
     const STRING& shipping = ORDER::OrderShipping;
     STRING line;
@@ -221,7 +216,7 @@ static void AppendTotals(STRING& t, const STRING& currency)
     line.Format("    %-20s %16s", Field(labels, 2).Str(), (money || " " || ORDER::OrderTotal).Str());
     AppendLine(t, line, ORDER::OrderTotal.Len() + 1);
     t.Append("  \r\n");
-    t = t || "       (" || Resource(IDS_CURRENCYWORD) || " " || currency || ")\r\n";
+    t = t || "       (" || SETUP::Text(IDS_CURRENCYWORD) || " " || currency || ")\r\n";
     t.Append("  \r\n");
 }
 
@@ -230,7 +225,7 @@ static void AppendTotals(STRING& t, const STRING& currency)
 static void AppendPayment(STRING& t, KEYTABLE& s, KEYTABLE& d)
 {
     int method = ORDER::PayMethod();
-    t = t || "  " || Field(Resource(IDS_PAYMENTNAMES), method);
+    t = t || "  " || Field(SETUP::Text(IDS_PAYMENTNAMES), method);
     switch (method) {
     case PAY_CREDITCARD:
     case PAY_CHARGECARD:
@@ -293,7 +288,7 @@ static STRING FrameCaption(HWND page)
 
 static STRING OperationText(int id, int operation)
 {
-    return SETUP::ReplaceAll(Resource(id), "$OPERATION", Field(Resource(IDS_OPERATIONWORDS), operation));
+    return SETUP::ReplaceAll(SETUP::Text(id), "$OPERATION", Field(SETUP::Text(IDS_OPERATIONWORDS), operation));
 }
 
 STRING ORDER::PrintOrder(INT_PTR, HWND page, STRING value)
@@ -319,8 +314,8 @@ BOOL ORDER::WriteOrderFile(const char* path, const STRING& text)
 
 STRING ORDER::SaveOrder(INT_PTR, HWND page, STRING value)
 {
-    STRING proposed = ".\\" || Value(OrderSettings, "AppName") || "-" || Resource(IDS_ORDERFILEWORD) || ".txt";
-    STRING path = SaveFileDialog(page, Resource(IDS_SAVEORDERTITLE), proposed, NULL);
+    STRING proposed = ".\\" || Value(OrderSettings, "AppName") || "-" || SETUP::Text(IDS_ORDERFILEWORD) || ".txt";
+    STRING path = SaveFileDialog(page, SETUP::Text(IDS_SAVEORDERTITLE), proposed, NULL);
     if (path.IsNull())
         return value;
     if (WriteOrderFile(path, value)) {
@@ -337,17 +332,17 @@ STRING ORDER::MailOrder(INT_PTR, HWND page, STRING value)
     // Cash on delivery, direct debit and cheque need no mail.
     int method = PayMethod();
     if (method >= PAY_CASH && method <= PAY_CHEQUE) {
-        MessageInfo(page, FrameCaption(page), Resource(IDS_NOMAILPAYMENT));
+        MessageInfo(page, FrameCaption(page), SETUP::Text(IDS_NOMAILPAYMENT));
         return value;
     }
     STRING target = Value(DistributorSettings, "DistributorEmail");
-    STRING subject = Value(s, "AppName") || " " || Value(s, "AppVersion") || " " || Field(Resource(IDS_MAILSUBJECT), 1);
+    STRING subject = Value(s, "AppName") || " " || Value(s, "AppVersion") || " " || Field(SETUP::Text(IDS_MAILSUBJECT), 1);
     EMAIL mail(Value(s, "UserEmail"), Field(target, 0), subject, value.Str() ? value.Str() : "", Field(target, 1));
     // The order holds card numbers: it goes out encrypted or not at all.
-    if (!mail.EncryptBody(Resource(IDS_ORDERKEY), "order.skf")) {
+    if (!mail.EncryptBody(SETUP::Text(IDS_ORDERKEY), "order.skf")) {
         MessageError(page, FrameCaption(page), OperationText(IDS_OPERATIONFAILED, 0));
         return value;
     }
-    OrderDone = mail.SendDialog(IDD_SENDMAIL, Field(Resource(IDS_SENDMAILTITLE), 0), page) ? 1 : 0;
+    OrderDone = mail.SendDialog(IDD_SENDMAIL, Field(SETUP::Text(IDS_SENDMAILTITLE), 0), page) ? 1 : 0;
     return value;
 }

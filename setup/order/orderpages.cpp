@@ -13,11 +13,6 @@
 // The maker's web site, in front of the path of its general order page.
 #define MAKER_SITE "http://www.halvo.com/"
 
-static STRING Resource(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 static STRING Value(KEYTABLE& table, const char* key)
 {
     STRING v = table[key];
@@ -110,14 +105,14 @@ int ORDER::OrderMain()
         AppHelp.SetDefaultId(help.Word(1, "|").Atoi());
     }
 
-    STRING caption = Resource(IDS_ORDERCAPTION);
-    SETUPDIALOG frame(caption || appname, Resource(IDS_ASKCONTINUEORDER), -1);
+    STRING caption = SETUP::Text(IDS_ORDERCAPTION);
+    SETUPDIALOG frame(caption || appname, SETUP::Text(IDS_ASKCONTINUEORDER), -1);
     ShowWindow(frame.Item(IDC_HELPBUTTON), AppHelp.HasHelpFile() ? SW_SHOW : SW_HIDE);
 
     int completed = frame.RunSteps(OrderSteps(), ORDER_STEPS, ORDER_STEPS);
     ShowWindow(frame.Hwnd(), SW_HIDE);
     if (completed) {
-        STRING text = Resource(OrderDone ? IDS_ORDERTHANKS : IDS_ORDERNOTDONE);
+        STRING text = SETUP::Text(OrderDone ? IDS_ORDERTHANKS : IDS_ORDERNOTDONE);
         MessageInfo(NULL, caption || " " || appname, SETUP::ReplaceAll(text, "$PROGRAM", appname));
     }
     SaveOrderSettings("order.cfg");
@@ -142,10 +137,10 @@ int ORDER::WelcomePage(SETUPDIALOG* frame, DATADIALOG* page)
     if (HICON h = LoadIconA(APP::Instance(), MAKEINTRESOURCEA(id & 0xFFFF)))
         SendMessageA(frame->Item(IDC_HEADICON), STM_SETICON, (WPARAM)h, 0);
 
-    STRING text = SETUP::ReplaceAll(Resource(IDS_ORDERWELCOME1), "$PROG", appname) || "\r\n\r\n" ||
-                  SETUP::ReplaceAll(Resource(IDS_ORDERWELCOME2), "$PROGRAM", appname);
+    STRING text = SETUP::ReplaceAll(SETUP::Text(IDS_ORDERWELCOME1), "$PROG", appname) || "\r\n\r\n" ||
+                  SETUP::ReplaceAll(SETUP::Text(IDS_ORDERWELCOME2), "$PROGRAM", appname);
     SetDlgItemTextA(dlg, IDC_LABEL0, text);
-    SetDlgItemTextA(dlg, IDC_FIELD2, CONTROL(dlg, IDC_FIELD2).GetText() || Resource(IDS_ORDERNOTE1) || Resource(IDS_ORDERNOTE2));
+    SetDlgItemTextA(dlg, IDC_FIELD2, CONTROL(dlg, IDC_FIELD2).GetText() || SETUP::Text(IDS_ORDERNOTE1) || SETUP::Text(IDS_ORDERNOTE2));
     NoteFont = WINDOW::MakeFont("Arial", 8, TRUE, FALSE);
     SendDlgItemMessageA(dlg, IDC_FIELD2, WM_SETFONT, (WPARAM)NoteFont, TRUE);
 
@@ -234,7 +229,7 @@ static void CurrencyLabel(SETUPDIALOG* frame)
     HWND label = frame->Item(IDC_FIELD2);
     if (!label)
         return;
-    STRING text = CONTROL(frame->Hwnd(), IDC_FIELD2).GetText() || " (" || Resource(IDS_CURRENCYWORD) || " " ||
+    STRING text = CONTROL(frame->Hwnd(), IDC_FIELD2).GetText() || " (" || SETUP::Text(IDS_CURRENCYWORD) || " " ||
                   Value(ORDER::DistributorSettings, "Currency") || ")";
     SetWindowTextA(label, text);
 }
@@ -265,7 +260,7 @@ int ORDER::ProductsPage(SETUPDIALOG* frame, DATADIALOG* page)
     }
 
     if (PriceListExpired) {
-        STRING text = SETUP::ReplaceAll(Resource(IDS_PRICESEXPIRED1) || Resource(IDS_PRICESEXPIRED2), "$PROG", appname);
+        STRING text = SETUP::ReplaceAll(SETUP::Text(IDS_PRICESEXPIRED1) || SETUP::Text(IDS_PRICESEXPIRED2), "$PROG", appname);
         MessageInfo(frame->Hwnd(), appname, text);
         OpenAddress(frame->Hwnd(), MakerOrderPage(APP::Language()));
     }
@@ -328,7 +323,7 @@ int ORDER::PaymentPage(SETUPDIALOG* frame, DATADIALOG* page)
 
     int result = frame->Run();
     if (result != SETUP_CANCEL && s["UserPayMethod"].Atoi() == PAY_TRANSFER)
-        MessageInfo(frame->Hwnd(), "", Resource(IDS_TRANSFERNOTICE) || "\r" || bank);
+        MessageInfo(frame->Hwnd(), "", SETUP::Text(IDS_TRANSFERNOTICE) || "\r" || bank);
     return result;
 }
 

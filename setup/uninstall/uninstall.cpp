@@ -31,20 +31,15 @@ static int RestartResult = 0;
 static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-static STRING Res(int id)
-{
-    return OSYS::GetStringFromResource(id, APP::ResourceModule());
-}
-
 static STRING WithProgram(int id)
 {
-    return SETUP::ReplaceAll(Res(id), "$PROGRAM", UNINSTALL::ProductName);
+    return SETUP::ReplaceAll(SETUP::Text(id), "$PROGRAM", UNINSTALL::ProductName);
 }
 
 // The caption of the uninstall's boxes: string 2901 with the product's name.
 static STRING Caption()
 {
-    STRING caption = Res(IDS_UNINSTCAPTION);
+    STRING caption = SETUP::Text(IDS_UNINSTCAPTION);
     return UNINSTALL::ProductName.Len() > 0 ? SETUP::ReplaceAll(caption, "Halvo", UNINSTALL::ProductName) : caption;
 }
 
@@ -333,10 +328,10 @@ int UNINSTALL::Main(const char* programpath)
         INSTALLLOG::Line("Silent removal of %s: %s", KeyName.Str(), GetCommandLineA());
     if (InstallDir.Len() == 0 || KeyName.Len() == 0) {
         if (silent) {
-            INSTALLLOG::Line("%s", Res(IDS_NOTINSTALLED).Str());
+            INSTALLLOG::Line("%s", SETUP::Text(IDS_NOTINSTALLED).Str());
             return UNATTENDED::Result(KeyName.Len() == 0 ? EXIT_BADCOMMANDLINE : EXIT_NOSETTINGS);
         }
-        MessageError(NULL, caption, Res(IDS_NOTINSTALLED));
+        MessageError(NULL, caption, SETUP::Text(IDS_NOTINSTALLED));
         return 0;
     }
     // The copy in the temporary folder waits while the first one hands the lock over.
@@ -354,14 +349,14 @@ int UNINSTALL::Main(const char* programpath)
         if (n > 0 && n < sizeof temp && Restart(programpath, temp))
             return RestartResult;
         if (silent)
-            INSTALLLOG::Line("%s", Res(IDS_NOTEMPCOPY).Str());
+            INSTALLLOG::Line("%s", SETUP::Text(IDS_NOTEMPCOPY).Str());
         else
-            MessageInfo(NULL, caption, Res(IDS_NOTEMPCOPY));
+            MessageInfo(NULL, caption, SETUP::Text(IDS_NOTEMPCOPY));
     }
     if (silent)
         return RemoveSilently();
 
-    SETUPDIALOG frame(caption, Res(IDS_ASKCONTINUEUNINST), -1);
+    SETUPDIALOG frame(caption, SETUP::Text(IDS_ASKCONTINUEUNINST), -1);
     HOOKS::CallNewSetupHook(HOOK_UNINSTALL, 0, frame.Hwnd(), NULL, 0, (INT_PTR)KeyName.Str());
     frame.SetSetupHook(HOOKS::fpNewSetupHook);
     frame.RunSteps(Steps(), UNINSTALL_STEPS, STEP_REMOVE);
@@ -395,7 +390,7 @@ STRING UNINSTALL::SendMail(INT_PTR id, HWND dialog, STRING)
     if (recipient.Len() > 0 && recipient.Pos("@") >= 0 && relay.Len() > 0 && relay.Pos(".") >= 0) {
         STRING subject = ProductName || " V" || version || " uninstall";
         EMAIL mail("", recipient, subject, body, relay);
-        mail.SendDialog(IDD_SENDMAIL, OrEmpty(Res(IDS_SENDMAILTITLE).Word(0, "|")), dialog);
+        mail.SendDialog(IDD_SENDMAIL, OrEmpty(SETUP::Text(IDS_SENDMAILTITLE).Word(0, "|")), dialog);
         MailOffered = "1";
     }
     return STRING("");
@@ -420,7 +415,7 @@ int UNINSTALL::FeedbackPage(SETUPDIALOG* frame, DATADIALOG* page)
 int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
 {
     RemovalChoice = "0";
-    STRING text = Res(IDS_OPTIONSTEXT1) || Res(IDS_OPTIONSTEXT2);
+    STRING text = SETUP::Text(IDS_OPTIONSTEXT1) || SETUP::Text(IDS_OPTIONSTEXT2);
     SetDlgItemTextA(page->Hwnd(), IDC_FIELD1, SETUP::ReplaceAll(text, "$PROGRAM", ProductName));
     page->Add<RADIOITEM>(IDC_RADIO1, &RemovalChoice, 0);
     page->Add<RADIOITEM>(IDC_RADIO2, &RemovalChoice, 1);
@@ -441,7 +436,7 @@ int UNINSTALL::OptionsPage(SETUPDIALOG* frame, DATADIALOG* page)
         result = frame->Run();
     }
     if (MailOffered.Atoi() == 0 && MessageYesNo(frame->Hwnd(), caption, WithProgram(IDS_ASKFEEDBACK))
-        && MessageYesNo(frame->Hwnd(), caption, Res(IDS_ASKOPENMAIL)))
+        && MessageYesNo(frame->Hwnd(), caption, SETUP::Text(IDS_ASKOPENMAIL)))
         SendMail(0, page->Hwnd(), STRING(""));
     return result;
 }
@@ -631,16 +626,16 @@ void MoveWaitingProgram()
 void ShowResult(SETUPDIALOG* frame, HWND page, BOOL everything)
 {
     HWND dlg = frame->Hwnd();
-    SetDlgItemTextA(dlg, IDC_HEADING, Res(IDS_REMOVEDONEHEAD));
+    SetDlgItemTextA(dlg, IDC_HEADING, SETUP::Text(IDS_REMOVEDONEHEAD));
     SetDlgItemTextA(dlg, IDC_HEADDESC, "");
     // Never "removed as well" when something stayed: that is listed instead.
     BOOL failed = SETUP::Failures.Count() > 0;
     if (everything || failed) {
-        SetDlgItemTextA(page, IDC_FIELD2, Res(failed ? IDS_REMOVEDPART : IDS_REMOVEDALL));
+        SetDlgItemTextA(page, IDC_FIELD2, SETUP::Text(failed ? IDS_REMOVEDPART : IDS_REMOVEDALL));
         ShowWindow(GetDlgItem(page, IDC_FIELD2), SW_SHOW);
         ShowWindow(GetDlgItem(page, IDC_FIELD1), SW_HIDE);
     }
-    SETUP::Failures.Show(NULL, Caption(), Res(IDS_REMOVEFAILED));
+    SETUP::Failures.Show(NULL, Caption(), SETUP::Text(IDS_REMOVEFAILED));
     EnableWindow(frame->Item(IDC_BACK), TRUE);
     EnableWindow(frame->Item(IDCANCEL), TRUE);
     PostMessageA(dlg, WM_SETUP_FOCUS, IDCANCEL, 0);

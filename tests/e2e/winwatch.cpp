@@ -27,6 +27,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "winwatch: no hook (error %lu)\n", GetLastError());
         return 202;
     }
+    // The desktop's process comes up with the first window of the prefix:
+    // started from here, before the report is named, it does not inherit it.
+    GetDesktopWindow();
     SetEnvironmentVariableA("WINWATCH_REPORT", argv[1]);
     std::string command;
     for (int i = 2; i < argc; i++) {
