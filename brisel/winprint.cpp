@@ -178,3 +178,17 @@ void PRINTER::EndDocument()
     DeleteDC(hDC);
     hDC = NULL;
 }
+
+BOOL PRINTER::PrintText(HWND owner, const char* document, const char* text, int length)
+{
+    PRINTER printer;
+    if (!printer.Open(owner, NULL, NULL, 0, NULL, FALSE))
+        return FALSE;
+    printer.SetFont("Courier New", 12, FALSE, FALSE);
+    printer.SetMargins(25, 25, 15, 20);
+    printer.StartDocument(document, FALSE);
+    printer.NewPage();
+    printer.Print(text, length);
+    printer.EndDocument();
+    return TRUE;
+}

@@ -18,6 +18,9 @@ public:
     void NewPage();
     void Print(const char* text, int length = -1);
     void EndDocument();
+    // A plain text as one document on the printer the user chooses, in
+    // Courier New 12 with the program's margins; FALSE when none was chosen.
+    static BOOL PrintText(HWND owner, const char* document, const char* text, int length);
 
     // State, for the callers that place text themselves and for tests.
     HDC Hdc() const { return hDC; }

@@ -143,15 +143,7 @@ STRING INSTALL::LicenceText(int language, const char* program)
 static STRING PrintLicence(INT_PTR shown, HWND owner, STRING value)
 {
     const STRING& text = *(const STRING*)shown;
-    PRINTER printer;
-    if (!printer.Open(owner, NULL, NULL, 0, NULL, FALSE))
-        return value;
-    printer.SetFont("Courier New", 12, FALSE, FALSE);
-    printer.SetMargins(25, 25, 15, 20);
-    printer.StartDocument("ORDER", FALSE);
-    printer.NewPage();
-    printer.Print(text, text.Len());
-    printer.EndDocument();
+    PRINTER::PrintText(owner, "ORDER", text, text.Len());
     return value;
 }
 

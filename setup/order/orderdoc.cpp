@@ -293,15 +293,8 @@ static STRING OperationText(int id, int operation)
 
 STRING ORDER::PrintOrder(INT_PTR, HWND page, STRING value)
 {
-    PRINTER printer;
-    if (!printer.Open(page, NULL, NULL, 0, NULL, FALSE))
+    if (!PRINTER::PrintText(page, "ORDER", value.Str() ? value.Str() : "", value.Len()))
         return value;
-    printer.SetFont("Courier New", 12, FALSE, FALSE);
-    printer.SetMargins(25, 25, 15, 20);
-    printer.StartDocument("ORDER", FALSE);
-    printer.NewPage();
-    printer.Print(value.Str() ? value.Str() : "", value.Len());
-    printer.EndDocument();
     MessageInfo(page, FrameCaption(page), OperationText(IDS_OPERATIONDONE, 1));
     OrderDone = 1;
     return value;
