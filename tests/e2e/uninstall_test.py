@@ -941,6 +941,12 @@ class Silent:
     def logged(self):
         return open(self.log, encoding="cp1252").read().splitlines() if os.path.exists(self.log) else []
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.cleanup()
+
     def cleanup(self):
         wine("reg", "delete", UNINSTALL + NOTELY, "/f")
         shells = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
@@ -949,11 +955,8 @@ class Silent:
 
 
 def case_installedsilent():
-    s = Silent()
-    try:
+    with Silent() as s:
         silent_roundtrip(s)
-    finally:
-        s.cleanup()
 
 
 def silent_roundtrip(s):
@@ -1026,11 +1029,8 @@ def p_key_exists(path):
 
 
 def case_silentcodes():
-    s = Silent()
-    try:
+    with Silent() as s:
         silent_codes(s)
-    finally:
-        s.cleanup()
 
 
 def silent_codes(s):
